@@ -1,0 +1,28 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Turns a mount-table device field (a path or a UUID=, LABEL=, PARTLABEL=,
+// PARTUUID= form) into a block device path through the lines of `blkid`.
+// Both programs use this one rule so that the panel and the helper always
+// agree on which fstab entry belongs to which device.
+class DeviceSpecification
+{
+public:
+    // The device path of the first line that names `spec`, or an empty
+    // string. Matching is literal: a path must open the line as "PATH: ",
+    // a tag form must be a whole pair TAG="value" preceded by a blank, so
+    // /dev/sda1 never picks /dev/sda10 and UUID=x never picks PARTUUID="x".
+    static QString blockDeviceName(const QString &spec, const QStringList &blkidLines);
+
+    // The text before the first ": " of a blkid line (empty if none).
+    static QString devicePath(const QString &blkidLine);
+
+    // The value of the pair whose key is exactly `key` (TYPE, UUID, ...),
+    // or a null string when the line has no such pair.
+    static QString tagValue(const QString &blkidLine, const QString &key);
+};

@@ -1,0 +1,24 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "kauthactionexecutor.h"
+
+#include "common/helperid.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+HelperActionExecutor::Result KAuthActionExecutor::execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs)
+{
+    KAuth::Action action(actionName);
+    action.setHelperId(helperId());
+    action.setArguments(arguments);
+    action.setTimeout(timeoutMs);
+
+    KAuth::ExecuteJob *job = action.execute();
+    Result result;
+    result.succeeded = job->exec();
+    result.errorText = job->errorText();
+    result.data = job->data();
+    return result;
+}

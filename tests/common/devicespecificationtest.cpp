@@ -1,0 +1,83 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "common/devicespecification.h"
+
+#include <QTest>
+
+class DeviceSpecificationTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void blockDeviceName_data();
+    void blockDeviceName();
+    void tagValue_data();
+    void tagValue();
+};
+
+static const QStringList blkidLines = {
+    QStringLiteral("/dev/sda10: UUID=\"aaaa\" TYPE=\"ext4\" PARTUUID=\"1234-ABCD\""),
+    QStringLiteral("/dev/sda1: UUID=\"1234-ABCD\" TYPE=\"ext4\" PARTUUID=\"p1\""),
+    QStringLiteral("/dev/sdb1: LABEL=\"home\" UUID=\"bbbb\" SEC_TYPE=\"ext2\" TYPE=\"ext3\""),
+    QStringLiteral("/dev/sdc1: LABEL=\"a.b\" TYPE=\"ext2\""),
+    QStringLiteral("/dev/sdd1: LABEL=\"x:y\" TYPE=\"ext4\" PARTLABEL=\"data\""),
+    QStringLiteral("/dev/mapper/vg-root: UUID=\"cccc\" TYPE=\"ext4\""),
+    QString(),
+};
+
+void DeviceSpecificationTest::blockDeviceName_data()
+{
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("device");
+
+    QTest::newRow("path does not pick a longer path") << "/dev/sda1" << "/dev/sda1";
+    QTest::newRow("path of a longer name") << "/dev/sda10" << "/dev/sda10";
+    QTest::newRow("unknown path") << "/dev/sdz9" << QString();
+    QTest::newRow("uuid is not matched by partuuid") << "UUID=1234-ABCD" << "/dev/sda1";
+    QTest::newRow("quoted uuid") << "UUID=\"1234-ABCD\"" << "/dev/sda1";
+    QTest::newRow("partuuid") << "PARTUUID=1234-ABCD" << "/dev/sda10";
+    QTest::newRow("label") << "LABEL=home" << "/dev/sdb1";
+    QTest::newRow("label with pattern characters is literal") << "LABEL=." << QString();
+    QTest::newRow("label with a dot") << "LABEL=a.b" << "/dev/sdc1";
+    QTest::newRow("label with a colon keeps the path") << "LABEL=x:y" << "/dev/sdd1";
+    QTest::newRow("partlabel") << "PARTLABEL=data" << "/dev/sdd1";
+    QTest::newRow("mapper path") << "/dev/mapper/vg-root" << "/dev/mapper/vg-root";
+    QTest::newRow("tmpfs") << "tmpfs" << QString();
+    QTest::newRow("proc") << "proc" << QString();
+    QTest::newRow("partial uuid value") << "UUID=1234" << QString();
+}
+
+void DeviceSpecificationTest::blockDeviceName()
+{
+    QFETCH(QString, spec);
+    QFETCH(QString, device);
+    QCOMPARE(DeviceSpecification::blockDeviceName(spec, blkidLines), device);
+}
+
+void DeviceSpecificationTest::tagValue_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("isNull");
+
+    QTest::newRow("type, not sec_type") << blkidLines.at(2) << "TYPE" << "ext3" << false;
+    QTest::newRow("uuid, not partuuid") << blkidLines.at(0) << "UUID" << "aaaa" << false;
+    QTest::newRow("missing key") << blkidLines.at(3) << "UUID" << QString() << true;
+    QTest::newRow("empty value") << "/dev/x: LABEL=\"\" TYPE=\"ext4\"" << "LABEL" << "" << false;
+}
+
+void DeviceSpecificationTest::tagValue()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(bool, isNull);
+    const QString result = DeviceSpecification::tagValue(line, key);
+    QCOMPARE(result, value);
+    QCOMPARE(result.isNull(), isNull);
+}
+
+QTEST_GUILESS_MAIN(DeviceSpecificationTest)
+#include "devicespecificationtest.moc"
