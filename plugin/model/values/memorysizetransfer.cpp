@@ -1,0 +1,72 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "plugin/model/values/memorysizetransfer.h"
+
+#include <KLocalizedString>
+
+#include <iterator>
+#include <limits>
+
+MemorySizeTransfer::MemorySizeTransfer()
+{
+    m_sizes.insert(Bytes, i18nd("velun_kcm_quotas", "Bytes"));
+    m_sizes.insert(KiloBytes, i18nd("velun_kcm_quotas", "Kb"));
+    m_sizes.insert(MegaBytes, i18nd("velun_kcm_quotas", "Mb"));
+    m_sizes.insert(GigaBytes, i18nd("velun_kcm_quotas", "Gb"));
+}
+
+QMap<Dimension, QString> MemorySizeTransfer::sizesMap() const
+{
+    return m_sizes;
+}
+
+quint64 MemorySizeTransfer::bytesFromMem(const MemorySize &size) const
+{
+    double bytes = size.value();
+    switch (size.dimension()) {
+    case GigaBytes:
+        bytes *= 1024.0;
+        Q_FALLTHROUGH();
+    case MegaBytes:
+        bytes *= 1024.0;
+        Q_FALLTHROUGH();
+    case KiloBytes:
+        bytes *= 1024.0;
+        Q_FALLTHROUGH();
+    case Bytes:
+        break;
+    default:
+        return 0;
+    }
+    // Amounts are never negative here; keep a stray negative from turning
+    // into an enormous unsigned limit.
+    if (!(bytes > 0.0)) {
+        return 0;
+    }
+    if (bytes >= 18446744073709551616.0) {
+        return std::numeric_limits<quint64>::max();
+    }
+    return static_cast<quint64>(bytes);
+}
+
+MemorySize MemorySizeTransfer::memFromBytes(unsigned long bytes) const
+{
+    MemorySize size;
+    auto unit = m_sizes.constBegin();
+    size.m_value = static_cast<double>(bytes);
+    size.m_dimension = unit.key();
+    size.m_stringDimension = unit.value();
+    // Multiplying by 1/1024 is exact in binary, so byte counts below 2^53
+    // convert back without loss.
+    while (size.m_value >= 1024.0 && std::next(unit) != m_sizes.constEnd()) {
+        ++unit;
+        size.m_value *= 0.0009765625;
+        size.m_dimension = unit.key();
+        size.m_stringDimension = unit.value();
+    }
+    if (size.m_value != 0.0) {
+        size.m_humanSize = QStringLiteral("%1 %2").arg(QString::number(size.m_value, 'g', 4), size.m_stringDimension);
+    }
+    return size;
+}
