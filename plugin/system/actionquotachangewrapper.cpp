@@ -1,0 +1,93 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "plugin/system/actionquotachangewrapper.h"
+
+#include "common/helperid.h"
+#include "common/localearguments.h"
+#include "plugin/model/values/timeperiodtransfer.h"
+#include "plugin/system/devicedatainformation.h"
+#include "plugin/system/helperactionexecutor.h"
+
+#include <KLocalizedString>
+
+#include <stdexcept>
+
+ActionQuotaChangeWrapper::ActionQuotaChangeWrapper(QObject *parent)
+    : QObject(parent)
+{
+    resetAction();
+}
+
+bool ActionQuotaChangeWrapper::setDeviceOptions(const QString &device, const QStringList &options)
+{
+    m_arguments.insert(QStringLiteral("set_device_options"), QVariant());
+    m_arguments.insert(QStringLiteral("device_name"), device);
+    m_arguments.insert(QStringLiteral("options"), options);
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::createQuotaFile(const QString &device, SettingsId type)
+{
+    m_arguments.insert(QStringLiteral("create_quota_file"), QVariant());
+    m_arguments.insert(QStringLiteral("device_name"), device);
+    m_arguments.insert(QStringLiteral("type"), int(type));
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::remountDevice(const QString &device)
+{
+    m_arguments.insert(QStringLiteral("remount_device"), QVariant());
+    m_arguments.insert(QStringLiteral("device_name"), device);
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::enableDeviceQuota(const QString &device, SettingsId type, bool enable)
+{
+    m_arguments.insert(QStringLiteral("enable_device_quota"), QVariant());
+    m_arguments.insert(QStringLiteral("device_name"), device);
+    m_arguments.insert(QStringLiteral("type"), int(type));
+    m_arguments.insert(QStringLiteral("enable"), enable);
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::setDeviceGracePeriod(const DeviceDataInformation &data, SettingsId type)
+{
+    const GraceTimePeriod period = data.graceTimePeriod();
+    m_arguments.insert(QStringLiteral("set_device_grace_period"), QVariant());
+    m_arguments.insert(QStringLiteral("device_name"), data.deviceName());
+    m_arguments.insert(QStringLiteral("type"), int(type));
+    m_arguments.insert(QStringLiteral("bgrace"), quint64(TimePeriodTransfer::fromTime(period.blockGrace)));
+    m_arguments.insert(QStringLiteral("igrace"), quint64(TimePeriodTransfer::fromTime(period.inodeGrace)));
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::setProxyData(const QString &device, int id, const ProxyQuotaData &data, SettingsId type)
+{
+    ProxyQuotaData::registerMetaType();
+    m_arguments.insert(QStringLiteral("set_quota_info"), QVariant());
+    m_arguments.insert(QStringLiteral("device_name"), device);
+    m_arguments.insert(QStringLiteral("id"), id);
+    m_arguments.insert(QStringLiteral("info"), QVariant::fromValue(data));
+    m_arguments.insert(QStringLiteral("type"), int(type));
+    return jobExec();
+}
+
+void ActionQuotaChangeWrapper::resetAction()
+{
+    m_arguments = localeArguments();
+}
+
+bool ActionQuotaChangeWrapper::jobExec()
+{
+    // quotacheck and a remount of a large disk run for many minutes; the
+    // change timeout keeps D-Bus from reporting a failure meanwhile.
+    const HelperActionExecutor::Result result =
+        HelperActionExecutor::instance().execute(changeActionName(), m_arguments, HelperActionExecutor::ChangeTimeoutMs);
+    resetAction();
+    if (!result.succeeded) {
+        const QString text = result.errorText.isEmpty() ? i18nd("velun_kcm_quotas", "The quota helper failed without giving a reason") : result.errorText;
+        throw std::runtime_error(text.toStdString());
+    }
+    return result.errorText.isEmpty();
+}

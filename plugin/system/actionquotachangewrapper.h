@@ -1,0 +1,39 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "common/proxyquotadata.h"
+#include "common/settingsid.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+class DeviceDataInformation;
+
+// The client of the helper's change action. Each setter sends one request
+// and waits for the helper to finish it; a failure is thrown as
+// std::runtime_error carrying the helper's translated text.
+class ActionQuotaChangeWrapper : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ActionQuotaChangeWrapper(QObject *parent = nullptr);
+
+    bool setDeviceOptions(const QString &device, const QStringList &options);
+    bool createQuotaFile(const QString &device, SettingsId type);
+    bool remountDevice(const QString &device);
+    bool enableDeviceQuota(const QString &device, SettingsId type, bool enable);
+    bool setDeviceGracePeriod(const DeviceDataInformation &data, SettingsId type);
+    bool setProxyData(const QString &device, int id, const ProxyQuotaData &data, SettingsId type);
+
+private:
+    void resetAction();
+    bool jobExec();
+
+    // The pending request: the locale keys, captured when it is rebuilt,
+    // plus what the setter being run has added.
+    QVariantMap m_arguments;
+};

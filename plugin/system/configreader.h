@@ -1,0 +1,56 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// The panel's one reader of the mount tables and of the blkid lines. Each
+// source is read once and kept until reset(), because every device query of
+// a load asks for them again; the quotas manager resets it after it has
+// changed device settings.
+class ConfigReader
+{
+public:
+    enum TabId {
+        Fstab = 0,
+        Mtab = 1,
+    };
+
+    struct TabLine {
+        QString device;
+        QString mountPath;
+        QString filesystem;
+        QString options;
+    };
+
+    static ConfigReader &instance();
+
+    // A copy of the table's entries in file order; an unreadable table is
+    // an empty one.
+    QList<TabLine> tabFile(TabId id);
+    // A copy of the blkid lines, fetched through the helper when not cached.
+    // Throws std::runtime_error with the helper's text when that fails.
+    QStringList blkid();
+    void reset();
+
+    static QList<TabLine> readTabFile(const QString &path);
+
+    // The file read for a table: "/etc/fstab" or "/etc/mtab" unless a test
+    // pointed the reader at its own copies. Empty paths restore the system
+    // tables. Also forgets everything read so far.
+    void setTabFilePaths(const QString &fstabPath, const QString &mtabPath);
+    QString tabFilePath(TabId id) const;
+
+private:
+    ConfigReader();
+
+    QHash<int, QPair<QList<TabLine>, bool>> m_tabs;
+    QStringList m_blkid;
+    QString m_fstabPath;
+    QString m_mtabPath;
+};

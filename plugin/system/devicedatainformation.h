@@ -1,0 +1,58 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "common/settingsid.h"
+#include "plugin/model/values/gracetimeperiod.h"
+
+#include <QString>
+#include <QStringList>
+
+// The quota situation of one block device for one kind of member, and the
+// device questions the panel asks of the mount tables and the blkid lines.
+// The queries throw std::runtime_error with a translated text.
+class DeviceDataInformation
+{
+public:
+    QString deviceName() const;
+    void setDeviceName(const QString &deviceName);
+
+    GraceTimePeriod graceTimePeriod() const;
+    void setGraceTimePeriod(const GraceTimePeriod &period);
+
+    // Mounted now with the quota option of this kind (/etc/mtab).
+    bool mountWithQuota() const;
+    void setMountWithQuota(bool on);
+
+    // /etc/fstab gives the option, so the next mount will have it.
+    bool willMountWithQuota() const;
+    void setWillMountWithQuota(bool on);
+
+    // Quotas of this kind are on in the kernel.
+    bool quotaSupportOn() const;
+    void setQuotaSupportOn(bool on);
+
+    bool settingFileExist() const;
+    void setSettingFileExist(bool exists);
+
+    // Sorted block device paths of the ext2/3/4 devices of /etc/fstab.
+    static QStringList supportedDevices();
+    static QString blockDeviceName(const QString &spec, const QStringList &blkidLines);
+    // From /etc/mtab; for a device that is not mounted, its blkid TYPE.
+    static QString deviceFilesystem(const QString &device);
+    static QString deviceMountPath(const QString &device);
+    // Whether /etc/mtab lists the device under exactly this path, the test
+    // deviceMountPath uses.
+    static bool deviceIsMounted(const QString &device);
+    static QStringList deviceOptions(const QString &device, const QString &tabFileName);
+    static bool deviceMountWithQuota(const QString &device, SettingsId id, const QString &tabFileName);
+
+private:
+    QString m_deviceName;
+    GraceTimePeriod m_graceTimePeriod;
+    bool m_mountWithQuota = false;
+    bool m_willMountWithQuota = false;
+    bool m_quotaSupportOn = false;
+    bool m_settingFileExist = false;
+};
