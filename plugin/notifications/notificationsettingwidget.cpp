@@ -1,0 +1,380 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "notificationsettingwidget.h"
+
+#include "plugin/notifications/cronmanager.h"
+#include "plugin/notifications/notificationpaths.h"
+#include "plugin/notifications/notificationsdata.h"
+#include "ui_notificationsettingwidget.h"
+
+#include <KLocalizedString>
+
+#include <QAction>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+
+namespace
+{
+const QRegularExpression monthlyPattern(QStringLiteral(R"(^([1-5]?[0-9])\s+(2[0-3]|[0-1]?[0-9])\s+(3[01]|[12][0-9]|[1-9])\s+\*\s+\*$)"));
+const QRegularExpression dailyPattern(QStringLiteral(R"(^([1-5]?[0-9])\s+(2[0-3]|[0-1]?[0-9])\s+\*\s+\*\s+\*$)"));
+const QRegularExpression hourlyPattern(QStringLiteral(R"(^([0-9]|[1-5][0-9])\s+\*\s+\*\s+\*\s+\*$)"));
+
+// What a task gets when it has never had a valid time: hourly at minute 0,
+// the schedule a freshly added task starts with.
+CronTime fallbackTime()
+{
+    return CronTime(QStringLiteral("0"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*"));
+}
+
+QDate firstOfCurrentMonth()
+{
+    const QDate today = QDate::currentDate();
+    return QDate(today.year(), today.month(), 1);
+}
+
+// Monthly tasks carry their day as a date. When the current month is too
+// short for it (the 31st in November), the next month that has the day
+// holds it; only the day is ever shown or read back.
+QDate dayInCurrentMonth(int day)
+{
+    QDate month = firstOfCurrentMonth();
+    for (int i = 0; i < 12; ++i, month = month.addMonths(1)) {
+        const QDate date(month.year(), month.month(), day);
+        if (date.isValid()) {
+            return date;
+        }
+    }
+    return firstOfCurrentMonth();
+}
+
+QString number(int value)
+{
+    return QStringLiteral("%1").arg(value);
+}
+}
+
+NotificationSettingWidget::NotificationSettingWidget(NotificationsData *data, QWidget *parent)
+    : QWidget(parent)
+    , m_ui(new Ui::NotificationSettingWidget)
+    , m_data(data)
+{
+    m_ui->setupUi(this);
+
+    const QRegularExpression expertPattern(QStringLiteral(R"(^\s*[\d\/*,-]+\s+[\d\/*,-]+\s+[\d\/*,-]+\s+[\d\/*,-]+\s+[\d\/*,-]+\s*$)"));
+    m_ui->expertLineEdit->setValidator(new QRegularExpressionValidator(expertPattern, this));
+
+    connect(m_ui->cronJobsComboBox, &QComboBox::currentTextChanged, this, &NotificationSettingWidget::currentJobChanged);
+    for (QRadioButton *button : {m_ui->monthRButton, m_ui->dayRButton, m_ui->hourRButton, m_ui->expertModeRButton}) {
+        connect(button, &QRadioButton::toggled, this, &NotificationSettingWidget::cronWidgetsChanged);
+    }
+    connect(m_ui->atDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &NotificationSettingWidget::changeExpertLineData);
+    connect(m_ui->addTaskButton, &QPushButton::clicked, this, &NotificationSettingWidget::addTask);
+    connect(m_ui->deleteTaskButton, &QPushButton::clicked, this, &NotificationSettingWidget::deleteTask);
+
+    setupDataOnGui();
+
+    // The shortcuts work even while the buttons are locked. They are bound
+    // to this tab so that they stay quiet while another tab is shown.
+    auto *addAction = new QAction(this);
+    addAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    addAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(addAction, &QAction::triggered, this, &NotificationSettingWidget::addTask);
+    QWidget::addAction(addAction);
+
+    auto *deleteAction = new QAction(this);
+    deleteAction->setShortcut(QKeySequence(Qt::Key_Delete));
+    deleteAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(deleteAction, &QAction::triggered, this, &NotificationSettingWidget::deleteTask);
+    QWidget::addAction(deleteAction);
+}
+
+NotificationSettingWidget::~NotificationSettingWidget()
+{
+    disconnectChangeDataWidgets();
+    delete m_ui;
+}
+
+void NotificationSettingWidget::setNotificationData(NotificationsData *data)
+{
+    m_data = data;
+    setupDataOnGui();
+}
+
+NotificationsData *NotificationSettingWidget::data()
+{
+    auto *snapshot = new NotificationsData(this);
+    QMap<QString, WarnquotaJob> jobs = m_jobs;
+
+    const QString name = m_ui->cronJobsComboBox->currentText();
+    if (!name.isEmpty()) {
+        WarnquotaJob job;
+        job.time = cronTimeFromWidgets();
+        // An expert line left incomplete must not make the task vanish: it
+        // keeps the time it had when it was shown.
+        if (job.time.minutes().isEmpty()) {
+            job.time = m_jobs.value(name).time;
+        }
+        job.user = QStringLiteral("root");
+        job.config = m_filePaths.value(WarnQuotaConf);
+        job.adminsFile = m_filePaths.value(QuotaGroupAdmins);
+        job.quotaTab = m_filePaths.value(QuotaTab);
+        job.users = m_ui->usersChBox->isChecked();
+        job.groups = m_ui->groupsChBox->isChecked();
+        jobs.insert(name, job);
+    }
+
+    // A job with an empty time would be written as a line that is not a
+    // job, and the task would be gone at the next read.
+    for (WarnquotaJob &job : jobs) {
+        if (job.time.minutes().isEmpty()) {
+            job.time = fallbackTime();
+        }
+    }
+    snapshot->setCronJobs(jobs.values());
+
+    const QList<QPair<ConfigQuotaId, QPlainTextEdit *>> editors{
+        {WarnQuotaConf, m_ui->warnQuotaConfText},
+        {QuotaGroupAdmins, m_ui->quotaGroupAdminsText},
+        {QuotaTab, m_ui->quotaTabText},
+    };
+    for (const auto &editor : editors) {
+        const QString path = m_filePaths.value(editor.first);
+        if (!path.isEmpty()) {
+            snapshot->setFileText(path, editor.second->toPlainText());
+        }
+    }
+    return snapshot;
+}
+
+void NotificationSettingWidget::setupDataOnGui()
+{
+    if (!m_data) {
+        return;
+    }
+    m_jobs.clear();
+    const QList<WarnquotaJob> jobs = m_data->cronJobs();
+    for (int i = 0; i < jobs.size(); ++i) {
+        m_jobs.insert(number(i + 1), jobs.at(i));
+    }
+    m_files = m_data->files();
+
+    m_ui->cronJobsComboBox->clear();
+    m_ui->cronJobsComboBox->addItems(m_jobs.keys());
+
+    const bool hasTasks = !m_jobs.isEmpty();
+    if (!hasTasks) {
+        currentJobChanged(QString());
+    }
+    m_ui->addTaskButton->setEnabled(true);
+    blockControlWidget(!hasTasks);
+    m_ui->cronJobsComboBox->setEnabled(hasTasks);
+    m_ui->deleteTaskButton->setEnabled(hasTasks);
+}
+
+void NotificationSettingWidget::currentJobChanged(const QString &name)
+{
+    disconnectChangeDataWidgets();
+
+    const WarnquotaJob job = m_jobs.value(name);
+    m_ui->usersChBox->setChecked(job.users);
+    m_ui->groupsChBox->setChecked(job.groups);
+    cronDataPresentation(job);
+
+    m_filePaths[WarnQuotaConf] = job.config;
+    m_ui->warnQuotaConfText->setPlainText(m_files.value(job.config));
+    m_filePaths[QuotaGroupAdmins] = job.adminsFile;
+    m_ui->quotaGroupAdminsText->setPlainText(m_files.value(job.adminsFile));
+    m_filePaths[QuotaTab] = job.quotaTab;
+    m_ui->quotaTabText->setPlainText(m_files.value(job.quotaTab));
+
+    connectChangeDataWidgets();
+}
+
+void NotificationSettingWidget::cronDataPresentation(const CronJob &job)
+{
+    const QString text = CronManager::cronTimeToString(job.time);
+    const QDate firstDay = firstOfCurrentMonth();
+
+    QRegularExpressionMatch match = monthlyPattern.match(text);
+    if (match.hasMatch()) {
+        m_ui->monthRButton->setChecked(true);
+        changeDateTime(QDateTime(dayInCurrentMonth(match.captured(3).toInt()), QTime(match.captured(2).toInt(), match.captured(1).toInt())));
+    } else if ((match = dailyPattern.match(text)).hasMatch()) {
+        m_ui->dayRButton->setChecked(true);
+        changeDateTime(QDateTime(firstDay, QTime(match.captured(2).toInt(), match.captured(1).toInt())));
+    } else if ((match = hourlyPattern.match(text)).hasMatch()) {
+        m_ui->hourRButton->setChecked(true);
+        changeDateTime(QDateTime(firstDay, QTime(0, match.captured(1).toInt())));
+    } else {
+        changeDateTime(QDateTime(firstDay, QTime(0, 0)));
+        m_ui->expertModeRButton->setChecked(true);
+    }
+    m_ui->expertLineEdit->setText(text);
+}
+
+void NotificationSettingWidget::cronWidgetsChanged()
+{
+    const bool expert = m_ui->expertModeRButton->isChecked();
+    if (m_ui->monthRButton->isChecked()) {
+        changeDateTimeDisplayFormat(QStringLiteral("dd HH:mm"));
+        m_ui->atLabel->setText(i18nd("velun_kcm_quotas", "At (day hours:minutes):"));
+    } else if (m_ui->dayRButton->isChecked()) {
+        changeDateTimeDisplayFormat(QStringLiteral("HH:mm"));
+        m_ui->atLabel->setText(i18nd("velun_kcm_quotas", "At (hours:minutes):"));
+    } else if (m_ui->hourRButton->isChecked()) {
+        changeDateTimeDisplayFormat(QStringLiteral("mm"));
+        m_ui->atLabel->setText(i18nd("velun_kcm_quotas", "At (minutes):"));
+    } else if (expert && m_ui->atLabel->text().isEmpty()) {
+        changeDateTimeDisplayFormat(QStringLiteral("dd HH:mm"));
+        m_ui->atLabel->setText(i18nd("velun_kcm_quotas", "At (day hours:minutes):"));
+    }
+    m_ui->atDateTimeEdit->setEnabled(!expert);
+    m_ui->expertLineEdit->setEnabled(expert);
+    changeExpertLineData();
+}
+
+void NotificationSettingWidget::changeExpertLineData()
+{
+    m_ui->expertLineEdit->setText(CronManager::cronTimeToString(cronTimeFromWidgets()));
+}
+
+CronTime NotificationSettingWidget::cronTimeFromWidgets() const
+{
+    const QString any = QStringLiteral("*");
+    const QDateTime at = m_ui->atDateTimeEdit->dateTime();
+    const QString minute = number(at.time().minute());
+    if (m_ui->monthRButton->isChecked()) {
+        return CronTime(minute, number(at.time().hour()), number(at.date().day()), any, any);
+    }
+    if (m_ui->dayRButton->isChecked()) {
+        return CronTime(minute, number(at.time().hour()), any, any, any);
+    }
+    if (m_ui->hourRButton->isChecked()) {
+        return CronTime(minute, any, any, any, any);
+    }
+    if (m_ui->expertModeRButton->isChecked()) {
+        return CronManager::stringToCronTime(m_ui->expertLineEdit->text());
+    }
+    return CronTime(any, any, any, any, any);
+}
+
+// A time-only display format narrows the control's date range to the date
+// it holds; the range is put back so that the next task's date still fits.
+void NotificationSettingWidget::changeDateTime(const QDateTime &dateTime)
+{
+    const QDateTime minimum = m_ui->atDateTimeEdit->minimumDateTime();
+    const QDateTime maximum = m_ui->atDateTimeEdit->maximumDateTime();
+    m_ui->atDateTimeEdit->setDateTime(dateTime);
+    m_ui->atDateTimeEdit->setDateTimeRange(minimum, maximum);
+}
+
+void NotificationSettingWidget::changeDateTimeDisplayFormat(const QString &format)
+{
+    const QDateTime minimum = m_ui->atDateTimeEdit->minimumDateTime();
+    const QDateTime maximum = m_ui->atDateTimeEdit->maximumDateTime();
+    m_ui->atDateTimeEdit->setDisplayFormat(format);
+    m_ui->atDateTimeEdit->setDateTimeRange(minimum, maximum);
+}
+
+void NotificationSettingWidget::addTask()
+{
+    WarnquotaJob job;
+    job.config = NotificationPaths::defaultConfig();
+    job.adminsFile = NotificationPaths::defaultAdminsFile();
+    job.quotaTab = NotificationPaths::defaultQuotaTab();
+    const QString name = i18nd("velun_kcm_quotas", "new task");
+    m_jobs.insert(name, job);
+
+    // Adding again before a save starts the one new task afresh rather than
+    // listing a second entry that no task stands behind.
+    QComboBox *selector = m_ui->cronJobsComboBox;
+    int index = selector->findText(name);
+    if (index < 0) {
+        selector->addItem(name);
+        index = selector->count() - 1;
+    }
+    if (selector->currentIndex() == index) {
+        currentJobChanged(name);
+    } else {
+        selector->setCurrentIndex(index);
+    }
+
+    m_ui->hourRButton->setChecked(true);
+    m_ui->usersChBox->setChecked(true);
+    changeData();
+    blockControlWidget(false);
+    Q_EMIT modify();
+}
+
+void NotificationSettingWidget::deleteTask()
+{
+    QComboBox *selector = m_ui->cronJobsComboBox;
+    const QString name = selector->currentText();
+    m_jobs.remove(name);
+    const int index = selector->findText(name);
+    if (index >= 0) {
+        selector->removeItem(index);
+    }
+    if (m_jobs.isEmpty()) {
+        blockControlWidget(true);
+        selector->setEnabled(false);
+        m_ui->deleteTaskButton->setEnabled(false);
+    }
+    Q_EMIT modify();
+}
+
+void NotificationSettingWidget::changeData()
+{
+    m_ui->cronJobsComboBox->setEnabled(false);
+    m_ui->addTaskButton->setEnabled(false);
+    m_ui->deleteTaskButton->setEnabled(false);
+}
+
+void NotificationSettingWidget::analizCheckBoxes()
+{
+    auto *box = qobject_cast<QCheckBox *>(sender());
+    if (m_ui->usersChBox->isChecked() || m_ui->groupsChBox->isChecked()) {
+        changeData();
+        return;
+    }
+    // A task always warns someone: the last recipient cannot be unchecked.
+    if (box) {
+        const bool wasBlocked = box->blockSignals(true);
+        box->setChecked(true);
+        box->blockSignals(wasBlocked);
+    }
+}
+
+void NotificationSettingWidget::blockControlWidget(bool block)
+{
+    m_ui->notifyWidget->setEnabled(!block);
+    m_ui->generalLayout->setEnabled(!block);
+}
+
+void NotificationSettingWidget::connectChangeDataWidgets()
+{
+    for (QCheckBox *box : {m_ui->usersChBox, m_ui->groupsChBox}) {
+        m_connections.append(connect(box, &QCheckBox::toggled, this, &NotificationSettingWidget::analizCheckBoxes));
+        m_connections.append(connect(box, &QCheckBox::clicked, this, &NotificationSettingWidget::modify));
+    }
+    for (QRadioButton *button : {m_ui->monthRButton, m_ui->dayRButton, m_ui->hourRButton, m_ui->expertModeRButton}) {
+        m_connections.append(connect(button, &QRadioButton::toggled, this, &NotificationSettingWidget::changeData));
+        m_connections.append(connect(button, &QRadioButton::clicked, this, &NotificationSettingWidget::modify));
+    }
+    for (QPlainTextEdit *editor : {m_ui->warnQuotaConfText, m_ui->quotaGroupAdminsText, m_ui->quotaTabText}) {
+        m_connections.append(connect(editor, &QPlainTextEdit::textChanged, this, &NotificationSettingWidget::changeData));
+        m_connections.append(connect(editor, &QPlainTextEdit::textChanged, this, &NotificationSettingWidget::modify));
+    }
+    m_connections.append(connect(m_ui->atDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &NotificationSettingWidget::modify));
+    m_connections.append(connect(m_ui->expertLineEdit, &QLineEdit::textChanged, this, &NotificationSettingWidget::modify));
+}
+
+void NotificationSettingWidget::disconnectChangeDataWidgets()
+{
+    for (const QMetaObject::Connection &connection : qAsConst(m_connections)) {
+        disconnect(connection);
+    }
+    m_connections.clear();
+}
