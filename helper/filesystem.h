@@ -1,0 +1,44 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <sys/types.h>
+
+// The file-system calls of the helper.
+class FileSystem
+{
+public:
+    // What a path names, without following a symbolic link at its end.
+    enum EntryKind {
+        Missing,
+        Directory,
+        RegularFile,
+        SymbolicLink,
+        OtherEntry,
+    };
+
+    virtual ~FileSystem() = default;
+
+    // False when the file cannot be read.
+    virtual bool readFile(const QString &path, QByteArray &content) = 0;
+
+    // Replaces the file in one step, keeping the mode and owner of an
+    // existing file; a new file gets `newFileMode`. On false the old file is
+    // exactly as it was.
+    virtual bool replaceFile(const QString &path, const QByteArray &content, mode_t newFileMode) = 0;
+
+    virtual EntryKind entryKind(const QString &path) = 0;
+
+    // Follows symbolic links, so /dev/mapper and /dev/disk/by-* names count.
+    virtual bool isBlockDevice(const QString &path) = 0;
+
+    // Where the file system on that block device is mounted, or an empty
+    // string when it is not mounted.
+    virtual QString mountPoint(const QString &device) = 0;
+
+    virtual bool exists(const QString &path) = 0;
+};

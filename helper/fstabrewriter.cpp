@@ -1,0 +1,157 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "fstabrewriter.h"
+
+#include "common/devicespecification.h"
+
+#include <QVector>
+
+namespace
+{
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+struct Field {
+    int start;
+    int end;
+};
+
+QVector<Field> fields(const QByteArray &line)
+{
+    QVector<Field> result;
+    int at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && isBlank(line.at(at))) {
+            ++at;
+        }
+        if (at == line.size()) {
+            break;
+        }
+        const int start = at;
+        while (at < line.size() && !isBlank(line.at(at))) {
+            ++at;
+        }
+        result.append({start, at});
+    }
+    return result;
+}
+}
+
+FstabRewriter::FstabRewriter(const QStringList &blkidLines)
+    : m_blkidLines(blkidLines)
+{
+}
+
+QByteArray FstabRewriter::rewrite(const QByteArray &table, const QString &device, const QStringList &options, int &changedEntries) const
+{
+    // An empty options field would shift the dump and pass fields into its
+    // place and can stop the next boot.
+    const QString joined = options.join(QLatin1Char(','));
+    const QByteArray optionsField = encodeField(joined.isEmpty() ? QStringLiteral("defaults") : joined);
+
+    changedEntries = 0;
+    QByteArray result;
+    result.reserve(table.size() + 64);
+    int at = 0;
+    while (at < table.size()) {
+        int end = table.indexOf('\n', at);
+        const bool hasNewline = end >= 0;
+        if (!hasNewline) {
+            end = table.size();
+        }
+        bool changed = false;
+        result += rewriteLine(table.mid(at, end - at), device, optionsField, changed);
+        if (hasNewline) {
+            result += '\n';
+        }
+        if (changed) {
+            ++changedEntries;
+        }
+        at = end + 1;
+    }
+    return result;
+}
+
+QByteArray FstabRewriter::rewriteLine(const QByteArray &line, const QString &device, const QByteArray &options, bool &changed) const
+{
+    const QVector<Field> parts = fields(line);
+    // Comments and blank lines, and lines too short to be mounted at all.
+    if (parts.size() < 3 || line.at(parts.first().start) == '#') {
+        return line;
+    }
+    const QString spec = decodeField(line.mid(parts[0].start, parts[0].end - parts[0].start));
+    QString resolved = DeviceSpecification::blockDeviceName(spec, m_blkidLines);
+    if (resolved.isEmpty()) {
+        resolved = spec;
+    }
+    if (resolved != device) {
+        return line;
+    }
+    changed = true;
+    if (parts.size() == 3) {
+        return line.left(parts[2].end) + "  " + options + line.mid(parts[2].end);
+    }
+    return line.left(parts[3].start) + options + line.mid(parts[3].end);
+}
+
+QString FstabRewriter::decodeField(const QByteArray &field)
+{
+    QByteArray decoded;
+    decoded.reserve(field.size());
+    for (int i = 0; i < field.size(); ++i) {
+        if (field.at(i) == '\\') {
+            const QByteArray code = field.mid(i + 1, 3);
+            char replacement = 0;
+            if (code == "040") {
+                replacement = ' ';
+            } else if (code == "011") {
+                replacement = '\t';
+            } else if (code == "012") {
+                replacement = '\n';
+            } else if (code == "134") {
+                replacement = '\\';
+            }
+            if (replacement) {
+                decoded += replacement;
+                i += 3;
+                continue;
+            }
+            if (field.mid(i + 1, 1) == "\\") {
+                decoded += '\\';
+                ++i;
+                continue;
+            }
+        }
+        decoded += field.at(i);
+    }
+    return QString::fromUtf8(decoded);
+}
+
+QByteArray FstabRewriter::encodeField(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    QByteArray encoded;
+    encoded.reserve(bytes.size());
+    for (const char c : bytes) {
+        switch (c) {
+        case ' ':
+            encoded += "\\040";
+            break;
+        case '\t':
+            encoded += "\\011";
+            break;
+        case '\n':
+            encoded += "\\012";
+            break;
+        case '\\':
+            encoded += "\\134";
+            break;
+        default:
+            encoded += c;
+        }
+    }
+    return encoded;
+}

@@ -1,0 +1,270 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "quotarequest.h"
+
+#include "common/proxyquotadata.h"
+#include "common/settingsid.h"
+#include "helper/failure.h"
+#include "helper/filesystem.h"
+#include "helper/fstabrewriter.h"
+#include "helper/processrunner.h"
+#include "helper/quotakernel.h"
+
+#include <KLocalizedString>
+
+#include <QPair>
+#include <QVector>
+
+#include <cerrno>
+#include <sys/quota.h>
+
+namespace
+{
+const QString fstabPath = QStringLiteral("/etc/fstab");
+
+// blkid, quotaon and quotaoff answer within seconds; a tool that hangs must
+// not hold the only thread of the helper (and the panel waiting on it).
+constexpr int ToolTimeoutMs = 30000;
+
+QString decodeOutput(QByteArray bytes)
+{
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0) {
+        bytes.truncate(zero);
+    }
+    return QString::fromUtf8(bytes);
+}
+
+// What a failed tool said, or its exit status when it said nothing.
+QString failureText(const ProcessResult &result)
+{
+    const QString text = decodeOutput(result.standardError).trimmed();
+    return text.isEmpty() ? QString::number(result.exitCode) : text;
+}
+}
+
+QuotaRequest::QuotaRequest(const QVariantMap &args, QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files)
+    : m_args(args)
+    , m_kernel(kernel)
+    , m_processes(processes)
+    , m_files(files)
+{
+}
+
+void QuotaRequest::dispatch()
+{
+    using Handler = void (QuotaRequest::*)();
+    // The order decides which sub-command runs when several keys are present.
+    static const QVector<QPair<QString, Handler>> handlers = {
+        {QStringLiteral("set_device_options"), &QuotaRequest::setDeviceOptions},
+        {QStringLiteral("enable_device_quota"), &QuotaRequest::enableDeviceQuota},
+        {QStringLiteral("create_quota_file"), &QuotaRequest::createQuotaFile},
+        {QStringLiteral("remount_device"), &QuotaRequest::remountDevice},
+        {QStringLiteral("set_device_grace_period"), &QuotaRequest::setDeviceGracePeriod},
+        {QStringLiteral("set_quota_info"), &QuotaRequest::setQuotaInfo},
+        {QStringLiteral("get_quota_info"), &QuotaRequest::getQuotaInfo},
+        {QStringLiteral("get_data"), &QuotaRequest::getData},
+    };
+    for (const auto &handler : handlers) {
+        if (m_args.contains(handler.first)) {
+            (this->*handler.second)();
+            return;
+        }
+    }
+    fail(i18nd("velun_kcm_quotas", "No arguments."));
+}
+
+QVariantMap QuotaRequest::reply() const
+{
+    return m_reply;
+}
+
+QString QuotaRequest::deviceName() const
+{
+    return m_args.value(QStringLiteral("device_name")).toString();
+}
+
+// The device name reaches programs run as root and /etc/fstab: only an
+// absolute block device path is accepted, so that "-a" or a path to some
+// file never gets there. The name is used as sent, so /dev/mapper links keep
+// matching their fstab entries.
+QString QuotaRequest::blockDeviceArgument() const
+{
+    const QString device = deviceName();
+    if (!device.startsWith(QLatin1Char('/')) || !m_files.isBlockDevice(device)) {
+        fail(i18nd("velun_kcm_quotas", "Device %1 is not a block device", device));
+    }
+    return device;
+}
+
+int QuotaRequest::quotaType() const
+{
+    return m_args.value(QStringLiteral("type")).toInt() & 0xff;
+}
+
+void QuotaRequest::callKernel(int command, int id, void *address)
+{
+    const int error = m_kernel.quotactl(QCMD(command, quotaType()), deviceName().toUtf8(), id, address);
+    if (error != 0) {
+        fail(quotactlErrorText(error));
+    }
+}
+
+QStringList QuotaRequest::runBlkid()
+{
+    const ProcessResult result = m_processes.run(QStringLiteral("blkid"), {}, ToolTimeoutMs, ToolTimeoutMs);
+    if (!result.started) {
+        fail(i18nd("velun_kcm_quotas", "Process blkid can not started"));
+    }
+    if (!result.finished) {
+        fail(i18nd("velun_kcm_quotas", "Process blkid can not finished"));
+    }
+    // blkid exits non-zero when it finds nothing; the lines are what counts.
+    return decodeOutput(result.standardOutput).split(QLatin1Char('\n'));
+}
+
+void QuotaRequest::setDeviceOptions()
+{
+    const QString device = blockDeviceArgument();
+    const QStringList options = m_args.value(QStringLiteral("options")).toStringList();
+
+    QByteArray table;
+    if (!m_files.readFile(fstabPath, table)) {
+        fail(i18nd("velun_kcm_quotas", "Unable to get entry from file systems description file"));
+    }
+    const QStringList blkidLines = runBlkid();
+
+    int changedEntries = 0;
+    const QByteArray rewritten = FstabRewriter(blkidLines).rewrite(table, device, options, changedEntries);
+    if (changedEntries == 0) {
+        fail(i18nd("velun_kcm_quotas", "Device %1 has no entry in the file systems description file", device));
+    }
+    if (!m_files.replaceFile(fstabPath, rewritten, 0644)) {
+        fail(i18nd("velun_kcm_quotas", "Unable to write to file system description file"));
+    }
+}
+
+void QuotaRequest::enableDeviceQuota()
+{
+    const QString device = blockDeviceArgument();
+    const int type = m_args.value(QStringLiteral("type")).toInt();
+    const bool enable = m_args.value(QStringLiteral("enable")).toInt() != 0;
+
+    const QString program = enable ? QStringLiteral("quotaon") : QStringLiteral("quotaoff");
+    const QStringList arguments = {type != 0 ? QStringLiteral("-g") : QStringLiteral("-u"), device};
+    const ProcessResult result = m_processes.run(program, arguments, ToolTimeoutMs, ToolTimeoutMs);
+    if (!result.started) {
+        fail(i18nd("velun_kcm_quotas", "Process %1 can not started", program));
+    }
+    if (!result.finished) {
+        fail(i18nd("velun_kcm_quotas", "Process %1 can not finished", program));
+    }
+
+    // quotaon's output is no guide (it reports failures and mere notices
+    // alike, in the caller's language), so ask the kernel for the outcome:
+    // Q_GETFMT succeeds exactly while quotas of that type are on. Quotas that
+    // were on already therefore count as switched on.
+    quint32 format = 0;
+    const int kernelType = type != 0 ? GRPQUOTA : USRQUOTA;
+    const bool isOn = m_kernel.quotactl(QCMD(Q_GETFMT, kernelType), device.toUtf8(), 0, &format) == 0;
+    if (isOn != enable) {
+        fail(i18nd("velun_kcm_quotas", "Process %1 %2 return error %3", program, arguments.join(QLatin1Char(' ')), failureText(result)));
+    }
+}
+
+void QuotaRequest::createQuotaFile()
+{
+    const QString device = blockDeviceArgument();
+    const int type = m_args.value(QStringLiteral("type")).toInt();
+    if (type != Users && type != Groups) {
+        fail(i18nd("velun_kcm_quotas", "Unknown type option for createQuotaFiles"));
+    }
+
+    const QString program = QStringLiteral("/usr/sbin/quotacheck");
+    const QStringList arguments = {type == Users ? QStringLiteral("-um") : QStringLiteral("-gm"), device};
+    // Checking a large file system takes as long as it takes.
+    const ProcessResult result = m_processes.run(program, arguments, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
+    if (!result.started) {
+        fail(i18nd("velun_kcm_quotas", "Process %1 %2 can not started", program, arguments.join(QLatin1Char(' '))));
+    }
+
+    const QString mountPoint = m_files.mountPoint(device);
+    const bool fileCreated = !mountPoint.isEmpty() && m_files.exists(mountPoint + QLatin1Char('/') + quotaFileName(static_cast<SettingsId>(type)));
+    if (!result.finished || result.crashed || result.exitCode != 0 || !fileCreated) {
+        fail(i18nd("velun_kcm_quotas", "Process %1 %2 return error %3", program, arguments.join(QLatin1Char(' ')), failureText(result)));
+    }
+}
+
+void QuotaRequest::remountDevice()
+{
+    const QString device = blockDeviceArgument();
+    const ProcessResult result =
+        m_processes.run(QStringLiteral("mount"), {device, QStringLiteral("-o"), QStringLiteral("remount")}, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
+    if (!result.started || !result.finished || result.crashed || result.exitCode != 0) {
+        fail(i18nd("velun_kcm_quotas", "Failed to remount device %1", device));
+    }
+}
+
+void QuotaRequest::setDeviceGracePeriod()
+{
+    // The kernel keeps grace periods in 32 bits on the quota file; larger
+    // values are cut to their low half.
+    dqinfo info{};
+    info.dqi_bgrace = static_cast<quint32>(m_args.value(QStringLiteral("bgrace")).toULongLong());
+    info.dqi_igrace = static_cast<quint32>(m_args.value(QStringLiteral("igrace")).toULongLong());
+    info.dqi_flags = 0;
+    info.dqi_valid = IIF_BGRACE | IIF_IGRACE | IIF_FLAGS;
+    callKernel(Q_SETINFO, 0, &info);
+}
+
+void QuotaRequest::setQuotaInfo()
+{
+    const int id = m_args.value(QStringLiteral("id")).toInt();
+    // A missing or foreign "info" converts to an all-zero record, whose
+    // validity mask lets the kernel change nothing.
+    const ProxyQuotaData info = m_args.value(QStringLiteral("info")).value<ProxyQuotaData>();
+    dqblk record = info.toDqblk();
+    callKernel(Q_SETQUOTA, id, &record);
+}
+
+void QuotaRequest::getQuotaInfo()
+{
+    const int id = m_args.value(QStringLiteral("id")).toInt();
+    dqblk record{};
+    callKernel(Q_GETQUOTA, id, &record);
+    m_reply.insert(QStringLiteral("quota_info"), QVariant::fromValue(ProxyQuotaData(record)));
+}
+
+void QuotaRequest::getData()
+{
+    m_reply.insert(QStringLiteral("blkid_data"), runBlkid());
+}
+
+QString QuotaRequest::quotactlErrorText(int error)
+{
+    switch (error) {
+    case EPERM:
+        return i18nd("velun_kcm_quotas", "The caller does not have the necessary rights (CAP_SYS_ADMIN) to perform the specified operation");
+    case ENOENT:
+        return i18nd("velun_kcm_quotas", "File specified in special or addr not exist");
+    case ESRCH:
+        return i18nd("velun_kcm_quotas", "No disk map was found for the specified user. Quota turned off in file system");
+    case EACCES:
+        return i18nd("velun_kcm_quotas",
+                     "Quota file specified in addr exist but is not a perpetual file or quota file specified in addr exist but is not on the file system "
+                     "of the specified in special");
+    case EFAULT:
+        return i18nd("velun_kcm_quotas", "Wrong value addr or special");
+    case ENOTBLK:
+        return i18nd("velun_kcm_quotas", "Value special does not indicate on block device");
+    case EBUSY:
+        return i18nd("velun_kcm_quotas", "Attemp to execut Q_QUOTAON but another start is already in progress Q_QUOTAON");
+    case EINVAL:
+        return i18nd("velun_kcm_quotas", "Wrong value cmd or type");
+    case ENOSYS:
+        return i18nd("velun_kcm_quotas", "Core assembled with parameter turned off CONFIG_QUOTA");
+    default:
+        return i18nd("velun_kcm_quotas", "Unknown error while executing quotactl");
+    }
+}

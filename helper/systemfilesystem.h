@@ -1,0 +1,23 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "helper/filesystem.h"
+
+class SystemFileSystem : public FileSystem
+{
+public:
+    // `mountTable` is the kernel's list of mounts, in the fstab format.
+    explicit SystemFileSystem(const QString &mountTable = QStringLiteral("/proc/self/mounts"));
+
+    bool readFile(const QString &path, QByteArray &content) override;
+    bool replaceFile(const QString &path, const QByteArray &content, mode_t newFileMode) override;
+    EntryKind entryKind(const QString &path) override;
+    bool isBlockDevice(const QString &path) override;
+    QString mountPoint(const QString &device) override;
+    bool exists(const QString &path) override;
+
+private:
+    QString m_mountTable;
+};
