@@ -1,0 +1,74 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "common/proxyquotadata.h"
+#include "common/settingsid.h"
+#include "platform/users/groupinfo.h"
+#include "platform/users/userinfo.h"
+#include "plugin/model/members/memberquotadata.h"
+#include "plugin/model/members/quotastorage.h"
+#include "plugin/model/members/settingsdevicequota.h"
+#include "plugin/system/actionquotachangewrapper.h"
+#include "plugin/system/devicedatainformation.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+
+#include <functional>
+
+// Holds all quota data of all devices, users and groups, and turns edits
+// into ordered helper actions. Every object a load creates lives until the
+// manager dies, so widgets still pointing at an earlier load stay safe.
+// The apply operations throw std::runtime_error and catch nothing.
+class QuotasManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit QuotasManager(QObject *parent = nullptr);
+
+    // Full (re)load; a reload emits dataChanged() once at its end.
+    void update();
+    // Empties the containers without deleting anything.
+    void resetData();
+
+    QMap<QString, QuotaStorage *> quotaStorages() const;
+    QList<SettingsDeviceQuota *> userSettings() const;
+    QList<SettingsDeviceQuota *> groupSettings() const;
+
+    // The current state of one device for one kind, read afresh.
+    DeviceDataInformation graceDeviceData(const QString &device, SettingsId type) const;
+
+    // The kernel record to write for a member's edited limits.
+    ProxyQuotaData proxyData(const MemberQuotaData &data) const;
+    void enableFstabQuotaOption(const QString &device, SettingsId type, bool enable);
+    // Brings one device to the wanted state for one kind; returns true or
+    // throws.
+    bool setDeviceData(const DeviceDataInformation &data, SettingsId type);
+    // Applies the general tab: every device, users then groups; then reloads.
+    void setGeneralSettings(const QMap<QString, QuotaStorage *> &storages);
+    // Writes one member's limits on every device of its table; then reloads.
+    void updateSettingsQuota(const SettingsDeviceQuota &settings);
+
+    // The account directory; tests replace it, the default asks the
+    // system's name service.
+    using UsersSource = std::function<QList<UserInfo>()>;
+    using GroupsSource = std::function<QList<GroupInfo>()>;
+    void setAccountDirectory(const UsersSource &users, const GroupsSource &groups);
+
+Q_SIGNALS:
+    void dataChanged();
+
+private:
+    void requireMounted(const QString &device) const;
+
+    QList<SettingsDeviceQuota *> m_userSettings;
+    QMap<QString, QuotaStorage *> m_quotaStorages;
+    QList<SettingsDeviceQuota *> m_groupSettings;
+    ActionQuotaChangeWrapper m_actions;
+    UsersSource m_users;
+    GroupsSource m_groups;
+};

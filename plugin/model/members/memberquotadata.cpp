@@ -1,0 +1,232 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "plugin/model/members/memberquotadata.h"
+
+#include "common/helperid.h"
+#include "common/localearguments.h"
+#include "common/proxyquotadata.h"
+#include "plugin/model/members/quotakernelquery.h"
+#include "plugin/model/values/memorysizetransfer.h"
+#include "plugin/model/values/timeperiodtransfer.h"
+#include "plugin/system/devicedatainformation.h"
+#include "plugin/system/helperactionexecutor.h"
+
+#include <QDebug>
+#include <QFile>
+
+#include <cstring>
+
+namespace
+{
+QDateTime graceMoment(quint64 secondsSinceEpoch)
+{
+    return secondsSinceEpoch != 0 ? QDateTime::fromSecsSinceEpoch(qint64(secondsSinceEpoch), Qt::LocalTime) : QDateTime();
+}
+}
+
+MemberQuotaData::MemberQuotaData()
+{
+    m_sizes.insert(UsedSize, MemorySize());
+    m_sizes.insert(SoftLimitSize, MemorySize());
+    m_sizes.insert(HardLimitSize, MemorySize());
+}
+
+MemberQuotaData::MemberQuotaData(const QString &device, int id, SettingsId type)
+    : m_deviceName(device)
+    , m_deviceFilesystem(DeviceDataInformation::deviceFilesystem(device))
+    , m_deviceQuotaIsOn(quotaIsOn(device, type))
+{
+    if (!m_deviceQuotaIsOn) {
+        return;
+    }
+    const dqblk record = quotaInfo(device, id, type);
+    const dqinfo grace = graceInfo(device, type);
+
+    // The kernel counts block limits in 1024-byte blocks but the space in
+    // use in bytes.
+    m_sizes.insert(UsedSize, MemorySizeTransfer().memFromBytes(record.dqb_curspace));
+    m_sizes.insert(HardLimitSize, MemorySizeTransfer().memFromBytes(quint64(record.dqb_bhardlimit) * 1024));
+    m_sizes.insert(SoftLimitSize, MemorySizeTransfer().memFromBytes(quint64(record.dqb_bsoftlimit) * 1024));
+
+    m_numberOfFilesUsed = static_cast<int>(static_cast<quint32>(record.dqb_curinodes));
+    m_hardFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_ihardlimit));
+    m_softFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_isoftlimit));
+
+    m_graceTimePeriod.blockGrace = TimePeriodTransfer::fromSeconds(grace.dqi_bgrace);
+    m_graceTimePeriod.inodeGrace = TimePeriodTransfer::fromSeconds(grace.dqi_igrace);
+
+    m_graceDateTime.blockGrace = graceMoment(record.dqb_btime);
+    m_graceDateTime.inodeGrace = graceMoment(record.dqb_itime);
+
+    m_objectQuotaIsOn = isValid() && m_deviceQuotaIsOn;
+}
+
+MemorySize MemberQuotaData::memorySizeById(MemorySizeId id) const
+{
+    return m_sizes.value(id);
+}
+
+void MemberQuotaData::setMemorySize(MemorySizeId id, const MemorySize &size)
+{
+    m_sizes.insert(id, size);
+}
+
+int MemberQuotaData::numberOfFilesUsed() const
+{
+    return m_numberOfFilesUsed;
+}
+
+void MemberQuotaData::setNumberOfFilesUsed(int count)
+{
+    m_numberOfFilesUsed = count;
+}
+
+int MemberQuotaData::hardFilesLimit() const
+{
+    return m_hardFilesLimit;
+}
+
+void MemberQuotaData::setHardFilesLimit(int limit)
+{
+    m_hardFilesLimit = limit;
+}
+
+int MemberQuotaData::softFilesLimit() const
+{
+    return m_softFilesLimit;
+}
+
+void MemberQuotaData::setSoftFilesLimit(int limit)
+{
+    m_softFilesLimit = limit;
+}
+
+GraceDateTime MemberQuotaData::graceDateTime() const
+{
+    return m_graceDateTime;
+}
+
+void MemberQuotaData::setGraceDateTime(const GraceDateTime &moments)
+{
+    m_graceDateTime = moments;
+}
+
+GraceTimePeriod MemberQuotaData::graceTimePeriod() const
+{
+    return m_graceTimePeriod;
+}
+
+void MemberQuotaData::setGraceTimePeriod(const GraceTimePeriod &period)
+{
+    m_graceTimePeriod = period;
+}
+
+QString MemberQuotaData::deviceName() const
+{
+    return m_deviceName;
+}
+
+void MemberQuotaData::setDeviceName(const QString &device)
+{
+    m_deviceName = device;
+}
+
+QString MemberQuotaData::deviceFilesystem() const
+{
+    return m_deviceFilesystem;
+}
+
+void MemberQuotaData::setDeviceFilesystem(const QString &filesystem)
+{
+    m_deviceFilesystem = filesystem;
+}
+
+bool MemberQuotaData::objectQuotaIsOn() const
+{
+    return m_objectQuotaIsOn;
+}
+
+void MemberQuotaData::setObjectQuotaIsOn(bool on)
+{
+    m_objectQuotaIsOn = on;
+}
+
+bool MemberQuotaData::deviceQuotaIsOn() const
+{
+    return m_deviceQuotaIsOn;
+}
+
+void MemberQuotaData::setDeviceQuotaIsOn(bool on)
+{
+    m_deviceQuotaIsOn = on;
+}
+
+bool MemberQuotaData::isNull() const
+{
+    return memorySizeById(SoftLimitSize).value() == 0.0 && m_softFilesLimit == 0 && memorySizeById(HardLimitSize).value() == 0.0 && m_hardFilesLimit == 0;
+}
+
+bool MemberQuotaData::isValid() const
+{
+    return memorySizeById(HardLimitSize).value() > 0.0 || memorySizeById(SoftLimitSize).value() > 0.0 || m_hardFilesLimit > 0 || m_softFilesLimit > 0;
+}
+
+bool MemberQuotaData::quotaIsOn(const QString &device, SettingsId type)
+{
+    // Q_GETFMT only answers while quotas of the type are on.
+    quint32 format = 0;
+    return QuotaKernelQuery::instance().getFormat(device.toUtf8(), type, &format) == 0;
+}
+
+dqinfo MemberQuotaData::graceInfo(const QString &device, SettingsId type)
+{
+    dqinfo info;
+    std::memset(&info, 0, sizeof(info));
+    if (QuotaKernelQuery::instance().getInfo(device.toUtf8(), type, &info) != 0) {
+        qWarning() << "ERROR graceInfo";
+        std::memset(&info, 0, sizeof(info));
+    }
+    return info;
+}
+
+dqblk MemberQuotaData::quotaInfo(const QString &device, int id, SettingsId type)
+{
+    ProxyQuotaData::registerMetaType();
+    QVariantMap arguments = localeArguments();
+    arguments.insert(QStringLiteral("get_quota_info"), QVariant());
+    arguments.insert(QStringLiteral("device_name"), device);
+    arguments.insert(QStringLiteral("id"), id);
+    arguments.insert(QStringLiteral("type"), int(type));
+    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    if (!result.succeeded) {
+        qWarning() << result.errorText;
+        return ProxyQuotaData().toDqblk();
+    }
+    const QVariant info = result.data.value(QStringLiteral("quota_info"));
+    if (!info.canConvert<ProxyQuotaData>()) {
+        return ProxyQuotaData().toDqblk();
+    }
+    return info.value<ProxyQuotaData>().toDqblk();
+}
+
+bool MemberQuotaData::quotaFileExist(const QString &device, SettingsId type)
+{
+    if (type != Users && type != Groups) {
+        return false;
+    }
+    QString path = DeviceDataInformation::deviceMountPath(device);
+    if (path.endsWith(QLatin1Char('/'))) {
+        path.chop(1);
+    }
+    return QFile::exists(QStringLiteral("%1/%2").arg(path, quotaFileName(type)));
+}
+
+bool MemberQuotaData::canCreateQuotaFile(const QString &device, SettingsId type)
+{
+    if (type != Users && type != Groups) {
+        qWarning() << "Unknown type for canCreateQuotaFile";
+        return false;
+    }
+    return DeviceDataInformation::deviceOptions(device, QStringLiteral("/etc/mtab")).contains(quotaMountOption(type), Qt::CaseSensitive);
+}

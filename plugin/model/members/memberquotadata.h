@@ -1,0 +1,81 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "common/settingsid.h"
+#include "plugin/model/values/gracedatetime.h"
+#include "plugin/model/values/gracetimeperiod.h"
+#include "plugin/model/values/memorysize.h"
+#include "plugin/model/values/memorysizeid.h"
+
+#include <QHash>
+#include <QString>
+
+#include <sys/quota.h>
+
+// The quota state of one user or group on one block device, and the device
+// queries the quotas manager decides with.
+class MemberQuotaData
+{
+public:
+    MemberQuotaData();
+    // Reads the member's state; the id is the uid for Users and the gid for
+    // Groups. Where quotas are off no helper request is made.
+    MemberQuotaData(const QString &device, int id, SettingsId type);
+
+    MemorySize memorySizeById(MemorySizeId id) const;
+    void setMemorySize(MemorySizeId id, const MemorySize &size);
+
+    int numberOfFilesUsed() const;
+    void setNumberOfFilesUsed(int count);
+    int hardFilesLimit() const;
+    void setHardFilesLimit(int limit);
+    int softFilesLimit() const;
+    void setSoftFilesLimit(int limit);
+
+    GraceDateTime graceDateTime() const;
+    void setGraceDateTime(const GraceDateTime &moments);
+    GraceTimePeriod graceTimePeriod() const;
+    void setGraceTimePeriod(const GraceTimePeriod &period);
+
+    QString deviceName() const;
+    void setDeviceName(const QString &device);
+    QString deviceFilesystem() const;
+    void setDeviceFilesystem(const QString &filesystem);
+
+    // Quotas are on for the device and the member has a limit there.
+    bool objectQuotaIsOn() const;
+    void setObjectQuotaIsOn(bool on);
+    bool deviceQuotaIsOn() const;
+    void setDeviceQuotaIsOn(bool on);
+
+    // No limit at all (only the numbers are compared, not the units).
+    bool isNull() const;
+    // At least one positive limit. Not the negation of isNull(): a
+    // negative file limit makes both false.
+    bool isValid() const;
+
+    static bool quotaIsOn(const QString &device, SettingsId type);
+    // An all-zero record when the kernel does not answer.
+    static dqinfo graceInfo(const QString &device, SettingsId type);
+    // Through the helper; an all-zero record when the request fails.
+    static dqblk quotaInfo(const QString &device, int id, SettingsId type);
+    // Throws "Device %1 not mounted" for a device /etc/mtab does not list.
+    static bool quotaFileExist(const QString &device, SettingsId type);
+    // Mounted right now with the quota option, so quotacheck can create the
+    // quota file.
+    static bool canCreateQuotaFile(const QString &device, SettingsId type);
+
+private:
+    QHash<MemorySizeId, MemorySize> m_sizes;
+    int m_numberOfFilesUsed = 0;
+    int m_hardFilesLimit = 0;
+    int m_softFilesLimit = 0;
+    GraceDateTime m_graceDateTime;
+    GraceTimePeriod m_graceTimePeriod;
+    QString m_deviceName;
+    QString m_deviceFilesystem;
+    bool m_objectQuotaIsOn = false;
+    bool m_deviceQuotaIsOn = false;
+};
