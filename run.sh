@@ -2,9 +2,36 @@
 # SPDX-FileCopyrightText: 2026 Velun contributors
 # SPDX-License-Identifier: BSD-3-Clause
 #
-# Builds and installs the panel and its root helper.
+# Builds and installs the panel and its root helper, then opens the panel.
+#
+#   ./run.sh             install, then open `kcmshell5 kcm-quotas`
+#   ./run.sh --sandbox   install, then show the panel inside the test VM
+#   ./run.sh --no-open   install only
+#
+# The panel runs as the desktop user who called the script (SUDO_USER under
+# sudo); only the helper runs as root. Without a display the panel is started
+# under Xvfb and a screenshot of each tab is saved. Where the running kernel
+# cannot do quotas, the panel is shown inside the test VM instead, on its
+# sample devices, so the host's /etc/fstab is never touched.
 set -euo pipefail
 cd "$(dirname "$0")"
+top=$(pwd)
+
+mode=auto
+for arg in "$@"; do
+    case "$arg" in
+    --sandbox) mode=sandbox ;;
+    --no-open) mode=none ;;
+    -h | --help)
+        sed -n '5,15p' "$0" | sed 's/^# \{0,1\}//'
+        exit 0
+        ;;
+    *)
+        echo "unknown option: $arg" >&2
+        exit 2
+        ;;
+    esac
+done
 
 if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null 2>&1; then
@@ -15,7 +42,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 . ./scripts/packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
 
 build_dir=${KCMQ_BUILD_DIR:-build-run}
 cmake -S . -B "$build_dir" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
@@ -23,3 +50,122 @@ cmake --build "$build_dir" -j "$(nproc)"
 cmake --install "$build_dir"
 
 echo "Installed the root helper kcm-quotas-helper and its KAuth actions under /usr."
+echo "Installed the panel kcm-quotas (open it with: kcmshell5 kcm-quotas)."
+
+[ "$mode" = none ] && exit 0
+
+# The desktop user: the panel must not run as root.
+desktop_user=${SUDO_USER:-}
+if [ -z "$desktop_user" ] || [ "$desktop_user" = root ]; then
+    desktop_user=root
+fi
+
+as_user()
+{
+    if [ "$desktop_user" = root ]; then
+        "$@"
+    else
+        runuser -u "$desktop_user" -- "$@"
+    fi
+}
+
+kernel_can_do_quotas()
+{
+    # The same check the panel makes through its helper.
+    /usr/sbin/modinfo quota_v2 >/dev/null 2>&1
+}
+
+shots_dir=${KCMQ_SCREENSHOT_DIR:-$top/screenshots}
+
+run_in_vm()
+{
+    local runner=$top/tests/system/vm/show-panel.sh
+    if [ ! -x "$runner" ]; then
+        echo "The test VM cannot show the panel on this checkout (missing $runner)." >&2
+        return 1
+    fi
+    ensure_packages "${SYSTEM_TEST_PACKAGES[@]}"
+    mkdir -p "$shots_dir"
+    echo "Showing the panel inside the test VM, on its sample devices, users, groups and limits..."
+    "$runner" "$shots_dir"
+    echo "Screenshots of the panel in the test VM:"
+    ls -1 "$shots_dir"/*.png
+}
+
+# Opens the panel on the caller's display and waits until it is closed.
+run_on_display()
+{
+    echo "Opening the panel on $DISPLAY as $desktop_user..."
+    as_user env DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} \
+        ${DBUS_SESSION_BUS_ADDRESS:+DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"} \
+        ${XDG_RUNTIME_DIR:+XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"} \
+        sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec kcmshell5 kcm-quotas'
+}
+
+# No display: the panel under Xvfb, one screenshot per tab.
+run_headless()
+{
+    local display=:57 width=1100 height=760 xvfb_pid panel_pid window
+    mkdir -p "$shots_dir"
+    chown "$desktop_user" "$shots_dir" 2>/dev/null || true
+    Xvfb "$display" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    trap 'kill "${panel_pid:-}" 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
+    for _ in $(seq 50); do
+        DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        sleep 0.2
+    done
+
+    echo "No display: starting the panel under Xvfb ($display) as $desktop_user..."
+    as_user env DISPLAY="$display" QT_QPA_PLATFORM=xcb dbus-run-session -- \
+        sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec kcmshell5 kcm-quotas' >"$shots_dir/kcmshell5.log" 2>&1 &
+    panel_pid=$!
+
+    window=$(DISPLAY=$display timeout 90 xdotool search --sync --onlyvisible --class kcmshell5 | head -n 1) || true
+    if [ -z "$window" ]; then
+        echo "The panel did not open; see $shots_dir/kcmshell5.log" >&2
+        return 1
+    fi
+    DISPLAY=$display xdotool windowmove "$window" 0 0 windowsize "$window" "$width" "$height"
+    # The panel's first load asks the helper about every device and member.
+    sleep 8
+
+    local names=(general notifications groups users) i x y shot
+    local geometry
+    geometry=$(DISPLAY=$display xdotool getwindowgeometry --shell "$window")
+    local WIDTH=$width X=0 Y=0
+    eval "$geometry"
+    for i in 0 1 2 3; do
+        # The tab bar spreads its four tabs over the whole width.
+        x=$((X + 12 + (2 * i + 1) * (WIDTH - 24) / 8))
+        y=$((Y + 24))
+        DISPLAY=$display xdotool mousemove "$x" "$y" click 1
+        sleep 1.5
+        shot=$shots_dir/kcm-quotas-$((i + 1))-${names[$i]}.png
+        DISPLAY=$display import -window root "$shot"
+        echo "screenshot: $shot"
+    done
+    DISPLAY=$display xdotool mousemove 1 1
+    kill "$panel_pid" 2>/dev/null || true
+    wait "$panel_pid" 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+    trap - EXIT
+}
+
+if [ "$mode" = auto ] && ! kernel_can_do_quotas; then
+    echo "This kernel cannot do disk quotas (modinfo quota_v2 fails)."
+    mode=sandbox
+fi
+
+if [ "$mode" = sandbox ]; then
+    if run_in_vm; then
+        exit 0
+    fi
+    echo "Opening the panel on this machine instead; it will report the missing kernel support."
+fi
+
+if [ -n "${DISPLAY:-}" ] && as_user env DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} xdotool getdisplaygeometry >/dev/null 2>&1; then
+    run_on_display
+else
+    run_headless
+fi

@@ -1,0 +1,26 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QString>
+
+namespace KCMGP
+{
+// The polkit questions a guarded panel asks, behind a seam so that panels
+// can be tested without an authorization daemon.
+class AccessAuthorizer
+{
+public:
+    virtual ~AccessAuthorizer() = default;
+
+    // Whether the action is authorized already, without asking anybody.
+    virtual bool isAuthorized(const QString &actionName, const QString &helperId) = 0;
+    // Asks for the authorization (the user may be prompted); no helper runs.
+    virtual bool authorize(const QString &actionName, const QString &helperId) = 0;
+
+    static AccessAuthorizer &instance();
+    // Tests only: nullptr restores the KAuth one. Not owned.
+    static void setInstance(AccessAuthorizer *authorizer);
+};
+}

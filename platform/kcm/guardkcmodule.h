@@ -1,0 +1,37 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "velunkcmodule.h"
+
+namespace KCMGP
+{
+// A panel that needs administrator rights to be read at all. Unless the
+// panel says the common access is authorized already, the first load asks
+// for it once, before the panel starts its own helper requests, so a
+// refusal is reported as what it is instead of as a failing read.
+class GuardKCModule : public KCMVS::VelunKCModule
+{
+    Q_OBJECT
+public:
+    GuardKCModule(const QString &translationDomain, QWidget *parent, const QList<QVariant> &args);
+    ~GuardKCModule() override;
+
+    void setNeedCommonAccessAuth(bool need);
+    bool needCommonAccessAuth() const;
+
+    // The read-only access action of the quota helper doubles as the common
+    // access of the guarded panels: one prompt covers all later reads while
+    // polkit keeps the authorization.
+    static QString commonAccessHelperId();
+    static QString commonAccessActionName();
+
+protected:
+    bool mayAccess() override;
+
+private:
+    bool m_needCommonAccessAuth = true;
+    bool m_commonAccessGranted = false;
+};
+}
