@@ -1,0 +1,73 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+// Runs one helper action through the panel's own executor and prints the
+// outcome in a form the guest's shell scenarios can grep.
+
+#include "actionrequest.h"
+
+#include "common/proxyquotadata.h"
+#include "plugin/system/helperactionexecutor.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace
+{
+// One value per line, so a line feed inside a message must not end it.
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
+void printData(QTextStream &out, const QString &key, const QVariant &value)
+{
+    if (value.canConvert<ProxyQuotaData>() && value.userType() == qMetaTypeId<ProxyQuotaData>()) {
+        const auto data = value.value<ProxyQuotaData>();
+        out << "data." << key << '=' << data.dqb_bhardlimit << ',' << data.dqb_bsoftlimit << ',' << data.dqb_curspace << ',' << data.dqb_ihardlimit << ','
+            << data.dqb_isoftlimit << ',' << data.dqb_curinodes << ',' << data.dqb_btime << ',' << data.dqb_itime << ',' << data.dqb_valid << '\n';
+    } else if (value.userType() == QMetaType::QStringList) {
+        const QStringList lines = value.toStringList();
+        for (const QString &line : lines) {
+            out << "data." << key << '=' << oneLine(line) << '\n';
+        }
+    } else {
+        out << "data." << key << '=' << oneLine(value.toString()) << " (" << value.typeName() << ")\n";
+    }
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ProxyQuotaData::registerMetaType();
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList words = app.arguments();
+    words.removeFirst();
+    if (words.isEmpty() || words.first() == QStringLiteral("--help")) {
+        err << ActionRequest::usage();
+        return 2;
+    }
+
+    ActionRequest request;
+    try {
+        request = ActionRequest::parse(words);
+    } catch (const std::runtime_error &e) {
+        err << QString::fromUtf8(e.what()) << '\n' << ActionRequest::usage();
+        return 2;
+    }
+
+    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(request.actionName(), request.arguments(), request.timeoutMs());
+    out << "result=" << (result.succeeded ? "succeeded" : "failed") << '\n';
+    out << "error=" << oneLine(result.errorText) << '\n';
+    for (auto it = result.data.cbegin(); it != result.data.cend(); ++it) {
+        printData(out, it.key(), it.value());
+    }
+    out.flush();
+    return result.succeeded ? 0 : 1;
+}

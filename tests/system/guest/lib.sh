@@ -1,0 +1,153 @@
+#!/bin/bash
+# SPDX-FileCopyrightText: 2026 Velun contributors
+# SPDX-License-Identifier: BSD-3-Clause
+#
+# Sourced by every scenario: checks that write PASS/FAIL lines to the
+# report, and ways to run programs as the guest's users.
+
+record_pass() {
+    echo "PASS $*" >> "$KCMQ_REPORT"
+    echo "PASS $*"
+}
+
+record_fail() {
+    echo "FAIL $*" >> "$KCMQ_REPORT"
+    echo "FAIL $*"
+}
+
+# Name of a check: the scenario plus the text given.
+check_name() {
+    echo "${KCMQ_SCENARIO:-guest}: $1"
+}
+
+# check NAME COMMAND...: passes when the command exits 0; its output goes
+# to the guest log on failure.
+check() {
+    local name=$1 output status
+    shift
+    output=$("$@" 2>&1)
+    status=$?
+    if [ "$status" -eq 0 ]; then
+        record_pass "$(check_name "$name")"
+    else
+        record_fail "$(check_name "$name") (status $status: $*)"
+        printf '%s\n' "$output" | sed 's/^/    | /' | head -40
+    fi
+    return "$status"
+}
+
+# check_equal NAME EXPECTED ACTUAL
+check_equal() {
+    if [ "$2" == "$3" ]; then
+        record_pass "$(check_name "$1")"
+        return 0
+    fi
+    record_fail "$(check_name "$1")"
+    echo "    expected: $(printf '%q' "$2")"
+    echo "    got:      $(printf '%q' "$3")"
+    return 1
+}
+
+# check_contains NAME NEEDLE HAYSTACK
+check_contains() {
+    if [[ "$3" == *"$2"* ]]; then
+        record_pass "$(check_name "$1")"
+        return 0
+    fi
+    record_fail "$(check_name "$1")"
+    echo "    expected to contain: $(printf '%q' "$2")"
+    echo "    got: $(printf '%q' "$3")"
+    return 1
+}
+
+# as_user USER COMMAND...: runs the command with the user's ids and groups
+# and a login-like environment, without PAM or a terminal.
+as_user() {
+    local user=$1
+    shift
+    local uid gid home
+    uid=$(id -u "$user") || return 125
+    gid=$(id -g "$user")
+    home=$(getent passwd "$user" | cut -d: -f6)
+    env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" USER="$user" LOGNAME="$user" \
+        LANG="${KCMQ_LANG:-C.UTF-8}" ${LANGUAGE:+LANGUAGE="$LANGUAGE"} \
+        DBUS_SYSTEM_BUS_ADDRESS=unix:path=/run/dbus/system_bus_socket \
+        QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="/run/user/$uid" \
+        setpriv --reuid="$uid" --regid="$gid" --init-groups -- "$@"
+}
+
+# The helper client as the panel runs it: as the user holding the grant.
+# Prints result=, error= and data.KEY= lines; exits 0 on success.
+action() {
+    as_user "$KCMQ_GRANTED_USER" "$KCMQ_CLIENT" "$@"
+}
+
+# action_as USER ARGS...: the same for another user.
+action_as() {
+    local user=$1
+    shift
+    as_user "$user" "$KCMQ_CLIENT" "$@"
+}
+
+# field KEY OUTPUT: the value of the first KEY= line of client output.
+field() {
+    printf '%s\n' "$2" | sed -n "s/^$1=//p" | head -1
+}
+
+# check_action NAME ARGS...: the action must succeed. Leaves the output
+# in $reply.
+check_action() {
+    local name=$1
+    shift
+    reply=$(action "$@" 2>&1)
+    if [ "$(field result "$reply")" == succeeded ]; then
+        record_pass "$(check_name "$name")"
+        return 0
+    fi
+    record_fail "$(check_name "$name") (action $*)"
+    printf '%s\n' "$reply" | sed 's/^/    | /' | head -20
+    return 1
+}
+
+# check_action_fails NAME EXPECTED-ERROR ARGS...: the action must fail
+# with exactly that error text ("*" accepts any text). Leaves $reply.
+check_action_fails() {
+    local name=$1 expected=$2 error
+    shift 2
+    reply=$(action "$@" 2>&1)
+    error=$(field error "$reply")
+    if [ "$(field result "$reply")" == failed ] && { [ "$expected" == "*" ] || [ "$error" == "$expected" ]; }; then
+        record_pass "$(check_name "$name")"
+        return 0
+    fi
+    record_fail "$(check_name "$name") (action $*)"
+    echo "    expected failure with: $(printf '%q' "$expected")"
+    printf '%s\n' "$reply" | sed 's/^/    | /' | head -20
+    return 1
+}
+
+# Octal mode, owner and group of a file, as "644 root root".
+file_mode() {
+    stat -c '%a %U %G' "$1"
+}
+
+# quota_state DEVICE TYPE(user|group): "on" or "off" as quotaon -p reports.
+quota_state() {
+    local flag=-u
+    [ "$2" == group ] && flag=-g
+    if quotaon -p "$flag" "$1" 2>/dev/null | grep -q ' is on'; then
+        echo on
+    else
+        echo off
+    fi
+}
+
+# mount_options DEVICE: the options the kernel reports for the device.
+mount_options() {
+    findmnt -n -o OPTIONS --source "$1" | head -1
+}
+
+# repquota_line DEVICE TYPE(-u|-g) ID: the numeric line of one id.
+repquota_line() {
+    repquota -n "$2" "$1" 2>/dev/null | awk -v id="#$3" '$1 == id'
+}

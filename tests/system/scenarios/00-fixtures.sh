@@ -1,0 +1,15 @@
+#!/bin/bash
+# SPDX-FileCopyrightText: 2026 Velun contributors
+# SPDX-License-Identifier: BSD-3-Clause
+#
+# The world every other scenario relies on, checked with the system's tools.
+
+check "kernel switched user quotas on for the ext4 device" test "$(quota_state "$KCMQ_EXT4_DEVICE" user)" = on
+check "kernel switched group quotas on for the ext4 device" test "$(quota_state "$KCMQ_EXT4_DEVICE" group)" = on
+check "usage of user1 is counted" sh -c "repquota -n -u '$KCMQ_EXT4_DEVICE' | grep -q '^#$KCMQ_USER1_ID '"
+check "ext3 device is found by its label" test "$(blkid -L "$KCMQ_EXT3_LABEL")" = "$KCMQ_EXT3_DEVICE"
+check "ext4 device is found by its UUID" test "$(blkid -U "$KCMQ_EXT4_UUID")" = "$KCMQ_EXT4_DEVICE"
+check "spare device is not mounted" sh -c "! findmnt --source '$KCMQ_SPARE_DEVICE' >/dev/null"
+check "granted user is an ordinary account" test "$(id -u "$KCMQ_GRANTED_USER")" -ge 1000
+check "client runs as the granted user" test "$(as_user "$KCMQ_GRANTED_USER" id -un)" = "$KCMQ_GRANTED_USER"
+check "polkit owns its bus name" sh -c "dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.freedesktop.PolicyKit1 | grep -q 'boolean true'"
