@@ -1,0 +1,277 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "fakesystem.h"
+
+#include "common/helperid.h"
+#include "plugin/system/configreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace
+{
+const QStringList commands = {
+    QStringLiteral("get_data"),
+    QStringLiteral("get_quota_info"),
+    QStringLiteral("set_device_options"),
+    QStringLiteral("create_quota_file"),
+    QStringLiteral("remount_device"),
+    QStringLiteral("enable_device_quota"),
+    QStringLiteral("set_device_grace_period"),
+    QStringLiteral("set_quota_info"),
+};
+
+QString recordKey(const QString &path, int type, int id)
+{
+    return QStringLiteral("%1|%2|%3").arg(path).arg(type).arg(id);
+}
+
+void writeLines(const QString &path, const QStringList &lines)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        QTextStream(&file) << lines.join(QLatin1Char('\n')) << '\n';
+    }
+}
+}
+
+FakeSystem::FakeSystem()
+{
+    ProxyQuotaData::registerMetaType();
+    HelperActionExecutor::setInstance(this);
+    QuotaKernelQuery::setInstance(this);
+    writeTables();
+    ConfigReader::instance().setTabFilePaths(m_dir.filePath(QStringLiteral("fstab")), m_dir.filePath(QStringLiteral("mtab")));
+}
+
+FakeSystem::~FakeSystem()
+{
+    HelperActionExecutor::setInstance(nullptr);
+    QuotaKernelQuery::setInstance(nullptr);
+    ConfigReader::instance().setTabFilePaths(QString(), QString());
+}
+
+QString FakeSystem::addDevice(const Device &device)
+{
+    Device d = device;
+    if (d.spec.isEmpty()) {
+        d.spec = d.path;
+    }
+    d.mountDir = m_dir.filePath(QStringLiteral("mnt%1").arg(m_devices.size()));
+    QDir().mkpath(d.mountDir);
+    m_devices.append(d);
+    writeTables();
+    return d.mountDir;
+}
+
+FakeSystem::Device &FakeSystem::device(const QString &path)
+{
+    for (Device &d : m_devices) {
+        if (d.path == path) {
+            return d;
+        }
+    }
+    qFatal("no such fake device");
+}
+
+void FakeSystem::addRawFstabLine(const QString &line)
+{
+    m_rawFstab.append(line);
+    writeTables();
+}
+
+void FakeSystem::writeTables()
+{
+    QStringList fstab = {QStringLiteral("# static file system information")};
+    fstab += m_rawFstab;
+    QStringList mtab = {QStringLiteral("proc /proc proc rw,nosuid 0 0")};
+    for (const Device &d : qAsConst(m_devices)) {
+        if (d.inFstab) {
+            fstab.append(QStringLiteral("%1 %2 %3 %4 0 2").arg(d.spec, d.mountDir, d.type, d.fstabOptions.join(QLatin1Char(','))));
+        }
+        if (d.mounted) {
+            mtab.append(QStringLiteral("%1 %2 %3 %4 0 0").arg(d.path, d.mountDir, d.type, d.mountOptions.join(QLatin1Char(','))));
+        }
+    }
+    writeLines(m_dir.filePath(QStringLiteral("fstab")), fstab);
+    writeLines(m_dir.filePath(QStringLiteral("mtab")), mtab);
+}
+
+QString FakeSystem::quotaFilePath(const QString &path, int type) const
+{
+    for (const Device &d : m_devices) {
+        if (d.path == path) {
+            return d.mountDir + (type == 0 ? QStringLiteral("/aquota.user") : QStringLiteral("/aquota.group"));
+        }
+    }
+    return QString();
+}
+
+void FakeSystem::createQuotaFile(const QString &path, int type)
+{
+    QFile file(quotaFilePath(path, type));
+    file.open(QIODevice::WriteOnly);
+}
+
+bool FakeSystem::quotaFileExists(const QString &path, int type) const
+{
+    return QFile::exists(quotaFilePath(path, type));
+}
+
+void FakeSystem::setRecord(const QString &path, int type, int id, const ProxyQuotaData &record)
+{
+    m_records.insert(recordKey(path, type, id), record);
+}
+
+ProxyQuotaData FakeSystem::record(const QString &path, int type, int id) const
+{
+    return m_records.value(recordKey(path, type, id));
+}
+
+void FakeSystem::failNext(const QString &command, const QString &text, const QString &device)
+{
+    m_failCommand = command;
+    m_failText = text;
+    m_failDevice = device;
+}
+
+QStringList FakeSystem::changeLog() const
+{
+    QStringList log;
+    for (const Call &call : calls) {
+        if (call.action != QLatin1String("change")) {
+            continue;
+        }
+        QString entry = call.command + QLatin1Char(' ') + call.arguments.value(QStringLiteral("device_name")).toString();
+        if (call.command == QLatin1String("set_device_options")) {
+            entry += QLatin1Char(' ') + call.arguments.value(QStringLiteral("options")).toStringList().join(QLatin1Char(','));
+        } else if (call.command == QLatin1String("enable_device_quota")) {
+            entry += QLatin1Char(' ') + QString::number(call.arguments.value(QStringLiteral("type")).toInt())
+                + (call.arguments.value(QStringLiteral("enable")).toBool() ? QStringLiteral(" on") : QStringLiteral(" off"));
+        } else if (call.arguments.contains(QStringLiteral("type"))) {
+            entry += QLatin1Char(' ') + QString::number(call.arguments.value(QStringLiteral("type")).toInt());
+        }
+        log.append(entry);
+    }
+    return log;
+}
+
+int FakeSystem::count(const QString &command) const
+{
+    return std::count_if(calls.cbegin(), calls.cend(), [&command](const Call &call) {
+        return call.command == command;
+    });
+}
+
+QString FakeSystem::commandOf(const QVariantMap &arguments) const
+{
+    for (const QString &command : commands) {
+        if (arguments.contains(command)) {
+            return command;
+        }
+    }
+    return QString();
+}
+
+HelperActionExecutor::Result FakeSystem::execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs)
+{
+    const QString command = commandOf(arguments);
+    const QString action = actionName == accessActionName() ? QStringLiteral("access")
+        : actionName == changeActionName()                  ? QStringLiteral("change")
+                                                            : actionName;
+    calls.append({action, command, arguments});
+    timeouts.append(timeoutMs);
+
+    Result result;
+    const QString device = arguments.value(QStringLiteral("device_name")).toString();
+    if (!m_failCommand.isEmpty() && command == m_failCommand && (m_failDevice.isEmpty() || m_failDevice == device)) {
+        result.errorText = m_failText;
+        m_failCommand.clear();
+        return result;
+    }
+    result.succeeded = true;
+    if (command == QLatin1String("get_data")) {
+        QStringList lines;
+        for (const Device &d : qAsConst(m_devices)) {
+            lines.append(QStringLiteral("%1: %2TYPE=\"%3\"").arg(d.path, d.blkidPairs.isEmpty() ? QString() : d.blkidPairs + QLatin1Char(' '), d.type));
+        }
+        lines.append(QString());
+        if (!blkidLines.isEmpty()) {
+            lines = blkidLines;
+        }
+        result.data.insert(QStringLiteral("blkid_data"), lines);
+    } else if (command == QLatin1String("get_quota_info")) {
+        const ProxyQuotaData record =
+            m_records.value(recordKey(device, arguments.value(QStringLiteral("type")).toInt(), arguments.value(QStringLiteral("id")).toInt()));
+        result.data.insert(QStringLiteral("quota_info"), QVariant::fromValue(record));
+    } else if (action == QLatin1String("change")) {
+        return handleChange(command, arguments);
+    }
+    return result;
+}
+
+HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, const QVariantMap &arguments)
+{
+    Result result;
+    result.succeeded = true;
+    Device &d = device(arguments.value(QStringLiteral("device_name")).toString());
+    const int type = arguments.value(QStringLiteral("type")).toInt();
+    if (command == QLatin1String("set_device_options")) {
+        d.fstabOptions = arguments.value(QStringLiteral("options")).toStringList();
+    } else if (command == QLatin1String("remount_device")) {
+        if (!d.mounted) {
+            result.succeeded = false;
+            result.errorText = QStringLiteral("Failed to remount device %1").arg(d.path);
+            return result;
+        }
+        if (remountAppliesFstab) {
+            QStringList options = {QStringLiteral("rw"), QStringLiteral("relatime")};
+            for (const QString &option : qAsConst(d.fstabOptions)) {
+                if (option.endsWith(QLatin1String("quota"))) {
+                    options.append(option);
+                }
+            }
+            d.mountOptions = options;
+        }
+    } else if (command == QLatin1String("create_quota_file")) {
+        if (quotacheckCreatesFile) {
+            createQuotaFile(d.path, type);
+        }
+    } else if (command == QLatin1String("enable_device_quota")) {
+        d.quotaOn[type] = arguments.value(QStringLiteral("enable")).toBool();
+    } else if (command == QLatin1String("set_device_grace_period")) {
+        d.blockGrace[type] = arguments.value(QStringLiteral("bgrace")).toUInt();
+        d.inodeGrace[type] = arguments.value(QStringLiteral("igrace")).toUInt();
+    } else if (command == QLatin1String("set_quota_info")) {
+        setRecord(d.path, type, arguments.value(QStringLiteral("id")).toInt(), arguments.value(QStringLiteral("info")).value<ProxyQuotaData>());
+    }
+    writeTables();
+    return result;
+}
+
+int FakeSystem::getFormat(const QByteArray &device, int type, quint32 *format)
+{
+    for (const Device &d : qAsConst(m_devices)) {
+        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && d.quotaOn[type]) {
+            *format = 2;
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int FakeSystem::getInfo(const QByteArray &device, int type, dqinfo *info)
+{
+    for (const Device &d : qAsConst(m_devices)) {
+        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && d.quotaOn[type]) {
+            info->dqi_bgrace = d.blockGrace[type];
+            info->dqi_igrace = d.inodeGrace[type];
+            return 0;
+        }
+    }
+    return -1;
+}

@@ -1,0 +1,94 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "common/proxyquotadata.h"
+#include "plugin/model/members/quotakernelquery.h"
+#include "plugin/system/helperactionexecutor.h"
+
+#include <QList>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+// A small simulated machine for the unit tier: mount tables written to a
+// temporary folder, blkid lines, the kernel's quota state and a helper that
+// changes all of these the way the real one would. While it lives it is the
+// panel's helper executor, kernel query and table source.
+class FakeSystem : public HelperActionExecutor, public QuotaKernelQuery
+{
+public:
+    struct Device {
+        QString path; // block device path, /dev/...
+        QString spec; // first field of its fstab entry
+        QString type = QStringLiteral("ext4");
+        QString blkidPairs; // extra pairs of its blkid line, e.g. UUID="x"
+        bool inFstab = true;
+        QStringList fstabOptions = {QStringLiteral("defaults")};
+        bool mounted = true;
+        QStringList mountOptions = {QStringLiteral("rw"), QStringLiteral("relatime")};
+        bool quotaOn[2] = {false, false};
+        quint32 blockGrace[2] = {0, 0};
+        quint32 inodeGrace[2] = {0, 0};
+        QString mountDir; // filled by addDevice
+    };
+
+    struct Call {
+        QString action; // "access" or "change"
+        QString command; // the sub-command key
+        QVariantMap arguments;
+    };
+
+    FakeSystem();
+    ~FakeSystem() override;
+
+    // Adds the device and rewrites the tables; returns its mount folder.
+    QString addDevice(const Device &device);
+    Device &device(const QString &path);
+    // Extra text lines for fstab/mtab (tmpfs, proc, comments).
+    void addRawFstabLine(const QString &line);
+    void writeTables();
+
+    void createQuotaFile(const QString &path, int type);
+    bool quotaFileExists(const QString &path, int type) const;
+
+    // Records handed out by get_quota_info, keyed by (device, type, id).
+    void setRecord(const QString &path, int type, int id, const ProxyQuotaData &record);
+    ProxyQuotaData record(const QString &path, int type, int id) const;
+
+    // Makes the next request with this sub-command fail with the text.
+    void failNext(const QString &command, const QString &text, const QString &device = QString());
+    // Makes create_quota_file succeed without creating anything.
+    bool quotacheckCreatesFile = true;
+    // Makes remount_device ignore fstab (the option never reaches the mount).
+    bool remountAppliesFstab = true;
+
+    // When set, get_data answers these lines instead of the devices' own.
+    QStringList blkidLines;
+
+    QList<Call> calls;
+    // "command device [detail]" of every change request, in order.
+    QStringList changeLog() const;
+    int count(const QString &command) const;
+
+    Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override;
+    int getFormat(const QByteArray &device, int type, quint32 *format) override;
+    int getInfo(const QByteArray &device, int type, dqinfo *info) override;
+
+    QList<int> timeouts;
+
+private:
+    QString commandOf(const QVariantMap &arguments) const;
+    Result handleChange(const QString &command, const QVariantMap &arguments);
+    QString quotaFilePath(const QString &path, int type) const;
+
+    QTemporaryDir m_dir;
+    QList<Device> m_devices;
+    QStringList m_rawFstab;
+    QMap<QString, ProxyQuotaData> m_records;
+    QString m_failCommand;
+    QString m_failText;
+    QString m_failDevice;
+};
