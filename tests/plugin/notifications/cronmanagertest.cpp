@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "plugin/notifications/cronmanager.h"
 #include "common/helperid.h"
 #include "fakehelperexecutor.h"
-#include "plugin/notifications/cronmanager.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -64,11 +64,12 @@ private Q_SLOTS:
         const QStringList monthly{QStringLiteral("0"), QStringLiteral("8"), QStringLiteral("1"), QStringLiteral("*"), QStringLiteral("*")};
         QTest::newRow("plain job") << "0 8 1 * * root warnquota -u" << true << monthly << "root"
                                    << "warnquota -u" << QString();
-        QTest::newRow("trailing comment keeps the blank in the command")
-            << "0 8 1 * * root warnquota -u #monthly" << true << monthly << "root"
-            << "warnquota -u " << "monthly";
+        QTest::newRow("trailing comment keeps the blank in the command") << "0 8 1 * * root warnquota -u #monthly" << true << monthly << "root"
+                                                                         << "warnquota -u "
+                                                                         << "monthly";
         QTest::newRow("a run of hashes opens one comment") << "0 8 1 * * root warnquota ##a # b" << true << monthly << "root"
-                                                           << "warnquota " << "a # b";
+                                                           << "warnquota "
+                                                           << "a # b";
         QTest::newRow("leading blanks stay with the minutes")
             << "  5 * * * * root warnquota" << true
             << QStringList{QStringLiteral("  5"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*")} << "root"
@@ -138,10 +139,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("time");
 
         const QStringList none{QString(), QString(), QString(), QString(), QString()};
-        QTest::newRow("step in the minutes") << "*/5 * * * *"
-                                             << QStringList{QStringLiteral("*/5"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*")};
-        QTest::newRow("surrounding and inner white space") << "  0   8 1,15 * 1-5  "
-                                                           << QStringList{QStringLiteral("0"), QStringLiteral("8"), QStringLiteral("1,15"), QStringLiteral("*"), QStringLiteral("1-5")};
+        QTest::newRow("step in the minutes")
+            << "*/5 * * * *" << QStringList{QStringLiteral("*/5"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*")};
+        QTest::newRow("surrounding and inner white space")
+            << "  0   8 1,15 * 1-5  "
+            << QStringList{QStringLiteral("0"), QStringLiteral("8"), QStringLiteral("1,15"), QStringLiteral("*"), QStringLiteral("1-5")};
         QTest::newRow("four fields") << "0 8 * *" << none;
         QTest::newRow("six fields") << "0 8 * * * *" << none;
         QTest::newRow("weekday name") << "0 8 * * MON" << none;
@@ -280,7 +282,8 @@ private Q_SLOTS:
             << header + QStringList{QStringLiteral("0 8 * * * root warnquota -u  #old")};
         QTest::newRow("add: new jobs come last, given duplicates collapse")
             << existing << true
-            << QList<CronJob>{job(hourly, QStringLiteral("root"), QStringLiteral("warnquota -g")), job(hourly, QStringLiteral("root"), QStringLiteral("warnquota -g"))}
+            << QList<CronJob>{job(hourly, QStringLiteral("root"), QStringLiteral("warnquota -g")),
+                              job(hourly, QStringLiteral("root"), QStringLiteral("warnquota -g"))}
             << header + QStringList{QStringLiteral("0 8 * * * root warnquota -u  #old"), QStringLiteral("5 * * * * root warnquota -g")};
         QTest::newRow("add: unreadable or missing table counts as empty")
             << QByteArray() << true << QList<CronJob>{job(hourly, QStringLiteral("root"), QStringLiteral("warnquota -g"))}

@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "plugin/notifications/notificationsmanager.h"
 #include "fakehelperexecutor.h"
 #include "plugin/notifications/cronmanager.h"
 #include "plugin/notifications/notificationsdata.h"
-#include "plugin/notifications/notificationsmanager.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +19,8 @@ const QString defaultConfig = QStringLiteral("/etc/warnquota.conf");
 const QString defaultQuotaTab = QStringLiteral("/etc/quotatab");
 const QString defaultAdmins = QStringLiteral("/etc/quotagrpadmins");
 
-WarnquotaJob task(bool users, bool groups, const QString &adminsFile = defaultAdmins, const QString &quotaTab = defaultQuotaTab, const QString &config = defaultConfig)
+WarnquotaJob
+task(bool users, bool groups, const QString &adminsFile = defaultAdmins, const QString &quotaTab = defaultQuotaTab, const QString &config = defaultConfig)
 {
     WarnquotaJob job;
     job.time = CronTime(QStringLiteral("0"), QStringLiteral("8"), QStringLiteral("*"), QStringLiteral("*"), QStringLiteral("*"));
@@ -72,9 +73,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("config");
         QTest::addColumn<QString>("rebuilt");
 
-        QTest::newRow("short and long options mixed")
-            << "warnquota -g -a /etc/admins --config=/etc/wq.conf" << false << true << "/etc/admins" << defaultQuotaTab << "/etc/wq.conf"
-            << "warnquota -g --admins-file=/etc/admins --config=/etc/wq.conf";
+        QTest::newRow("short and long options mixed") << "warnquota -g -a /etc/admins --config=/etc/wq.conf" << false << true << "/etc/admins"
+                                                      << defaultQuotaTab << "/etc/wq.conf"
+                                                      << "warnquota -g --admins-file=/etc/admins --config=/etc/wq.conf";
         QTest::newRow("combined flags") << "warnquota -ug" << true << true << defaultAdmins << defaultQuotaTab << defaultConfig << "warnquota -u -g";
         QTest::newRow("no flags warns users") << "warnquota" << true << false << defaultAdmins << defaultQuotaTab << defaultConfig << "warnquota -u";
         QTest::newRow("unknown command becomes warnquota")
@@ -83,18 +84,17 @@ private Q_SLOTS:
                                             << "/etc/qt"
                                             << "/etc/c"
                                             << "warnquota -g --admins-file=/etc/a --quota-tab=/etc/qt --config=/etc/c";
-        QTest::newRow("default paths are left out") << "warnquota -u --config=/etc/warnquota.conf --quota-tab=/etc/quotatab" << true << false
-                                                    << defaultAdmins << defaultQuotaTab << defaultConfig << "warnquota -u";
+        QTest::newRow("default paths are left out") << "warnquota -u --config=/etc/warnquota.conf --quota-tab=/etc/quotatab" << true << false << defaultAdmins
+                                                    << defaultQuotaTab << defaultConfig << "warnquota -u";
         QTest::newRow("short option without value keeps the default")
             << "warnquota -u -q" << true << false << defaultAdmins << defaultQuotaTab << defaultConfig << "warnquota -u";
-        QTest::newRow("later option wins") << "warnquota --config=/etc/a.conf -g --config=/etc/b.conf" << false << true << defaultAdmins
-                                           << defaultQuotaTab << "/etc/b.conf"
+        QTest::newRow("later option wins") << "warnquota --config=/etc/a.conf -g --config=/etc/b.conf" << false << true << defaultAdmins << defaultQuotaTab
+                                           << "/etc/b.conf"
                                            << "warnquota -g --config=/etc/b.conf";
         QTest::newRow("other options and extra blanks are dropped")
             << "warnquota  -s   -i -u " << true << false << defaultAdmins << defaultQuotaTab << defaultConfig << "warnquota -u";
-        QTest::newRow("flags read from a value that looks like options")
-            << "warnquota -c -g" << false << true << defaultAdmins << defaultQuotaTab << "-g"
-            << "warnquota -g --config=-g";
+        QTest::newRow("flags read from a value that looks like options") << "warnquota -c -g" << false << true << defaultAdmins << defaultQuotaTab << "-g"
+                                                                         << "warnquota -g --config=-g";
     }
 
     void cronJobToWarnquotaJob()
@@ -140,7 +140,9 @@ private Q_SLOTS:
         QTest::newRow("users, default files") << true << false << defaultAdmins << defaultQuotaTab << defaultConfig << "warnquota -u";
         QTest::newRow("empty paths are left out") << false << true << QString() << QString() << QString() << "warnquota -g";
         QTest::newRow("neither flag") << false << false << QString() << QString() << QString() << "warnquota";
-        QTest::newRow("options in fixed order") << true << true << "/srv/admins" << "/srv/tab" << "/srv/conf"
+        QTest::newRow("options in fixed order") << true << true << "/srv/admins"
+                                                << "/srv/tab"
+                                                << "/srv/conf"
                                                 << "warnquota -u -g --admins-file=/srv/admins --quota-tab=/srv/tab --config=/srv/conf";
     }
 
@@ -168,9 +170,8 @@ private Q_SLOTS:
         const QStringList defaults{defaultAdmins, defaultConfig, defaultQuotaTab};
         QTest::newRow("no cron table") << QByteArray() << true << 0 << defaults << 0;
         QTest::newRow("nothing there: each default reported once") << QByteArray() << false << 0 << defaults << 3;
-        QTest::newRow("task files besides the defaults")
-            << QByteArray("0 8 * * * root warnquota -g -a /etc/admins --config=/etc/wq.conf\n") << true << 1
-            << defaults + QStringList{QStringLiteral("/etc/admins"), QStringLiteral("/etc/wq.conf")} << 2;
+        QTest::newRow("task files besides the defaults") << QByteArray("0 8 * * * root warnquota -g -a /etc/admins --config=/etc/wq.conf\n") << true << 1
+                                                         << defaults + QStringList{QStringLiteral("/etc/admins"), QStringLiteral("/etc/wq.conf")} << 2;
         QTest::newRow("a file two tasks share is read once")
             << QByteArray("0 8 * * * root warnquota -c /etc/wq.conf\n5 * * * * root warnquota -g --config=/etc/wq.conf\n") << true << 2
             << defaults + QStringList{QStringLiteral("/etc/wq.conf")} << 1;
