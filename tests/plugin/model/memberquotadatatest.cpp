@@ -1,0 +1,277 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "fakesystem.h"
+
+#include "plugin/model/members/memberquotadata.h"
+#include "plugin/model/members/settingsdevicequota.h"
+
+#include <QTest>
+
+namespace
+{
+const QString disk = QStringLiteral("/dev/sdb1");
+
+MemorySize sizeOf(double value, Dimension dimension)
+{
+    MemorySize size;
+    size.setValue(value);
+    size.setDimension(dimension);
+    return size;
+}
+}
+
+class MemberQuotaDataTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void quotasOffMakesNoRequest();
+    void fromKernelRecord_data();
+    void fromKernelRecord();
+    void failedRequestReadsAsNoLimits();
+    void limitChecks_data();
+    void limitChecks();
+    void quotaFileExist_data();
+    void quotaFileExist();
+    void canCreateQuotaFile_data();
+    void canCreateQuotaFile();
+    void copiesAreIndependent();
+};
+
+void MemberQuotaDataTest::quotasOffMakesNoRequest()
+{
+    FakeSystem system;
+    FakeSystem::Device device;
+    device.path = disk;
+    device.quotaOn[Users] = true;
+    system.addDevice(device);
+    ProxyQuotaData record;
+    record.dqb_bsoftlimit = 5;
+    system.setRecord(disk, Groups, 100, record);
+
+    const MemberQuotaData data(disk, 100, Groups);
+    QCOMPARE(system.count(QStringLiteral("get_quota_info")), 0);
+    QVERIFY(!data.deviceQuotaIsOn());
+    QVERIFY(!data.objectQuotaIsOn());
+    QVERIFY(data.isNull());
+    QVERIFY(!data.isValid());
+    QCOMPARE(data.memorySizeById(SoftLimitSize).value(), 0.0);
+    QCOMPARE(data.memorySizeById(SoftLimitSize).dimension(), Bytes);
+    QCOMPARE(data.deviceName(), disk);
+    QCOMPARE(data.deviceFilesystem(), QStringLiteral("ext4"));
+}
+
+void MemberQuotaDataTest::fromKernelRecord_data()
+{
+    QTest::addColumn<ProxyQuotaData>("record");
+    QTest::addColumn<double>("used");
+    QTest::addColumn<int>("usedUnit");
+    QTest::addColumn<double>("soft");
+    QTest::addColumn<int>("softUnit");
+    QTest::addColumn<double>("hard");
+    QTest::addColumn<int>("hardUnit");
+    QTest::addColumn<int>("hardFiles");
+    QTest::addColumn<bool>("limited");
+
+    ProxyQuotaData blocks;
+    blocks.dqb_curspace = 1536;
+    blocks.dqb_bsoftlimit = 1;
+    blocks.dqb_bhardlimit = 1048576;
+    QTest::newRow("block limits are 1024-byte blocks, usage is bytes")
+        << blocks << 1.5 << int(KiloBytes) << 1.0 << int(KiloBytes) << 1.0 << int(GigaBytes) << 0 << true;
+
+    ProxyQuotaData none;
+    none.dqb_curspace = 4096;
+    none.dqb_curinodes = 12;
+    QTest::newRow("usage without limits") << none << 4.0 << int(KiloBytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << false;
+
+    ProxyQuotaData wide;
+    wide.dqb_ihardlimit = 4294967296ULL;
+    wide.dqb_isoftlimit = 3;
+    QTest::newRow("file limit keeps its low 32 bits") << wide << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << true;
+
+    ProxyQuotaData high;
+    high.dqb_ihardlimit = 2147483648ULL;
+    QTest::newRow("2^31 files reads as negative") << high << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << int(-2147483648LL) << false;
+}
+
+void MemberQuotaDataTest::fromKernelRecord()
+{
+    QFETCH(ProxyQuotaData, record);
+    QFETCH(double, used);
+    QFETCH(int, usedUnit);
+    QFETCH(double, soft);
+    QFETCH(int, softUnit);
+    QFETCH(double, hard);
+    QFETCH(int, hardUnit);
+    QFETCH(int, hardFiles);
+    QFETCH(bool, limited);
+
+    FakeSystem system;
+    FakeSystem::Device device;
+    device.path = disk;
+    device.quotaOn[Users] = true;
+    device.blockGrace[Users] = 694800;
+    device.inodeGrace[Users] = 60;
+    system.addDevice(device);
+    system.setRecord(disk, Users, 1001, record);
+
+    const MemberQuotaData data(disk, 1001, Users);
+    QCOMPARE(system.count(QStringLiteral("get_quota_info")), 1);
+    QVERIFY(data.deviceQuotaIsOn());
+    QCOMPARE(data.memorySizeById(UsedSize).value(), used);
+    QCOMPARE(int(data.memorySizeById(UsedSize).dimension()), usedUnit);
+    QCOMPARE(data.memorySizeById(SoftLimitSize).value(), soft);
+    QCOMPARE(int(data.memorySizeById(SoftLimitSize).dimension()), softUnit);
+    QCOMPARE(data.memorySizeById(HardLimitSize).value(), hard);
+    QCOMPARE(int(data.memorySizeById(HardLimitSize).dimension()), hardUnit);
+    QCOMPARE(data.hardFilesLimit(), hardFiles);
+    QCOMPARE(data.numberOfFilesUsed(), int(record.dqb_curinodes));
+    QCOMPARE(data.objectQuotaIsOn(), limited);
+    QCOMPARE(data.graceTimePeriod().blockGrace.toString(), QStringLiteral("1w 1d 1h"));
+    QCOMPARE(data.graceTimePeriod().inodeGrace.toString(), QStringLiteral("1min"));
+    QVERIFY(!data.graceDateTime().blockGrace.isValid());
+}
+
+void MemberQuotaDataTest::failedRequestReadsAsNoLimits()
+{
+    FakeSystem system;
+    FakeSystem::Device device;
+    device.path = disk;
+    device.quotaOn[Users] = true;
+    system.addDevice(device);
+    ProxyQuotaData record;
+    record.dqb_bhardlimit = 100;
+    record.dqb_btime = 1700000000;
+    system.setRecord(disk, Users, 7, record);
+
+    const MemberQuotaData running(disk, 7, Users);
+    QCOMPARE(running.graceDateTime().blockGrace, QDateTime::fromSecsSinceEpoch(1700000000, Qt::LocalTime));
+    QVERIFY(!running.graceDateTime().inodeGrace.isValid());
+
+    system.failNext(QStringLiteral("get_quota_info"), QStringLiteral("Failed to read quota"));
+    QTest::ignoreMessage(QtWarningMsg, "\"Failed to read quota\"");
+    const MemberQuotaData failed(disk, 7, Users);
+    QVERIFY(failed.deviceQuotaIsOn());
+    QVERIFY(failed.isNull());
+    QVERIFY(!failed.objectQuotaIsOn());
+    QVERIFY(!failed.graceDateTime().blockGrace.isValid());
+}
+
+void MemberQuotaDataTest::limitChecks_data()
+{
+    QTest::addColumn<double>("soft");
+    QTest::addColumn<double>("hard");
+    QTest::addColumn<int>("softFiles");
+    QTest::addColumn<int>("hardFiles");
+    QTest::addColumn<bool>("null");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("no limits") << 0.0 << 0.0 << 0 << 0 << true << false;
+    QTest::newRow("only a file soft limit") << 0.0 << 0.0 << 10 << 0 << false << true;
+    QTest::newRow("only a space hard limit") << 0.0 << 0.5 << 0 << 0 << false << true;
+    QTest::newRow("negative file limit is neither") << 0.0 << 0.0 << -1 << 0 << false << false;
+}
+
+void MemberQuotaDataTest::limitChecks()
+{
+    QFETCH(double, soft);
+    QFETCH(double, hard);
+    QFETCH(int, softFiles);
+    QFETCH(int, hardFiles);
+    QFETCH(bool, null);
+    QFETCH(bool, valid);
+
+    MemberQuotaData data;
+    data.setMemorySize(SoftLimitSize, sizeOf(soft, GigaBytes));
+    data.setMemorySize(HardLimitSize, sizeOf(hard, MegaBytes));
+    data.setMemorySize(UsedSize, sizeOf(5.0, GigaBytes));
+    data.setNumberOfFilesUsed(99);
+    data.setSoftFilesLimit(softFiles);
+    data.setHardFilesLimit(hardFiles);
+    QCOMPARE(data.isNull(), null);
+    QCOMPARE(data.isValid(), valid);
+}
+
+void MemberQuotaDataTest::quotaFileExist_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("user file") << QString() << int(Users) << true;
+    QTest::newRow("mount point with a trailing slash") << "/" << int(Users) << true;
+    QTest::newRow("group file missing") << QString() << int(Groups) << false;
+    QTest::newRow("unknown type") << QString() << 2 << false;
+}
+
+void MemberQuotaDataTest::quotaFileExist()
+{
+    QFETCH(QString, suffix);
+    QFETCH(int, type);
+    QFETCH(bool, exists);
+
+    FakeSystem system;
+    FakeSystem::Device device;
+    device.path = disk;
+    system.addDevice(device);
+    system.createQuotaFile(disk, Users);
+    system.device(disk).mountDir += suffix;
+    system.writeTables();
+    QCOMPARE(MemberQuotaData::quotaFileExist(disk, static_cast<SettingsId>(type)), exists);
+}
+
+void MemberQuotaDataTest::canCreateQuotaFile_data()
+{
+    QTest::addColumn<QStringList>("mountOptions");
+    QTest::addColumn<bool>("users");
+    QTest::addColumn<bool>("groups");
+
+    QTest::newRow("user option mounted") << QStringList{"rw", "usrquota"} << true << false;
+    QTest::newRow("only configured, not mounted with it") << QStringList{"rw"} << false << false;
+    QTest::newRow("case-sensitive whole entry") << QStringList{"rw", "USRQUOTA", "grpquota=x"} << false << false;
+}
+
+void MemberQuotaDataTest::canCreateQuotaFile()
+{
+    QFETCH(QStringList, mountOptions);
+    QFETCH(bool, users);
+    QFETCH(bool, groups);
+
+    FakeSystem system;
+    FakeSystem::Device device;
+    device.path = disk;
+    device.fstabOptions = QStringList{QStringLiteral("usrquota"), QStringLiteral("grpquota")};
+    device.mountOptions = mountOptions;
+    system.addDevice(device);
+    QCOMPARE(MemberQuotaData::canCreateQuotaFile(disk, Users), users);
+    QCOMPARE(MemberQuotaData::canCreateQuotaFile(disk, Groups), groups);
+}
+
+void MemberQuotaDataTest::copiesAreIndependent()
+{
+    FakeSystem system;
+    FakeSystem::Device device;
+    device.path = disk;
+    system.addDevice(device);
+
+    MemberQuotaData data;
+    data.setHardFilesLimit(5);
+    SettingsDeviceQuota original(Member{QStringLiteral("anna"), 1001, false}, {{disk, data}}, Users);
+    SettingsDeviceQuota copy(original);
+    QVERIFY(!copy.parent());
+    QHash<QString, MemberQuotaData> table = copy.devicesQuota();
+    table[disk].setHardFilesLimit(9);
+    copy.setDevicesQuota(table);
+    QCOMPARE(original.devicesQuota().value(disk).hardFilesLimit(), 5);
+    QCOMPARE(copy.devicesQuota().value(disk).hardFilesLimit(), 9);
+
+    // The device list is the system's, not the table's.
+    const SettingsDeviceQuota empty(Member{QStringLiteral("bert"), 1002, false}, {}, Groups);
+    QCOMPARE(empty.devices(), QStringList{disk});
+}
+
+QTEST_GUILESS_MAIN(MemberQuotaDataTest)
+
+#include "memberquotadatatest.moc"
