@@ -6,9 +6,11 @@
 #include "fakehelperexecutor.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCodec>
 
 namespace
 {
@@ -196,6 +198,12 @@ private Q_SLOTS:
 
     void readKeepsNonAsciiComments()
     {
+        // The helper writes UTF-8 whatever the panel's locale is.
+        QTextCodec *const locale = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+        const auto restore = qScopeGuard([locale] {
+            QTextCodec::setCodecForLocale(locale);
+        });
         CronManager manager;
         const QList<CronJob> jobs = manager.readCronJobs(writeTable(QByteArray("0 8 * * * root warnquota #Prüfung\n")));
         QCOMPARE(jobs.size(), 1);

@@ -8,9 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCodec>
 
 namespace
 {
@@ -208,6 +210,12 @@ private Q_SLOTS:
 
     void textsKeepNonAsciiCharacters()
     {
+        // The helper writes UTF-8 whatever the panel's locale is.
+        QTextCodec *const locale = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+        const auto restore = qScopeGuard([locale] {
+            QTextCodec::setCodecForLocale(locale);
+        });
         put(defaultConfig, "MESSAGE = Sie haben Ihr Kontingent überschritten\n");
         NotificationsManager manager(nullptr, m_root->path());
         QCOMPARE(manager.notificationsSettings()->files().value(defaultConfig), QStringLiteral("MESSAGE = Sie haben Ihr Kontingent überschritten\n"));
