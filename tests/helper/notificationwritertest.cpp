@@ -1,0 +1,182 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "helper/policykitquotas.h"
+#include "tests/helper/fakefilesystem.h"
+#include "tests/helper/fakeprocessrunner.h"
+#include "tests/helper/fakequotakernel.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(FileSystem::EntryKind)
+
+namespace
+{
+const QString cronPath = QStringLiteral("/etc/cron.d/warnquota");
+const QStringList header = {
+    QStringLiteral("# Cron job for quota notifications"),
+    QStringLiteral("# Dont edit this file"),
+    QStringLiteral("PATH=/usr/sbin"),
+};
+
+QVariantMap cron(const QStringList &lines, const QString &path = cronPath)
+{
+    return {{QStringLiteral("write_cron_file"), path}, {QStringLiteral("added_lines"), header + lines}};
+}
+
+QVariantMap conf(const QString &path, const QString &text)
+{
+    return {{QStringLiteral("write_conf_file"), path}, {QStringLiteral("text"), text}};
+}
+
+QByteArray cronBytes(const QStringList &lines)
+{
+    return ((header + lines).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+}
+}
+
+class NotificationWriterTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void write_data()
+    {
+        QTest::addColumn<QVariantMap>("args");
+        QTest::addColumn<QByteArray>("cronOnDisk");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("writtenPath");
+        QTest::addColumn<QByteArray>("bytes");
+
+        const QString job = QStringLiteral("0 8 1 * * root warnquota -u");
+        QTest::newRow("header and one job, each line ended") << cron({job}) << QByteArray() << "" << cronPath << cronBytes({job});
+        QTest::newRow("only the header") << cron({}) << QByteArray() << "" << cronPath << cronBytes({});
+        QTest::newRow("job with files, flags and a comment")
+            << cron({QStringLiteral("*/5 8-17 * * 1,3 root warnquota -u -g --admins-file=/etc/admins --quota-tab=/etc/qt_1+x --config=/etc/wq.conf #monthly")})
+            << QByteArray() << "" << cronPath
+            << cronBytes(
+                   {QStringLiteral("*/5 8-17 * * 1,3 root warnquota -u -g --admins-file=/etc/admins --quota-tab=/etc/qt_1+x --config=/etc/wq.conf #monthly")});
+        QVariantMap both = cron({job});
+        both.insert(conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("x")));
+        QTest::newRow("both keys write only the cron table") << both << QByteArray() << "" << cronPath << cronBytes({job});
+        QTest::newRow("empty cron path") << cron({job}, QStringLiteral("")) << QByteArray() << "Can'n create  file"
+                                         << "" << QByteArray();
+        QTest::newRow("neither key") << QVariantMap{{QStringLiteral("text"), QStringLiteral("x")}} << QByteArray() << "No arguments."
+                                     << "" << QByteArray();
+        QTest::newRow("other cron path") << cron({job}, QStringLiteral("/etc/cron.d/evil")) << QByteArray() << "Can'n create /etc/cron.d/evil file"
+                                         << "" << QByteArray();
+        const QStringList refusedLines = {
+            QStringLiteral("* * * * * root rm -rf /"),
+            QStringLiteral("* * * * * root warnquota -u; rm -rf /"),
+            QStringLiteral("* * * * * root warnquota -u\n* * * * * root sh -c id"),
+            QStringLiteral("* * * * * root warnquota --config=/etc/$(id)"),
+            QStringLiteral("* * * * * root warnquota --config=etc/relative"),
+            QStringLiteral("* * * * * root warnquota -s"),
+            QStringLiteral("* * * * * root /usr/bin/warnquota -u"),
+            QStringLiteral("* * * * * root warnquota -u #x%id"),
+            QStringLiteral("MAILTO=someone"),
+            QStringLiteral("0 8 1 * * warnquota"),
+        };
+        for (const QString &line : refusedLines) {
+            QTest::addRow("refused line: %s", qPrintable(line))
+                << cron({job, line}) << QByteArray() << QStringLiteral("Can'n create %1 file").arg(cronPath) << "" << QByteArray();
+        }
+
+        QTest::newRow("default file, text cut at U+0000")
+            << conf(QStringLiteral("/etc/quotatab"), QStringLiteral("a\nb") + QChar(0) + QStringLiteral("c")) << QByteArray() << ""
+            << "/etc/quotatab" << QByteArray("a\nb");
+        QTest::newRow("text written as utf-8 without a line feed")
+            << conf(QStringLiteral("/etc/quotagrpadmins"), QStringLiteral("grün: root")) << QByteArray() << ""
+            << "/etc/quotagrpadmins" << QByteArray("gr\xc3\xbcn: root");
+        const QByteArray onDisk = cronBytes({QStringLiteral("0 8 * * * root warnquota -g --config=/etc/wq.conf --quota-tab=/etc/../root/x")});
+        QTest::newRow("file named by a job on disk") << conf(QStringLiteral("/etc/wq.conf"), QStringLiteral("text")) << onDisk << ""
+                                                     << "/etc/wq.conf" << QByteArray("text");
+        QTest::newRow("file named by no job") << conf(QStringLiteral("/etc/shadow"), QStringLiteral("root::0:")) << onDisk << "Can'n create /etc/shadow file"
+                                              << "" << QByteArray();
+        QTest::newRow("named path with dot-dot") << conf(QStringLiteral("/etc/../root/x"), QStringLiteral("x")) << onDisk << "Can'n create /etc/../root/x file"
+                                                 << "" << QByteArray();
+    }
+
+    void write()
+    {
+        QFETCH(QVariantMap, args);
+        QFETCH(QByteArray, cronOnDisk);
+        QFETCH(QString, error);
+        QFETCH(QString, writtenPath);
+        QFETCH(QByteArray, bytes);
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        if (!cronOnDisk.isNull()) {
+            files.files.insert(cronPath, cronOnDisk);
+        }
+        PolicyKitQuotas helper(kernel, processes, files);
+
+        const KAuth::ActionReply reply = helper.setnotifications(args);
+        QCOMPARE(reply.errorDescription(), error);
+        QCOMPARE(reply.failed(), !error.isEmpty());
+        QCOMPARE(files.replaced, writtenPath.isEmpty() ? QStringList() : QStringList{writtenPath});
+        if (!writtenPath.isEmpty()) {
+            QCOMPARE(files.files.value(writtenPath), bytes);
+        }
+        QVERIFY(reply.data().isEmpty());
+    }
+
+    void refusedTarget_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("linkedPath");
+        QTest::addColumn<FileSystem::EntryKind>("kind");
+
+        QTest::newRow("cron table is a link") << cronPath << cronPath << FileSystem::SymbolicLink;
+        QTest::newRow("cron directory is a link") << cronPath << "/etc/cron.d" << FileSystem::SymbolicLink;
+        QTest::newRow("configuration file is a link") << "/etc/warnquota.conf"
+                                                      << "/etc/warnquota.conf" << FileSystem::SymbolicLink;
+        QTest::newRow("configuration file is a directory") << "/etc/quotatab"
+                                                           << "/etc/quotatab" << FileSystem::Directory;
+        QTest::newRow("configuration file is a device") << "/etc/quotatab"
+                                                        << "/etc/quotatab" << FileSystem::OtherEntry;
+    }
+
+    void refusedTarget()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, linkedPath);
+        QFETCH(FileSystem::EntryKind, kind);
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        files.kinds.insert(linkedPath, kind);
+        PolicyKitQuotas helper(kernel, processes, files);
+
+        const KAuth::ActionReply reply = helper.setnotifications(path == cronPath ? cron({}) : conf(path, QStringLiteral("x")));
+        QCOMPARE(reply.errorDescription(), QStringLiteral("Can'n create %1 file").arg(path));
+        QVERIFY(files.replaced.isEmpty());
+    }
+
+    void failedCommit()
+    {
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        files.failReplace = true;
+        PolicyKitQuotas helper(kernel, processes, files);
+        QCOMPARE(helper.setnotifications(conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("x"))).errorDescription(),
+                 QStringLiteral("Can'n create /etc/warnquota.conf file"));
+        QCOMPARE(helper.setnotifications(cron({})).errorDescription(), QStringLiteral("Can'n create /etc/cron.d/warnquota file"));
+    }
+
+    void newFileMode()
+    {
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        PolicyKitQuotas helper(kernel, processes, files);
+        QVERIFY(!helper.setnotifications(cron({})).failed());
+        QCOMPARE(files.modes.value(cronPath), mode_t(0644));
+    }
+};
+
+QTEST_GUILESS_MAIN(NotificationWriterTest)
+
+#include "notificationwritertest.moc"

@@ -1,0 +1,481 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "helper/quotarequest.h"
+#include "common/proxyquotadata.h"
+#include "tests/helper/fakefilesystem.h"
+#include "tests/helper/fakeprocessrunner.h"
+#include "tests/helper/fakequotakernel.h"
+
+#include <QTest>
+
+#include <cerrno>
+#include <stdexcept>
+
+Q_DECLARE_METATYPE(ProcessResult)
+
+namespace
+{
+const QString disk = QStringLiteral("/dev/sdb1");
+}
+
+class QuotaRequestTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Runs the request and returns its error text (empty on success).
+    QString run(const QVariantMap &args, QVariantMap *reply = nullptr)
+    {
+        QuotaRequest request(args, kernel, processes, files);
+        try {
+            request.dispatch();
+        } catch (const std::runtime_error &error) {
+            return QString::fromUtf8(error.what());
+        }
+        if (reply) {
+            *reply = request.reply();
+        }
+        return QString();
+    }
+
+    FakeQuotaKernel kernel;
+    FakeProcessRunner processes;
+    FakeFileSystem files;
+    QStringList activity;
+
+private Q_SLOTS:
+    void init()
+    {
+        kernel = FakeQuotaKernel();
+        processes = FakeProcessRunner();
+        files = FakeFileSystem();
+        activity.clear();
+        kernel.log = &activity;
+        processes.log = &activity;
+        files.blockDevices = {disk, QStringLiteral("/dev/mapper/vg-home")};
+        files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
+        files.mountPoints.insert(disk, QStringLiteral("/home"));
+    }
+
+    void dispatchOrder_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("firstActivity");
+
+        QTest::newRow("device options before quota switch")
+            << QStringList{QStringLiteral("enable_device_quota"), QStringLiteral("set_device_options")} << "blkid";
+        QTest::newRow("quota switch before quota file") << QStringList{QStringLiteral("create_quota_file"), QStringLiteral("enable_device_quota")} << "quotaon";
+        QTest::newRow("quota file before remount") << QStringList{QStringLiteral("remount_device"), QStringLiteral("create_quota_file")}
+                                                   << "/usr/sbin/quotacheck";
+        QTest::newRow("remount before grace periods") << QStringList{QStringLiteral("set_device_grace_period"), QStringLiteral("remount_device")} << "mount";
+        QTest::newRow("grace periods before set record")
+            << QStringList{QStringLiteral("set_quota_info"), QStringLiteral("set_device_grace_period")} << "quotactl 800006";
+        QTest::newRow("set record before get record") << QStringList{QStringLiteral("get_quota_info"), QStringLiteral("set_quota_info")} << "quotactl 800008";
+        QTest::newRow("get record before blkid data") << QStringList{QStringLiteral("get_data"), QStringLiteral("get_quota_info")} << "quotactl 800007";
+        QTest::newRow("blkid data alone") << QStringList{QStringLiteral("get_data")} << "blkid";
+    }
+
+    void dispatchOrder()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(QString, firstActivity);
+        QVariantMap args{{QStringLiteral("device_name"), disk}, {QStringLiteral("enable"), 1}};
+        for (const QString &key : keys) {
+            args.insert(key, QVariant());
+        }
+        kernel.quotasOn.insert(0, true);
+        run(args);
+        QVERIFY(!activity.isEmpty());
+        QCOMPARE(activity.first(), firstActivity);
+    }
+
+    void noArguments()
+    {
+        QCOMPARE(run({{QStringLiteral("device_name"), disk}, {QStringLiteral("languages"), QStringList()}}), QStringLiteral("No arguments."));
+        QVERIFY(activity.isEmpty());
+    }
+
+    void kernelCommand_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<quint32>("command");
+        QTest::addColumn<int>("kernelId");
+
+        QTest::newRow("get user record") << "get_quota_info" << 0 << 1000 << 0x80000700u << 1000;
+        QTest::newRow("get group record") << "get_quota_info" << 1 << 100 << 0x80000701u << 100;
+        QTest::newRow("type 257 acts as group") << "get_quota_info" << 257 << 5 << 0x80000701u << 5;
+        QTest::newRow("type 256 acts as user") << "set_quota_info" << 256 << 7 << 0x80000800u << 7;
+        QTest::newRow("type -1 keeps its low byte") << "set_quota_info" << -1 << 7 << 0x800008ffu << 7;
+        QTest::newRow("grace periods use id 0") << "set_device_grace_period" << 1 << 1234 << 0x80000601u << 0;
+    }
+
+    void kernelCommand()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, type);
+        QFETCH(int, id);
+        QFETCH(quint32, command);
+        QFETCH(int, kernelId);
+        QCOMPARE(run({{key, QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("type"), type}, {QStringLiteral("id"), id}}), QString());
+        QCOMPARE(kernel.calls.size(), 1);
+        QCOMPARE(kernel.calls.first().command, command);
+        QCOMPARE(kernel.calls.first().id, kernelId);
+        QCOMPARE(kernel.calls.first().device, disk.toUtf8());
+    }
+
+    void kernelError_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("EPERM") << EPERM << "The caller does not have the necessary rights (CAP_SYS_ADMIN) to perform the specified operation";
+        QTest::newRow("ENOENT") << ENOENT << "File specified in special or addr not exist";
+        QTest::newRow("ESRCH") << ESRCH << "No disk map was found for the specified user. Quota turned off in file system";
+        QTest::newRow("EACCES") << EACCES
+                                << "Quota file specified in addr exist but is not a perpetual file or quota file specified in addr exist but is not on "
+                                   "the file system of the specified in special";
+        QTest::newRow("EFAULT") << EFAULT << "Wrong value addr or special";
+        QTest::newRow("ENOTBLK") << ENOTBLK << "Value special does not indicate on block device";
+        QTest::newRow("EBUSY") << EBUSY << "Attemp to execut Q_QUOTAON but another start is already in progress Q_QUOTAON";
+        QTest::newRow("EINVAL") << EINVAL << "Wrong value cmd or type";
+        QTest::newRow("ENOSYS") << ENOSYS << "Core assembled with parameter turned off CONFIG_QUOTA";
+        QTest::newRow("EIO is unknown") << EIO << "Unknown error while executing quotactl";
+    }
+
+    void kernelError()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, message);
+        kernel.error = error;
+        for (const char *key : {"get_quota_info", "set_quota_info", "set_device_grace_period"}) {
+            QVariantMap reply;
+            QCOMPARE(run({{QString::fromLatin1(key), QVariant()}, {QStringLiteral("device_name"), disk}}, &reply), message);
+            QVERIFY(reply.isEmpty());
+        }
+    }
+
+    void getQuotaInfo()
+    {
+        kernel.record = {2048, 1024, 5000000, 20, 10, 7, 1700000000, 1800000000, QIF_ALL};
+        QVariantMap reply;
+        QCOMPARE(run({{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}}, &reply), QString());
+        QCOMPARE(reply.keys(), QStringList{QStringLiteral("quota_info")});
+        QCOMPARE(reply.value(QStringLiteral("quota_info")).value<ProxyQuotaData>(), ProxyQuotaData(kernel.record));
+    }
+
+    void setQuotaInfo_data()
+    {
+        QTest::addColumn<QVariant>("info");
+        QTest::addColumn<quint64>("hardLimit");
+        QTest::addColumn<quint32>("valid");
+
+        ProxyQuotaData data;
+        data.dqb_bhardlimit = 4096;
+        data.dqb_valid = 0x1'0000'0000ull | QIF_BLIMITS;
+        QTest::newRow("validity mask loses bits above 31") << QVariant::fromValue(data) << quint64(4096) << quint32(QIF_BLIMITS);
+        QTest::newRow("missing record changes nothing") << QVariant() << quint64(0) << quint32(0);
+        QTest::newRow("foreign record changes nothing") << QVariant(QStringLiteral("4096")) << quint64(0) << quint32(0);
+    }
+
+    void setQuotaInfo()
+    {
+        QFETCH(QVariant, info);
+        QFETCH(quint64, hardLimit);
+        QFETCH(quint32, valid);
+        QVariantMap args{{QStringLiteral("set_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("id"), 1000}};
+        if (info.isValid()) {
+            args.insert(QStringLiteral("info"), info);
+        }
+        QCOMPARE(run(args), QString());
+        QCOMPARE(kernel.calls.size(), 1);
+        QCOMPARE(quint64(kernel.calls.first().quota.dqb_bhardlimit), hardLimit);
+        QCOMPARE(kernel.calls.first().quota.dqb_valid, valid);
+    }
+
+    void gracePeriod_data()
+    {
+        QTest::addColumn<QVariant>("bgrace");
+        QTest::addColumn<QVariant>("igrace");
+        QTest::addColumn<quint64>("kernelBgrace");
+        QTest::addColumn<quint64>("kernelIgrace");
+
+        QTest::newRow("one week and one day") << QVariant(qulonglong(604800)) << QVariant(qulonglong(86400)) << quint64(604800) << quint64(86400);
+        QTest::newRow("above 32 bits is cut") << QVariant(qulonglong(0x1'0000'0005ull)) << QVariant(qulonglong(0xffffffffull)) << quint64(5)
+                                              << quint64(0xffffffffull);
+        QTest::newRow("missing reads as zero") << QVariant() << QVariant() << quint64(0) << quint64(0);
+    }
+
+    void gracePeriod()
+    {
+        QFETCH(QVariant, bgrace);
+        QFETCH(QVariant, igrace);
+        QFETCH(quint64, kernelBgrace);
+        QFETCH(quint64, kernelIgrace);
+        QCOMPARE(run({{QStringLiteral("set_device_grace_period"), QVariant()},
+                      {QStringLiteral("device_name"), disk},
+                      {QStringLiteral("bgrace"), bgrace},
+                      {QStringLiteral("igrace"), igrace}}),
+                 QString());
+        const dqinfo info = kernel.calls.first().info;
+        QCOMPARE(quint64(info.dqi_bgrace), kernelBgrace);
+        QCOMPARE(quint64(info.dqi_igrace), kernelIgrace);
+        QCOMPARE(info.dqi_flags, 0u);
+        QCOMPARE(info.dqi_valid, 7u);
+    }
+
+    void quotaSwitch_data()
+    {
+        QTest::addColumn<QVariant>("enable");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<ProcessResult>("result");
+        QTest::addColumn<bool>("onAfterwards");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("error");
+
+        const QByteArray usingError =
+            "quotaon: using /home/aquota.user on /dev/sdb1 [/home]: No such process\nquotaon: Quota format not supported in kernel.\n";
+        QTest::newRow("on with the kernel agreeing") << QVariant(1) << 0 << FakeProcessRunner::result(0) << true << "quotaon"
+                                                     << "-u"
+                                                     << "";
+        QTest::newRow("on with a notice on stderr") << QVariant(1) << 0 << FakeProcessRunner::result(0, "quotaon: Your kernel probably supports ...\n") << true
+                                                    << "quotaon"
+                                                    << "-u"
+                                                    << "";
+        QTest::newRow("already on stays a success") << QVariant(1) << 0 << FakeProcessRunner::result(1, "quotaon: ...: Device or resource busy\n") << true
+                                                    << "quotaon"
+                                                    << "-u"
+                                                    << "";
+        QTest::newRow("a using line while the kernel says off")
+            << QVariant(1) << 0 << FakeProcessRunner::result(1, usingError) << false << "quotaon"
+            << "-u" << QStringLiteral("Process quotaon -u /dev/sdb1 return error %1").arg(QString::fromUtf8(usingError).trimmed());
+        QTest::newRow("silent failure reports the exit status") << QVariant(1) << 0 << FakeProcessRunner::result(4) << false << "quotaon"
+                                                                << "-u"
+                                                                << "Process quotaon -u /dev/sdb1 return error 4";
+        QTest::newRow("boolean true switches on") << QVariant(true) << 0 << FakeProcessRunner::result(0) << true << "quotaon"
+                                                  << "-u"
+                                                  << "";
+        QTest::newRow("groups off") << QVariant(0) << 1 << FakeProcessRunner::result(0) << false << "quotaoff"
+                                    << "-g"
+                                    << "";
+        QTest::newRow("off while the kernel says on") << QVariant(false) << 7 << FakeProcessRunner::result(0) << true << "quotaoff"
+                                                      << "-g"
+                                                      << "Process quotaoff -g /dev/sdb1 return error 0";
+        ProcessResult notStarted;
+        QTest::newRow("not started") << QVariant(1) << 0 << notStarted << true << "quotaon"
+                                     << "-u"
+                                     << "Process quotaon can not started";
+        ProcessResult notFinished;
+        notFinished.started = true;
+        QTest::newRow("not finished") << QVariant(0) << 0 << notFinished << false << "quotaoff"
+                                      << "-u"
+                                      << "Process quotaoff can not finished";
+    }
+
+    void quotaSwitch()
+    {
+        QFETCH(QVariant, enable);
+        QFETCH(int, type);
+        QFETCH(ProcessResult, result);
+        QFETCH(bool, onAfterwards);
+        QFETCH(QString, program);
+        QFETCH(QString, option);
+        QFETCH(QString, error);
+        processes.results.insert(program, result);
+        // Only the state of the switched type counts.
+        kernel.quotasOn.insert(type != 0 ? GRPQUOTA : USRQUOTA, onAfterwards);
+        kernel.quotasOn.insert(type != 0 ? USRQUOTA : GRPQUOTA, !onAfterwards);
+        QCOMPARE(run({{QStringLiteral("enable_device_quota"), QVariant()},
+                      {QStringLiteral("device_name"), disk},
+                      {QStringLiteral("type"), type},
+                      {QStringLiteral("enable"), enable}}),
+                 error);
+        QCOMPARE(processes.calls.size(), 1);
+        QCOMPARE(processes.calls.first().program, program);
+        QCOMPARE(processes.calls.first().arguments, (QStringList{option, disk}));
+        QCOMPARE(processes.calls.first().finishTimeoutMs, 30000);
+    }
+
+    void createQuotaFile_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<ProcessResult>("result");
+        QTest::addColumn<QString>("createdFile");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("user file") << 0 << FakeProcessRunner::result(0) << "/home/aquota.user" << QStringList{QStringLiteral("-um"), disk} << "";
+        QTest::newRow("group file") << 1 << FakeProcessRunner::result(0) << "/home/aquota.group" << QStringList{QStringLiteral("-gm"), disk} << "";
+        QTest::newRow("type 2 starts nothing") << 2 << FakeProcessRunner::result(0) << "" << QStringList() << "Unknown type option for createQuotaFiles";
+        QTest::newRow("non-zero exit") << 0 << FakeProcessRunner::result(1, "quotacheck: Cannot find filesystem to check\n") << ""
+                                       << QStringList{QStringLiteral("-um"), disk}
+                                       << "Process /usr/sbin/quotacheck -um /dev/sdb1 return error quotacheck: Cannot find filesystem to check";
+        QTest::newRow("success without the file") << 1 << FakeProcessRunner::result(0) << "/home/aquota.user" << QStringList{QStringLiteral("-gm"), disk}
+                                                  << "Process /usr/sbin/quotacheck -gm /dev/sdb1 return error 0";
+        QTest::newRow("not started") << 0 << ProcessResult() << "" << QStringList{QStringLiteral("-um"), disk}
+                                     << "Process /usr/sbin/quotacheck -um /dev/sdb1 can not started";
+    }
+
+    void createQuotaFile()
+    {
+        QFETCH(int, type);
+        QFETCH(ProcessResult, result);
+        QFETCH(QString, createdFile);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        processes.results.insert(QStringLiteral("/usr/sbin/quotacheck"), result);
+        processes.onRun = [&](const QString &) {
+            if (!createdFile.isEmpty()) {
+                files.files.insert(createdFile, QByteArray());
+            }
+        };
+        QCOMPARE(run({{QStringLiteral("create_quota_file"), QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("type"), type}}), error);
+        QCOMPARE(processes.calls.size(), arguments.isEmpty() ? 0 : 1);
+        if (!arguments.isEmpty()) {
+            QCOMPARE(processes.calls.first().arguments, arguments);
+            QCOMPARE(processes.calls.first().finishTimeoutMs, int(ProcessRunner::NoLimit));
+        }
+    }
+
+    void remount_data()
+    {
+        QTest::addColumn<ProcessResult>("result");
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("exit 0") << FakeProcessRunner::result(0) << "";
+        QTest::newRow("exit 32") << FakeProcessRunner::result(32) << "Failed to remount device /dev/sdb1";
+        QTest::newRow("not started") << ProcessResult() << "Failed to remount device /dev/sdb1";
+        ProcessResult crashed = FakeProcessRunner::result(0);
+        crashed.crashed = true;
+        QTest::newRow("crashed") << crashed << "Failed to remount device /dev/sdb1";
+    }
+
+    void remount()
+    {
+        QFETCH(ProcessResult, result);
+        QFETCH(QString, error);
+        processes.results.insert(QStringLiteral("mount"), result);
+        QCOMPARE(run({{QStringLiteral("remount_device"), QVariant()}, {QStringLiteral("device_name"), disk}}), error);
+        QCOMPARE(processes.calls.first().arguments, (QStringList{disk, QStringLiteral("-o"), QStringLiteral("remount")}));
+    }
+
+    void deviceCheck_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("device");
+        QTest::addColumn<bool>("accepted");
+
+        for (const char *key : {"set_device_options", "enable_device_quota", "create_quota_file", "remount_device"}) {
+            const QString k = QString::fromLatin1(key);
+            QTest::addRow("%s: option injection", key) << k << QVariant(QStringLiteral("-a")) << false;
+            QTest::addRow("%s: relative name", key) << k << QVariant(QStringLiteral("sdb1")) << false;
+            QTest::addRow("%s: regular file", key) << k << QVariant(QStringLiteral("/etc/fstab")) << false;
+            QTest::addRow("%s: missing name", key) << k << QVariant() << false;
+            QTest::addRow("%s: mapper link kept as sent", key) << k << QVariant(QStringLiteral("/dev/mapper/vg-home")) << true;
+        }
+    }
+
+    void deviceCheck()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, device);
+        QFETCH(bool, accepted);
+        files.files.insert(QStringLiteral("/etc/fstab"), "/dev/mapper/vg-home /home ext4 defaults 0 2\n");
+        const QByteArray fstab = files.files.value(QStringLiteral("/etc/fstab"));
+        const QString error = run({{key, QVariant()}, {QStringLiteral("device_name"), device}, {QStringLiteral("enable"), 0}});
+        if (accepted) {
+            QVERIFY(!error.contains(QStringLiteral("is not a block device")));
+            QVERIFY(!processes.calls.isEmpty());
+            QVERIFY(processes.calls.last().arguments.contains(device.toString()) || processes.calls.last().program == QLatin1String("blkid"));
+        } else {
+            QCOMPARE(error, QStringLiteral("Device %1 is not a block device").arg(device.toString()));
+            QVERIFY(processes.calls.isEmpty());
+            QCOMPARE(files.files.value(QStringLiteral("/etc/fstab")), fstab);
+        }
+    }
+
+    void blkidData_data()
+    {
+        QTest::addColumn<ProcessResult>("result");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("lines keep the empty end") << FakeProcessRunner::result(0, {}, "/dev/sda1: UUID=\"a\"\n/dev/sdb1: LABEL=\"home\"\n")
+                                                  << QStringList{QStringLiteral("/dev/sda1: UUID=\"a\""),
+                                                                 QStringLiteral("/dev/sdb1: LABEL=\"home\""),
+                                                                 QStringLiteral("")}
+                                                  << "";
+        QTest::newRow("cut at the first zero byte") << FakeProcessRunner::result(0,
+                                                                                 {},
+                                                                                 QByteArray("/dev/sda1: UUID=\"a\"\n") + QByteArray(1, '\0') + "/dev/x\n")
+                                                    << QStringList{QStringLiteral("/dev/sda1: UUID=\"a\""), QStringLiteral("")} << "";
+        QTest::newRow("exit status is ignored") << FakeProcessRunner::result(2) << QStringList{QStringLiteral("")} << "";
+        QTest::newRow("utf-8 label") << FakeProcessRunner::result(0, {}, "/dev/sdc1: LABEL=\"K\xc3\xbc\x63he\"")
+                                     << QStringList{QStringLiteral("/dev/sdc1: LABEL=\"Küche\"")} << "";
+        ProcessResult notFinished;
+        notFinished.started = true;
+        QTest::newRow("not started") << ProcessResult() << QStringList() << "Process blkid can not started";
+        QTest::newRow("not finished") << notFinished << QStringList() << "Process blkid can not finished";
+    }
+
+    void blkidData()
+    {
+        QFETCH(ProcessResult, result);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, error);
+        processes.results.insert(QStringLiteral("blkid"), result);
+        QVariantMap reply;
+        QCOMPARE(run({{QStringLiteral("get_data"), QVariant()}}, &reply), error);
+        QCOMPARE(reply.value(QStringLiteral("blkid_data")).toStringList(), lines);
+        QCOMPARE(processes.calls.first().arguments, QStringList());
+        QCOMPARE(processes.calls.first().startTimeoutMs, 30000);
+    }
+
+    void deviceOptions_data()
+    {
+        QTest::addColumn<QString>("fstab");
+        QTest::addColumn<ProcessResult>("blkid");
+        QTest::addColumn<bool>("commitFails");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QByteArray>("after");
+
+        const QString table = QStringLiteral("# static table\n/dev/sdb1 /home ext4 defaults 0 2\n");
+        QTest::newRow("rewritten") << table << FakeProcessRunner::result(0) << false << ""
+                                   << QByteArray("# static table\n/dev/sdb1 /home ext4 usrquota,grpquota 0 2\n");
+        QTest::newRow("unreadable table") << QString() << FakeProcessRunner::result(0) << false << "Unable to get entry from file systems description file"
+                                          << QByteArray();
+        QTest::newRow("blkid failing leaves the table") << table << ProcessResult() << false << "Process blkid can not started" << table.toUtf8();
+        QTest::newRow("device without entry") << QStringLiteral("/dev/sda1 / ext4 defaults 0 1\n") << FakeProcessRunner::result(0) << false
+                                              << "Device /dev/sdb1 has no entry in the file systems description file"
+                                              << QByteArray("/dev/sda1 / ext4 defaults 0 1\n");
+        QTest::newRow("failed commit leaves the table")
+            << table << FakeProcessRunner::result(0) << true << "Unable to write to file system description file" << table.toUtf8();
+    }
+
+    void deviceOptions()
+    {
+        QFETCH(QString, fstab);
+        QFETCH(ProcessResult, blkid);
+        QFETCH(bool, commitFails);
+        QFETCH(QString, error);
+        QFETCH(QByteArray, after);
+        files.files.remove(QStringLiteral("/etc/fstab"));
+        if (!fstab.isNull()) {
+            files.files.insert(QStringLiteral("/etc/fstab"), fstab.toUtf8());
+        }
+        files.failReplace = commitFails;
+        processes.results.insert(QStringLiteral("blkid"), blkid);
+        QCOMPARE(run({{QStringLiteral("set_device_options"), QVariant()},
+                      {QStringLiteral("device_name"), disk},
+                      {QStringLiteral("options"), QStringList{QStringLiteral("usrquota"), QStringLiteral("grpquota")}}}),
+                 error);
+        QCOMPARE(files.files.value(QStringLiteral("/etc/fstab")), after);
+    }
+};
+
+QTEST_GUILESS_MAIN(QuotaRequestTest)
+
+#include "quotarequesttest.moc"
