@@ -1,0 +1,503 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "fakesystem.h"
+
+#include "plugin/core/quotasmanager.h"
+#include "plugin/model/values/memorysizetransfer.h"
+#include "plugin/system/configreader.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <stdexcept>
+
+namespace
+{
+const QString sdb = QStringLiteral("/dev/sdb1");
+const QString sdc = QStringLiteral("/dev/sdc1");
+const QString sdd = QStringLiteral("/dev/sdd1");
+
+QString errorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const std::runtime_error &error) {
+        return QString::fromUtf8(error.what());
+    }
+    return QString();
+}
+
+MemorySize sizeOf(double value, Dimension dimension)
+{
+    MemorySize size;
+    size.setValue(value);
+    size.setDimension(dimension);
+    return size;
+}
+
+DeviceDataInformation wanted(const QString &device, bool on, quint32 blockGraceDays = 0)
+{
+    DeviceDataInformation data;
+    data.setDeviceName(device);
+    data.setQuotaSupportOn(on);
+    GraceTimePeriod period;
+    period.blockGrace.days = blockGraceDays;
+    data.setGraceTimePeriod(period);
+    return data;
+}
+
+FakeSystem::Device plainDisk(const QString &path)
+{
+    FakeSystem::Device device;
+    device.path = path;
+    return device;
+}
+
+// A manager on a fixed account directory: two users, one group.
+std::unique_ptr<QuotasManager> makeManager()
+{
+    auto manager = std::make_unique<QuotasManager>();
+    manager->setAccountDirectory(
+        [] {
+            return QList<UserInfo>{UserInfo(0, QStringLiteral("root"), true), UserInfo(1001, QStringLiteral("anna"), false)};
+        },
+        [] {
+            return QList<GroupInfo>{GroupInfo(100, QStringLiteral("users"), false)};
+        });
+    return manager;
+}
+}
+
+class QuotasManagerTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void setDeviceData_data();
+    void setDeviceData();
+    void graceWrittenByTheNextApply();
+    void enableFstabQuotaOptionRejectsUnknownType();
+    void proxyData_data();
+    void proxyData();
+    void failureOnSecondOfThreeDevices();
+    void generalApplyReloadsWithFreshTables();
+    void loadAndReload();
+    void loadsNoautoDeviceWithQuotasOff();
+    void oneKindOnTheOtherOff();
+    void updateSettingsQuota_data();
+    void updateSettingsQuota();
+};
+
+void QuotasManagerTest::setDeviceData_data()
+{
+    QTest::addColumn<QStringList>("fstabOptions");
+    QTest::addColumn<QStringList>("mountOptions");
+    QTest::addColumn<bool>("mounted");
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<bool>("quotaOn");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("want");
+    QTest::addColumn<bool>("remountWorks");
+    QTest::addColumn<bool>("quotacheckWorks");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<QString>("error");
+
+    const QStringList plain{"rw", "relatime"};
+    QTest::newRow("enable where option and file are missing")
+        << QStringList{"defaults"} << plain << true << false << false << int(Users) << true << true << true
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota",
+                       "remount_device /dev/sdb1",
+                       "create_quota_file /dev/sdb1 0",
+                       "enable_device_quota /dev/sdb1 0 on"}
+        << QString();
+    QTest::newRow("enable where everything is on already writes only grace periods")
+        << QStringList{"defaults", "usrquota"} << QStringList{"rw", "usrquota"} << true << true << true << int(Users) << true << true << true
+        << QStringList{"set_device_grace_period /dev/sdb1 0"} << QString();
+    QTest::newRow("disable group quotas removes every copy of the option")
+        << QStringList{"grpquota", "defaults", "grpquota"} << QStringList{"rw", "grpquota"} << true << true << true << int(Groups) << false << true << true
+        << QStringList{"enable_device_quota /dev/sdb1 1 off", "set_device_options /dev/sdb1 defaults"} << QString();
+    QTest::newRow("disable with nothing to do") << QStringList{"defaults"} << plain << true << false << false << int(Groups) << false << true << true
+                                                << QStringList{} << QString();
+    QTest::newRow("file present but option not on the live mount remounts")
+        << QStringList{"defaults", "usrquota"} << plain << true << true << false << int(Users) << true << true << true
+        << QStringList{"remount_device /dev/sdb1", "enable_device_quota /dev/sdb1 0 on"} << QString();
+    QTest::newRow("option live but file missing") << QStringList{"defaults", "grpquota"} << QStringList{"rw", "grpquota"} << true << false << false
+                                                  << int(Groups) << true << true << true
+                                                  << QStringList{"remount_device /dev/sdb1",
+                                                                 "create_quota_file /dev/sdb1 1",
+                                                                 "enable_device_quota /dev/sdb1 1 on"}
+                                                  << QString();
+    QTest::newRow("remount that does not bring the option fails")
+        << QStringList{"defaults"} << plain << true << false << false << int(Users) << true << false << true
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "remount_device /dev/sdb1"} << "Failed to enable quotas on device /dev/sdb1";
+    QTest::newRow("quotacheck that leaves no file fails")
+        << QStringList{"defaults"} << plain << true << false << false << int(Users) << true << true << false
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "remount_device /dev/sdb1", "create_quota_file /dev/sdb1 0"}
+        << "Failed to enable quotas on device /dev/sdb1";
+    QTest::newRow("enable on a device that is not mounted fails before any action")
+        << QStringList{"noauto"} << plain << false << false << false << int(Users) << true << true << true << QStringList{} << "Device /dev/sdb1 not mounted";
+    QTest::newRow("disable on a device that is not mounted only edits fstab")
+        << QStringList{"noauto", "usrquota"} << plain << false << false << false << int(Users) << false << true << true
+        << QStringList{"set_device_options /dev/sdb1 noauto"} << QString();
+}
+
+void QuotasManagerTest::setDeviceData()
+{
+    QFETCH(QStringList, fstabOptions);
+    QFETCH(QStringList, mountOptions);
+    QFETCH(bool, mounted);
+    QFETCH(bool, fileExists);
+    QFETCH(bool, quotaOn);
+    QFETCH(int, type);
+    QFETCH(bool, want);
+    QFETCH(bool, remountWorks);
+    QFETCH(bool, quotacheckWorks);
+    QFETCH(QStringList, actions);
+    QFETCH(QString, error);
+
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.fstabOptions = fstabOptions;
+    device.mountOptions = mountOptions;
+    device.mounted = mounted;
+    device.quotaOn[type] = quotaOn;
+    system.addDevice(device);
+    if (fileExists) {
+        system.createQuotaFile(sdb, type);
+    }
+    system.remountAppliesFstab = remountWorks;
+    system.quotacheckCreatesFile = quotacheckWorks;
+
+    auto manager = makeManager();
+    const SettingsId kind = static_cast<SettingsId>(type);
+    QCOMPARE(errorOf([&] {
+                 QVERIFY(manager->setDeviceData(wanted(sdb, want, 3), kind));
+             }),
+             error);
+    QCOMPARE(system.changeLog(), actions);
+    if (error.isEmpty()) {
+        QCOMPARE(system.device(sdb).quotaOn[type], want);
+    }
+}
+
+void QuotasManagerTest::graceWrittenByTheNextApply()
+{
+    FakeSystem system;
+    system.addDevice(plainDisk(sdb));
+    auto manager = makeManager();
+
+    manager->setDeviceData(wanted(sdb, true, 2), Users);
+    QCOMPARE(system.count(QStringLiteral("set_device_grace_period")), 0);
+    ConfigReader::instance().reset();
+    manager->setDeviceData(wanted(sdb, true, 2), Users);
+    QCOMPARE(system.changeLog().last(), QStringLiteral("set_device_grace_period /dev/sdb1 0"));
+    QCOMPARE(system.device(sdb).blockGrace[Users], quint32(2 * 86400));
+}
+
+void QuotasManagerTest::enableFstabQuotaOptionRejectsUnknownType()
+{
+    FakeSystem system;
+    system.addDevice(plainDisk(sdb));
+    auto manager = makeManager();
+    QCOMPARE(errorOf([&] {
+                 manager->enableFstabQuotaOption(sdb, static_cast<SettingsId>(2), true);
+             }),
+             QStringLiteral("Unknown type for setDeviceData"));
+    QVERIFY(system.changeLog().isEmpty());
+}
+
+void QuotasManagerTest::proxyData_data()
+{
+    QTest::addColumn<double>("soft");
+    QTest::addColumn<int>("softUnit");
+    QTest::addColumn<double>("hard");
+    QTest::addColumn<int>("hardUnit");
+    QTest::addColumn<int>("softFiles");
+    QTest::addColumn<int>("hardFiles");
+    QTest::addColumn<bool>("blockMoment");
+    QTest::addColumn<bool>("inodeMoment");
+    QTest::addColumn<qulonglong>("bsoft");
+    QTest::addColumn<qulonglong>("bhard");
+    QTest::addColumn<qulonglong>("isoft");
+    QTest::addColumn<qulonglong>("ihard");
+    QTest::addColumn<qulonglong>("valid");
+
+    QTest::newRow("partial block dropped, no grace running")
+        << 1.5 << int(KiloBytes) << 1.0 << int(GigaBytes) << 0 << 0 << false << false << 1ULL << 1048576ULL << 0ULL << 0ULL << 5ULL;
+    QTest::newRow("no limits still writes both pairs")
+        << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << 0 << false << false << 0ULL << 0ULL << 0ULL << 0ULL << 5ULL;
+    QTest::newRow("block grace moment") << 1.0 << int(MegaBytes) << 2.0 << int(MegaBytes) << 10 << 20 << true << false << 1024ULL << 2048ULL << 10ULL << 20ULL
+                                        << 21ULL;
+    QTest::newRow("both grace moments") << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 1 << 2 << true << true << 0ULL << 0ULL << 1ULL << 2ULL << 53ULL;
+    QTest::newRow("inode grace moment only") << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << 0 << false << true << 0ULL << 0ULL << 0ULL << 0ULL << 37ULL;
+    QTest::newRow("less than a block is no limit") << 1023.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << 0 << false << false << 0ULL << 0ULL << 0ULL << 0ULL
+                                                   << 5ULL;
+    QTest::newRow("file limit read as negative is written back unchanged")
+        << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << int(-2147483648LL) << false << false << 0ULL << 0ULL << 0ULL << 2147483648ULL << 5ULL;
+}
+
+void QuotasManagerTest::proxyData()
+{
+    QFETCH(double, soft);
+    QFETCH(int, softUnit);
+    QFETCH(double, hard);
+    QFETCH(int, hardUnit);
+    QFETCH(int, softFiles);
+    QFETCH(int, hardFiles);
+    QFETCH(bool, blockMoment);
+    QFETCH(bool, inodeMoment);
+    QFETCH(qulonglong, bsoft);
+    QFETCH(qulonglong, bhard);
+    QFETCH(qulonglong, isoft);
+    QFETCH(qulonglong, ihard);
+    QFETCH(qulonglong, valid);
+
+    MemberQuotaData data;
+    data.setMemorySize(SoftLimitSize, sizeOf(soft, static_cast<Dimension>(softUnit)));
+    data.setMemorySize(HardLimitSize, sizeOf(hard, static_cast<Dimension>(hardUnit)));
+    data.setMemorySize(UsedSize, sizeOf(7.0, GigaBytes));
+    data.setNumberOfFilesUsed(42);
+    data.setSoftFilesLimit(softFiles);
+    data.setHardFilesLimit(hardFiles);
+    GraceDateTime moments;
+    if (blockMoment) {
+        moments.blockGrace = QDateTime::fromSecsSinceEpoch(1800000000);
+    }
+    if (inodeMoment) {
+        moments.inodeGrace = QDateTime::fromSecsSinceEpoch(1800000100);
+    }
+    data.setGraceDateTime(moments);
+
+    const ProxyQuotaData record = QuotasManager().proxyData(data);
+    QCOMPARE(record.dqb_bsoftlimit, quint64(bsoft));
+    QCOMPARE(record.dqb_bhardlimit, quint64(bhard));
+    QCOMPARE(record.dqb_isoftlimit, quint64(isoft));
+    QCOMPARE(record.dqb_ihardlimit, quint64(ihard));
+    QCOMPARE(record.dqb_valid, quint64(valid));
+    QCOMPARE(record.dqb_btime, blockMoment ? quint64(1800000000) : quint64(0));
+    QCOMPARE(record.dqb_itime, inodeMoment ? quint64(1800000100) : quint64(0));
+    QCOMPARE(record.dqb_curspace, quint64(0));
+    QCOMPARE(record.dqb_curinodes, quint64(0));
+}
+
+void QuotasManagerTest::failureOnSecondOfThreeDevices()
+{
+    FakeSystem system;
+    for (const QString &path : {sdb, sdc, sdd}) {
+        system.addDevice(plainDisk(path));
+    }
+    auto manager = makeManager();
+    manager->update();
+    const QMap<QString, QuotaStorage *> loaded = manager->quotaStorages();
+    QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
+
+    QObject tab;
+    QMap<QString, QuotaStorage *> storages;
+    for (const QString &path : {sdb, sdc, sdd}) {
+        auto storage = new QuotaStorage(&tab);
+        storage->setUsersData(wanted(path, true));
+        storage->setGroupsData(wanted(path, false));
+        storages.insert(path, storage);
+    }
+    system.failNext(QStringLiteral("set_device_options"), QStringLiteral("Device /dev/sdc1 is not in /etc/fstab"), sdc);
+    system.calls.clear();
+
+    QCOMPARE(errorOf([&] {
+                 manager->setGeneralSettings(storages);
+             }),
+             QStringLiteral("Device /dev/sdc1 is not in /etc/fstab"));
+    QVERIFY(system.device(sdb).quotaOn[Users]);
+    QVERIFY(system.device(sdb).fstabOptions.contains(QStringLiteral("usrquota")));
+    QVERIFY(!system.device(sdc).quotaOn[Users]);
+    QCOMPARE(system.device(sdd).fstabOptions, QStringList{QStringLiteral("defaults")});
+    for (const FakeSystem::Call &call : qAsConst(system.calls)) {
+        QVERIFY2(call.arguments.value(QStringLiteral("device_name")).toString() != sdd, qPrintable(call.command));
+    }
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(manager->quotaStorages(), loaded);
+    QCOMPARE(system.count(QStringLiteral("get_quota_info")), 0);
+}
+
+void QuotasManagerTest::generalApplyReloadsWithFreshTables()
+{
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("grpquota")};
+    device.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("grpquota")};
+    device.quotaOn[Groups] = true;
+    system.addDevice(device);
+    system.createQuotaFile(sdb, Groups);
+    auto manager = makeManager();
+    manager->update();
+    QVERIFY(manager->quotaStorages().value(sdb)->groupsData().willMountWithQuota());
+
+    QObject tab;
+    auto storage = new QuotaStorage(&tab);
+    storage->setUsersData(wanted(sdb, false));
+    storage->setGroupsData(wanted(sdb, false));
+    QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
+    manager->setGeneralSettings({{sdb, storage}});
+
+    QCOMPARE(changed.count(), 1);
+    const DeviceDataInformation groups = manager->quotaStorages().value(sdb)->groupsData();
+    QVERIFY(!groups.quotaSupportOn());
+    QVERIFY(!groups.willMountWithQuota());
+    // No remount on disable: the live mount keeps the option.
+    QVERIFY(groups.mountWithQuota());
+}
+
+void QuotasManagerTest::loadAndReload()
+{
+    FakeSystem system;
+    system.addDevice(plainDisk(sdb));
+    system.addDevice(plainDisk(sdc));
+    auto manager = makeManager();
+    QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
+
+    manager->update();
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(manager->userSettings().size(), 2);
+    QCOMPARE(manager->groupSettings().size(), 1);
+    QCOMPARE(manager->quotaStorages().keys(), (QStringList{sdb, sdc}));
+    QCOMPARE(manager->userSettings().first()->member().name, QStringLiteral("root"));
+    QVERIFY(manager->userSettings().first()->member().isSystem);
+    QCOMPARE(manager->userSettings().last()->devicesQuota().keys().size(), 2);
+
+    const QPointer<SettingsDeviceQuota> oldUser = manager->userSettings().first();
+    const QPointer<QuotaStorage> oldStorage = manager->quotaStorages().first();
+    manager->update();
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(manager->userSettings().size(), 2);
+    QCOMPARE(manager->groupSettings().size(), 1);
+    QVERIFY(manager->userSettings().first() != oldUser);
+
+    manager->resetData();
+    QVERIFY(manager->userSettings().isEmpty());
+    QVERIFY(manager->quotaStorages().isEmpty());
+    QVERIFY(!oldUser.isNull());
+    QVERIFY(!oldStorage.isNull());
+    QCOMPARE(oldUser->member().id, 0);
+    QCOMPARE(changed.count(), 1);
+}
+
+void QuotasManagerTest::loadsNoautoDeviceWithQuotasOff()
+{
+    FakeSystem system;
+    system.addDevice(plainDisk(sdb));
+    FakeSystem::Device noauto = plainDisk(sdc);
+    noauto.type = QStringLiteral("ext3");
+    noauto.fstabOptions = QStringList{QStringLiteral("noauto"), QStringLiteral("usrquota")};
+    noauto.mounted = false;
+    system.addDevice(noauto);
+
+    auto manager = makeManager();
+    manager->update();
+    QCOMPARE(manager->quotaStorages().keys(), (QStringList{sdb, sdc}));
+    const QuotaStorage *storage = manager->quotaStorages().value(sdc);
+    QCOMPARE(storage->filesystem(), QStringLiteral("ext3"));
+    QVERIFY(storage->usersData().willMountWithQuota());
+    QVERIFY(!storage->usersData().mountWithQuota());
+    QVERIFY(!storage->usersData().quotaSupportOn());
+    QVERIFY(!storage->usersData().settingFileExist());
+    QCOMPARE(manager->userSettings().size(), 2);
+    QVERIFY(!manager->userSettings().last()->devicesQuota().value(sdc).deviceQuotaIsOn());
+}
+
+void QuotasManagerTest::oneKindOnTheOtherOff()
+{
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.fstabOptions = QStringList{QStringLiteral("usrquota")};
+    device.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")};
+    device.quotaOn[Users] = true;
+    device.blockGrace[Users] = 604800;
+    system.addDevice(device);
+    system.createQuotaFile(sdb, Users);
+
+    auto manager = makeManager();
+    manager->update();
+    const QuotaStorage *storage = manager->quotaStorages().value(sdb);
+    QVERIFY(storage->usersData().quotaSupportOn());
+    QVERIFY(storage->usersData().settingFileExist());
+    QCOMPARE(storage->usersData().graceTimePeriod().blockGrace.weeks, quint32(1));
+    QVERIFY(!storage->groupsData().quotaSupportOn());
+    QCOMPARE(storage->groupsData().graceTimePeriod(), GraceTimePeriod());
+    // One record per user; the group costs no helper request.
+    QCOMPARE(system.count(QStringLiteral("get_quota_info")), 2);
+    for (const FakeSystem::Call &call : qAsConst(system.calls)) {
+        if (call.command == QLatin1String("get_quota_info")) {
+            QCOMPARE(call.arguments.value(QStringLiteral("type")).toInt(), int(Users));
+        }
+    }
+}
+
+void QuotasManagerTest::updateSettingsQuota_data()
+{
+    QTest::addColumn<bool>("quotaOn");
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<bool>("limits");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<qulonglong>("hardBlocks");
+
+    QTest::newRow("device with a quota file") << true << true << true << QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0"}
+                                              << 2048ULL;
+    QTest::newRow("no limits where quotas are off is skipped") << false << false << false << QStringList{} << 0ULL;
+    QTest::newRow("no limits where quotas are on removes them")
+        << true << true << false << QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0"} << 0ULL;
+    QTest::newRow("device without a quota file gets one, then the limits") << false << false << true
+                                                                           << QStringList{"set_device_options /dev/sdb1 defaults,usrquota",
+                                                                                          "remount_device /dev/sdb1",
+                                                                                          "create_quota_file /dev/sdb1 0",
+                                                                                          "enable_device_quota /dev/sdb1 0 on",
+                                                                                          "set_quota_info /dev/sdb1 0"}
+                                                                           << 2048ULL;
+}
+
+void QuotasManagerTest::updateSettingsQuota()
+{
+    QFETCH(bool, quotaOn);
+    QFETCH(bool, fileExists);
+    QFETCH(bool, limits);
+    QFETCH(QStringList, actions);
+    QFETCH(qulonglong, hardBlocks);
+
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    if (quotaOn) {
+        device.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")};
+        device.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")};
+    }
+    device.quotaOn[Users] = quotaOn;
+    system.addDevice(device);
+    if (fileExists) {
+        system.createQuotaFile(sdb, Users);
+    }
+    ProxyQuotaData old;
+    old.dqb_bhardlimit = 99;
+    system.setRecord(sdb, Users, 1001, old);
+
+    auto manager = makeManager();
+    MemberQuotaData data;
+    if (limits) {
+        data.setMemorySize(HardLimitSize, sizeOf(2.0, MegaBytes));
+    }
+    const SettingsDeviceQuota settings(Member{QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users);
+    QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
+    manager->updateSettingsQuota(settings);
+
+    QCOMPARE(system.changeLog(), actions);
+    if (!actions.isEmpty()) {
+        QCOMPARE(system.record(sdb, Users, 1001).dqb_bhardlimit, quint64(hardBlocks));
+        QCOMPARE(system.calls.last().command, QStringLiteral("get_quota_info"));
+    }
+    // The reload after the first load of this manager is its first one.
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(manager->userSettings().size(), 2);
+}
+
+QTEST_GUILESS_MAIN(QuotasManagerTest)
+
+#include "quotasmanagertest.moc"
