@@ -1,0 +1,200 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "quotasmodule.h"
+
+#include "common/helperid.h"
+#include "common/proxyquotadata.h"
+#include "platform/kcm/accessauthorizer.h"
+#include "platform/kcm/messagesmanager.h"
+#include "platform/kcm/statewidget.h"
+#include "plugin/core/quotasmanager.h"
+#include "plugin/notifications/notificationsdata.h"
+#include "plugin/notifications/notificationsettingwidget.h"
+#include "plugin/system/helperactionexecutor.h"
+#include "plugin/ui/generalsettingswidget.h"
+#include "plugin/ui/quotasettingswidget.h"
+#include "ui_quotasmodule.h"
+
+#include <KLocalizedString>
+
+#include <QTabBar>
+
+#include <exception>
+
+QuotasModule::QuotasModule(QWidget *parent, const QList<QVariant> &args)
+    : KCMGP::GuardKCModule(QStringLiteral("velun_kcm_quotas"), parent, args)
+    , m_ui(new Ui::QuotasModule)
+    , m_notificationsManager(nullptr)
+{
+    setResetButtonVisible(true);
+    if (checkCommonAccess()) {
+        setNeedCommonAccessAuth(false);
+    }
+    ProxyQuotaData::registerMetaType();
+}
+
+QuotasModule::~QuotasModule()
+{
+    // The notification tab shows data owned by the notifications manager,
+    // which goes before the QObject children: the tab must go first.
+    delete m_notificationWidget;
+    delete m_ui;
+}
+
+bool QuotasModule::checkCommonAccess() const
+{
+    return KCMGP::AccessAuthorizer::instance().isAuthorized(commonAccessActionName(), commonAccessHelperId());
+}
+
+bool QuotasModule::isKernelQuotaSupport() const
+{
+    const QVariantMap arguments{{QStringLiteral("check_support_kernel"), QVariant()}};
+    return HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs).succeeded;
+}
+
+void QuotasModule::defaults()
+{
+}
+
+void QuotasModule::access()
+{
+    if (resetOccurred()) {
+        return;
+    }
+    if (isKernelQuotaSupport()) {
+        initialModule();
+        stateWidget()->resetState();
+    } else {
+        showError(i18nd("velun_kcm_quotas", "The module cannot be managed because there is no support for quotas in the kernel."));
+    }
+}
+
+bool QuotasModule::resetOccurred()
+{
+    if (!m_prepared) {
+        return false;
+    }
+    updateDataForWidgets();
+    stateWidget()->resetState();
+    return true;
+}
+
+void QuotasModule::initialModule()
+{
+    try {
+        // A failed earlier attempt may have left a manager behind.
+        delete m_quotasManager;
+        m_quotasManager = new QuotasManager(this);
+        m_quotasManager->update();
+
+        connect(m_quotasManager, &QuotasManager::dataChanged, this, &QuotasModule::updateDataForWidgets);
+        connect(&m_notificationsManager, &NotificationsManager::error, this, [this](const QString &message) {
+            showError(message);
+        });
+        connect(&m_notificationsManager, &NotificationsManager::dataChanged, this, &QuotasModule::haveChangesNotificationData);
+
+        m_ui->setupUi(this);
+        setupWidgets();
+        m_prepared = true;
+    } catch (const std::exception &e) {
+        showError(QString::fromUtf8(e.what()));
+    }
+}
+
+void QuotasModule::setupWidgets()
+{
+    m_ui->tabWidget->tabBar()->setExpanding(true);
+
+    m_ui->generalWidget->updateData(m_quotasManager->quotaStorages(), false);
+
+    auto users = new QuotaSettingsWidget(m_quotasManager->userSettings(), this);
+    auto groups = new QuotaSettingsWidget(m_quotasManager->groupSettings(), this);
+    m_settingsWidgets[Users] = users;
+    m_settingsWidgets[Groups] = groups;
+    connect(users, &QuotaSettingsWidget::settingsChanged, this, &QuotasModule::settingsChangeHasOccurred);
+    connect(groups, &QuotaSettingsWidget::settingsChanged, this, &QuotasModule::settingsChangeHasOccurred);
+    m_ui->vBoxUsers->addWidget(users);
+    m_ui->vBoxGroups->addWidget(groups);
+
+    m_notificationWidget = new NotificationSettingWidget(m_notificationsManager.notificationsSettings(), this);
+    m_ui->vBoxNotification->addWidget(m_notificationWidget);
+
+    connect(m_notificationWidget, &NotificationSettingWidget::modify, this, [this] {
+        markAsChanged();
+        m_notificationsChanged = true;
+    });
+    connect(m_ui->generalWidget, &GeneralSettingsWidget::modify, this, [this] {
+        markAsChanged();
+        m_generalChanged = true;
+    });
+}
+
+void QuotasModule::updateDataForWidgets()
+{
+    m_ui->generalWidget->updateData(m_quotasManager->quotaStorages(), true);
+    m_settingsWidgets.at(Users)->updateSettings(m_quotasManager->userSettings());
+    m_settingsWidgets.at(Groups)->updateSettings(m_quotasManager->groupSettings());
+    m_notificationWidget->setNotificationData(m_notificationsManager.notificationsSettings());
+}
+
+void QuotasModule::settingsChangeHasOccurred(const SettingsDeviceQuota &settings)
+{
+    try {
+        m_quotasManager->updateSettingsQuota(settings);
+        showSuccess();
+    } catch (const std::exception &e) {
+        showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));
+    }
+}
+
+void QuotasModule::haveChangesNotificationData(NotificationsData *data)
+{
+    m_notificationWidget->setNotificationData(data);
+}
+
+void QuotasModule::change()
+{
+    if (m_notificationsChanged) {
+        if (m_notificationsManager.setNotificationsSettings(m_notificationWidget->data())) {
+            showSuccess();
+            m_notificationsChanged = false;
+        } else {
+            markAsChangedLater();
+        }
+    }
+    if (m_generalChanged) {
+        try {
+            m_quotasManager->setGeneralSettings(m_ui->generalWidget->quotas());
+            showSuccess();
+            m_generalChanged = false;
+        } catch (const std::exception &e) {
+            showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));
+            markAsChangedLater();
+        }
+    }
+    stateWidget()->resetState();
+}
+
+void QuotasModule::markAsChangedLater()
+{
+    // After change() the host's own save handling marks the panel as
+    // unchanged; the queued call runs after it and so keeps Apply enabled
+    // for the part that failed.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            markAsChanged();
+        },
+        Qt::QueuedConnection);
+}
+
+void QuotasModule::showError(const QString &text, const QString &details)
+{
+    messagesManager()->newMessage(text, KCMVS::Error, details, KCMVS::Closable);
+}
+
+void QuotasModule::showSuccess()
+{
+    messagesManager()->newMessage(i18nd("velun_kcm_quotas", "Changes applied successfully"), KCMVS::Positive, QString(), KCMVS::Closable);
+}

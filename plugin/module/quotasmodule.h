@@ -1,0 +1,62 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "common/settingsid.h"
+#include "platform/kcm/guardkcmodule.h"
+#include "plugin/notifications/notificationsmanager.h"
+
+#include <QList>
+#include <QVariant>
+
+#include <unordered_map>
+
+class NotificationSettingWidget;
+class NotificationsData;
+class QuotaSettingsWidget;
+class QuotasManager;
+class SettingsDeviceQuota;
+
+namespace Ui
+{
+class QuotasModule;
+}
+
+// The disk-quota panel as the host sees it: it prepares itself on the first
+// load, applies a member's limits as soon as the member dialog is accepted,
+// and leaves device settings and notifications to the host's Apply.
+class QuotasModule : public KCMGP::GuardKCModule
+{
+    Q_OBJECT
+public:
+    QuotasModule(QWidget *parent, const QList<QVariant> &args);
+    ~QuotasModule() override;
+
+public Q_SLOTS:
+    void defaults() override;
+    void access() override;
+    void change() override;
+
+private:
+    bool checkCommonAccess() const;
+    bool isKernelQuotaSupport() const;
+    void initialModule();
+    void setupWidgets();
+    void updateDataForWidgets();
+    bool resetOccurred();
+    void settingsChangeHasOccurred(const SettingsDeviceQuota &settings);
+    void haveChangesNotificationData(NotificationsData *data);
+    void showError(const QString &text, const QString &details = QString());
+    void showSuccess();
+    void markAsChangedLater();
+
+    Ui::QuotasModule *m_ui;
+    QuotasManager *m_quotasManager = nullptr;
+    std::unordered_map<SettingsId, QuotaSettingsWidget *> m_settingsWidgets;
+    NotificationsManager m_notificationsManager;
+    NotificationSettingWidget *m_notificationWidget = nullptr;
+    bool m_notificationsChanged = false;
+    bool m_generalChanged = false;
+    bool m_prepared = false;
+};

@@ -1,0 +1,189 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "generalsettingswidget.h"
+
+#include "plugin/model/members/quotastorage.h"
+#include "plugin/ui/graceperiodswidget.h"
+#include "plugin/ui/systemreboot.h"
+#include "ui_generalwidget.h"
+
+#include <KLocalizedString>
+
+#include <QGroupBox>
+#include <QProcessEnvironment>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+const QString GeneralSettingsWidget::RebootTool = QStringLiteral("/usr/bin/vyx-wmfunc");
+
+namespace
+{
+// The desktop's reboot tool may take its time to hand the request over to
+// the session, but must not hold the panel for long.
+constexpr int RebootToolTimeoutMs = 30000;
+
+QGroupBox *makeSupportBox(const QString &title, const QString &toolTip, GracePeriodId memory, GracePeriodId files, QWidget *parent)
+{
+    auto box = new QGroupBox(title, parent);
+    box->setToolTip(toolTip);
+    box->setCheckable(true);
+    box->setChecked(false);
+    auto layout = new QVBoxLayout(box);
+    layout->addWidget(new GracePeriodsWidget(memory, box));
+    layout->addWidget(new GracePeriodsWidget(files, box));
+    return box;
+}
+}
+
+GeneralSettingsWidget::GeneralSettingsWidget(QWidget *parent)
+    : QWidget(parent)
+    , m_ui(new Ui::GeneralWidget)
+{
+    m_ui->setupUi(this);
+    m_ui->kmessagewidget->hide();
+    inflateGraceWidgets();
+    setupConnections();
+}
+
+GeneralSettingsWidget::~GeneralSettingsWidget()
+{
+    delete m_ui;
+}
+
+void GeneralSettingsWidget::inflateGraceWidgets()
+{
+    m_usersBox = makeSupportBox(i18nd("velun_kcm_quotas", "User quota support"),
+                                i18nd("velun_kcm_quotas", "Enable / disable quota support for users on this device"),
+                                UsersMemoryGrace,
+                                UsersFilesGrace,
+                                this);
+    m_groupsBox = makeSupportBox(i18nd("velun_kcm_quotas", "Group quota support"),
+                                 i18nd("velun_kcm_quotas", "Enable / disable quota support for groups on this device"),
+                                 GroupsMemoryGrace,
+                                 GroupsFilesGrace,
+                                 this);
+    const int after = m_ui->verticalLayout->indexOf(m_ui->filesystemLayout);
+    m_ui->verticalLayout->insertWidget(after + 1, m_usersBox);
+    m_ui->verticalLayout->insertWidget(after + 2, m_groupsBox);
+
+    for (QGroupBox *box : {m_usersBox, m_groupsBox}) {
+        const auto editors = box->findChildren<GracePeriodsWidget *>();
+        for (GracePeriodsWidget *editor : editors) {
+            connect(editor, &GracePeriodsWidget::changed, this, &GeneralSettingsWidget::modify);
+        }
+    }
+}
+
+void GeneralSettingsWidget::setupConnections()
+{
+    connect(m_ui->cBoxDevices, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+        currentDeviceChanged(m_ui->cBoxDevices->itemText(index));
+    });
+    connect(m_usersBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::modify);
+    connect(m_groupsBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::modify);
+}
+
+void GeneralSettingsWidget::updateData(const QMap<QString, QuotaStorage *> &storages, bool refresh)
+{
+    if (!m_storages.isSharedWith(storages)) {
+        m_storages = storages;
+    }
+    if (!refresh) {
+        updateValuesOnGui();
+    } else {
+        currentDeviceChanged(m_ui->cBoxDevices->currentText());
+    }
+}
+
+void GeneralSettingsWidget::updateValuesOnGui()
+{
+    m_ui->cBoxDevices->addItems(m_storages.keys());
+}
+
+void GeneralSettingsWidget::currentDeviceChanged(const QString &device)
+{
+    const QuotaStorage *storage = m_storages.value(device, nullptr);
+    if (!storage) {
+        // A device the last load no longer has: nothing to show for it.
+        m_ui->fsName->clear();
+        return;
+    }
+    m_ui->fsName->setText(storage->filesystem());
+
+    const DeviceDataInformation users = storage->usersData();
+    const DeviceDataInformation groups = storage->groupsData();
+    const auto show = [](QGroupBox *box, const DeviceDataInformation &data) {
+        const auto editors = box->findChildren<GracePeriodsWidget *>();
+        for (GracePeriodsWidget *editor : editors) {
+            editor->setPeriodData(data.graceTimePeriod());
+            editor->setEnabled(data.quotaSupportOn());
+        }
+    };
+    show(m_usersBox, users);
+    show(m_groupsBox, groups);
+
+    m_ui->kmessagewidget->setVisible(!users.quotaSupportOn() || !groups.quotaSupportOn());
+    m_usersBox->setChecked(users.quotaSupportOn());
+    m_groupsBox->setChecked(groups.quotaSupportOn());
+
+    // Quotas that are on while the device is mounted without the option
+    // only take full effect after the device is mounted anew.
+    for (const QuotaStorage *other : qAsConst(m_storages)) {
+        const DeviceDataInformation otherUsers = other->usersData();
+        const DeviceDataInformation otherGroups = other->groupsData();
+        if ((otherUsers.quotaSupportOn() && !otherUsers.mountWithQuota()) || (otherGroups.quotaSupportOn() && !otherGroups.mountWithQuota())) {
+            systemReboot();
+            break;
+        }
+    }
+}
+
+Time GeneralSettingsWidget::timeByGracePeriodId(GracePeriodId id) const
+{
+    for (const QGroupBox *box : {m_usersBox, m_groupsBox}) {
+        const auto editors = box->findChildren<GracePeriodsWidget *>();
+        for (const GracePeriodsWidget *editor : editors) {
+            if (editor->id() == id) {
+                return editor->time();
+            }
+        }
+    }
+    throw std::runtime_error(i18nd("velun_kcm_quotas", "Failed to determine grace time.").toStdString());
+}
+
+QMap<QString, QuotaStorage *> GeneralSettingsWidget::quotas()
+{
+    const QString device = m_ui->cBoxDevices->currentText();
+    auto storage = new QuotaStorage(this);
+    storage->setFilesystem(m_ui->fsName->text());
+
+    DeviceDataInformation users;
+    users.setDeviceName(device);
+    users.setQuotaSupportOn(m_usersBox->isChecked());
+    users.setGraceTimePeriod({timeByGracePeriodId(UsersMemoryGrace), timeByGracePeriodId(UsersFilesGrace)});
+    storage->setUsersData(users);
+
+    DeviceDataInformation groups;
+    groups.setDeviceName(device);
+    groups.setQuotaSupportOn(m_groupsBox->isChecked());
+    groups.setGraceTimePeriod({timeByGracePeriodId(GroupsMemoryGrace), timeByGracePeriodId(GroupsFilesGrace)});
+    storage->setGroupsData(groups);
+
+    return {{device, storage}};
+}
+
+void GeneralSettingsWidget::systemReboot()
+{
+    SystemReboot &reboot = SystemReboot::instance();
+    if (!reboot.confirm()) {
+        return;
+    }
+    // A panel started through sudo reaches the desktop user's session
+    // through that user's runtime directory.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString uid = environment.value(QStringLiteral("SUDO_UID"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/run/user/%1").arg(uid));
+    reboot.runTool(RebootTool, {QStringLiteral("VYXWM_REBOOT")}, environment, RebootToolTimeoutMs);
+}

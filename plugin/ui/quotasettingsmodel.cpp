@@ -1,0 +1,151 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "quotasettingsmodel.h"
+
+#include "plugin/model/members/settingsdevicequota.h"
+
+#include <KLocalizedString>
+
+#include <QIcon>
+#include <QMetaEnum>
+
+namespace
+{
+const QString DateTimeFormat = QStringLiteral("dd.MM.yyyy hh:mm");
+
+QVariant fileCount(int count)
+{
+    return count == 0 ? QVariant() : QVariant(count);
+}
+
+QString onOff(bool on)
+{
+    return on ? i18nd("velun_kcm_quotas", "on") : i18nd("velun_kcm_quotas", "off");
+}
+}
+
+QuotaSettingsModel::QuotaSettingsModel(const QList<SettingsDeviceQuota *> &settings, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_settings(settings)
+{
+}
+
+void QuotaSettingsModel::setSettingsQuota(const QList<SettingsDeviceQuota *> &settings)
+{
+    beginResetModel();
+    if (!m_settings.isSharedWith(settings)) {
+        m_settings = settings;
+    }
+    endResetModel();
+}
+
+void QuotaSettingsModel::setCurrentDevice(const QString &device)
+{
+    beginResetModel();
+    m_currentDevice = device;
+    endResetModel();
+}
+
+QString QuotaSettingsModel::currentDevice() const
+{
+    return m_currentDevice;
+}
+
+SettingsDeviceQuota *QuotaSettingsModel::item(const QModelIndex &index) const
+{
+    return m_settings.at(index.row());
+}
+
+int QuotaSettingsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_settings.size();
+}
+
+int QuotaSettingsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : QMetaEnum::fromType<ParameterId>().keyCount();
+}
+
+QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
+{
+    // A row beyond the list can only come from a stale index; it must not
+    // read past the end.
+    if (!index.isValid() || index.model() != this || index.row() >= m_settings.size() || index.column() >= columnCount()) {
+        return QVariant();
+    }
+    const SettingsDeviceQuota *settings = m_settings.at(index.row());
+    const MemberQuotaData data = settings->devicesQuota().value(m_currentDevice, MemberQuotaData());
+
+    if (role == Qt::DecorationRole) {
+        if (index.column() != NameColumn) {
+            return QVariant();
+        }
+        return QIcon::fromTheme(settings->id() == Users ? QStringLiteral("gmc-user") : QStringLiteral("gmc-user-groups"));
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
+        return QVariant();
+    }
+
+    switch (static_cast<ParameterId>(index.column())) {
+    case NameColumn:
+        return settings->member().name;
+    case QuotaIsOn:
+        return onOff(data.objectQuotaIsOn());
+    case UsedBlocks:
+        return data.memorySizeById(UsedSize).humanSize();
+    case BlockSoftLimit:
+        return data.memorySizeById(SoftLimitSize).humanSize();
+    case BlockHardLimit:
+        return data.memorySizeById(HardLimitSize).humanSize();
+    case GraceBlockPeriod:
+        return data.graceTimePeriod().blockGrace.toString();
+    case GraceBlockTime:
+        return data.graceDateTime().blockGrace.toString(DateTimeFormat);
+    case UsedInodes:
+        return fileCount(data.numberOfFilesUsed());
+    case InodeSoftLimit:
+        return fileCount(data.softFilesLimit());
+    case InodeHardLimit:
+        return fileCount(data.hardFilesLimit());
+    case GraceInodePeriod:
+        return data.graceTimePeriod().inodeGrace.toString();
+    case GraceInodeTime:
+        return data.graceDateTime().inodeGrace.toString(DateTimeFormat);
+    }
+    return QVariant();
+}
+
+QVariant QuotaSettingsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) {
+        return QVariant();
+    }
+    switch (section) {
+    case NameColumn:
+        return i18nd("velun_kcm_quotas", "Name");
+    case QuotaIsOn:
+        return i18nd("velun_kcm_quotas", "Quota is on");
+    case UsedBlocks:
+        return i18nd("velun_kcm_quotas", "Used blocks");
+    case BlockSoftLimit:
+        return i18nd("velun_kcm_quotas", "Soft block limit");
+    case BlockHardLimit:
+        return i18nd("velun_kcm_quotas", "Hard block limit");
+    case GraceBlockPeriod:
+        return i18nd("velun_kcm_quotas", "Grace block period");
+    case GraceBlockTime:
+        return i18nd("velun_kcm_quotas", "Blocks time to force");
+    case UsedInodes:
+        return i18nd("velun_kcm_quotas", "Used inodes");
+    case InodeSoftLimit:
+        return i18nd("velun_kcm_quotas", "Soft inode limit");
+    case InodeHardLimit:
+        return i18nd("velun_kcm_quotas", "Hard inode limit");
+    case GraceInodePeriod:
+        return i18nd("velun_kcm_quotas", "Grace inode period");
+    case GraceInodeTime:
+        return i18nd("velun_kcm_quotas", "Inodes time to force");
+    }
+    return QVariant();
+}

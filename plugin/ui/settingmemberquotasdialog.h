@@ -1,0 +1,53 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "plugin/model/members/memberquotadata.h"
+#include "plugin/model/members/settingsdevicequota.h"
+#include "plugin/model/values/memorysize.h"
+
+#include <QDialog>
+#include <QMetaObject>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QSpinBox;
+
+namespace Ui
+{
+class SettingMemberQuotasDialog;
+}
+
+// Edits one member's limits and grace expiry moments on one device, on a
+// copy of the member; the caller takes the copy back with selectedMember().
+class SettingMemberQuotasDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    SettingMemberQuotasDialog(const SettingsDeviceQuota &member, const QString &device, QWidget *parent = nullptr);
+    ~SettingMemberQuotasDialog() override;
+
+    SettingsDeviceQuota selectedMember() const;
+
+public Q_SLOTS:
+    void accept() override;
+
+private:
+    void changeDevice();
+    void setupParamsOnGui();
+    void setupDimensionCombos();
+    void setupChangeConnections();
+    void checkMessageWidget();
+    MemorySize memoryFromWidgets(QCheckBox *check, QDoubleSpinBox *value, QComboBox *combo) const;
+    int valueFromWidgets(QCheckBox *check, QSpinBox *spin) const;
+    QStringList memberDevices() const;
+
+    Ui::SettingMemberQuotasDialog *m_ui;
+    SettingsDeviceQuota m_member;
+    MemberQuotaData m_currentData;
+    QString m_device;
+    QMetaObject::Connection m_softMaximum;
+    QMetaObject::Connection m_hardMaximum;
+};
