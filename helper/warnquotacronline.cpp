@@ -52,6 +52,13 @@ bool WarnquotaCronLine::isJob(const QString &line, QStringList *paths)
         return false;
     }
 
+    // A '#' inside a word does not start a shell comment: "-u#;id" would run
+    // id. The comment must begin a word of its own.
+    const int commentStart = match.capturedStart(8);
+    if (commentStart > 0 && line.at(commentStart - 1) != QLatin1Char(' ') && line.at(commentStart - 1) != QLatin1Char('\t')) {
+        return false;
+    }
+
     const QStringList tokens = match.captured(7).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (tokens.isEmpty() || tokens.first() != QLatin1String("warnquota")) {
         return false;

@@ -74,6 +74,7 @@ private Q_SLOTS:
             QStringLiteral("* * * * * root warnquota -s"),
             QStringLiteral("* * * * * root /usr/bin/warnquota -u"),
             QStringLiteral("* * * * * root warnquota -u #x%id"),
+            QStringLiteral("* * * * * root warnquota -u#;id"),
             QStringLiteral("MAILTO=someone"),
             QStringLiteral("0 8 1 * * warnquota"),
         };
