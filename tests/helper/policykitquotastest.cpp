@@ -2,14 +2,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "helper/policykitquotas.h"
-#include "common/proxyquotadata.h"
 #include "tests/helper/fakefilesystem.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include "tests/helper/fakequotakernel.h"
 
 #include <KLocalizedString>
 
-#include <QDataStream>
 #include <QTest>
 
 namespace
@@ -125,26 +123,6 @@ private Q_SLOTS:
             QCOMPARE(reply.type(), KAuth::ActionReply::HelperErrorType);
             QCOMPARE(reply.errorDescription(), QStringLiteral("No disk map was found for the specified user. Quota turned off in file system"));
         }
-    }
-
-    // The record survives the way KAuth carries the reply: a QVariantMap
-    // through QDataStream.
-    void recordCrossesTheWire()
-    {
-        FakeQuotaKernel kernel;
-        FakeProcessRunner processes;
-        FakeFileSystem files;
-        kernel.record = {~0ull, 1, 2, 3, 4, 5, 6, 7, 0x3f};
-        PolicyKitQuotas helper(kernel, processes, files);
-        const KAuth::ActionReply reply = helper.access({{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}});
-
-        QByteArray wire;
-        QDataStream out(&wire, QIODevice::WriteOnly);
-        out << reply.data();
-        QVariantMap decoded;
-        QDataStream in(wire);
-        in >> decoded;
-        QCOMPARE(decoded.value(QStringLiteral("quota_info")).value<ProxyQuotaData>(), ProxyQuotaData(kernel.record));
     }
 
     void translatedAnswer_data()
