@@ -1,0 +1,308 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "fakesystem.h"
+
+#include "plugin/model/members/settingsdevicequota.h"
+#include "plugin/model/values/memorysizetransfer.h"
+#include "plugin/ui/settingmemberquotasdialog.h"
+
+#include <KMessageWidget>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+namespace
+{
+const QString sdb = QStringLiteral("/dev/sdb1");
+const QString sdc = QStringLiteral("/dev/sdc1");
+constexpr quint64 KiB = 1024;
+constexpr quint64 GiB = 1024 * 1024 * 1024;
+
+MemberQuotaData onDevice(quint64 softBytes, quint64 hardBytes, int softFiles, int hardFiles, bool deviceOn = true)
+{
+    const MemorySizeTransfer transfer;
+    MemberQuotaData data;
+    data.setDeviceName(sdb);
+    data.setDeviceFilesystem(QStringLiteral("ext4"));
+    data.setDeviceQuotaIsOn(deviceOn);
+    data.setMemorySize(UsedSize, transfer.memFromBytes(1536));
+    data.setMemorySize(SoftLimitSize, transfer.memFromBytes(softBytes));
+    data.setMemorySize(HardLimitSize, transfer.memFromBytes(hardBytes));
+    data.setNumberOfFilesUsed(12);
+    data.setSoftFilesLimit(softFiles);
+    data.setHardFilesLimit(hardFiles);
+    data.setObjectQuotaIsOn(deviceOn && data.isValid());
+    return data;
+}
+
+template<typename T>
+T *widget(QObject *dialog, const char *name)
+{
+    T *found = dialog->findChild<T *>(QString::fromLatin1(name));
+    if (!found) {
+        qFatal("no widget %s", name);
+    }
+    return found;
+}
+
+using Edit = std::function<void(SettingMemberQuotasDialog &)>;
+}
+
+// QFETCH for use inside an expression.
+#define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))
+
+Q_DECLARE_METATYPE(MemberQuotaData)
+Q_DECLARE_METATYPE(Edit)
+
+class SettingMemberQuotasDialogTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void widgetsShowTheData_data();
+    void widgetsShowTheData();
+    void acceptStoresTheEdits_data();
+    void acceptStoresTheEdits();
+    void okFollowsChanges_data();
+    void okFollowsChanges();
+    void deviceChoice_data();
+    void deviceChoice();
+
+private:
+    std::unique_ptr<FakeSystem> m_system;
+};
+
+void SettingMemberQuotasDialogTest::init()
+{
+    m_system = std::make_unique<FakeSystem>();
+    FakeSystem::Device disk;
+    disk.path = sdb;
+    disk.spec = sdb;
+    m_system->addDevice(disk);
+    disk.path = sdc;
+    disk.spec = sdc;
+    m_system->addDevice(disk);
+}
+
+void SettingMemberQuotasDialogTest::cleanup()
+{
+    m_system.reset();
+}
+
+void SettingMemberQuotasDialogTest::widgetsShowTheData_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<MemberQuotaData>("data");
+    QTest::addColumn<bool>("softChecked");
+    QTest::addColumn<double>("softValue");
+    QTest::addColumn<QString>("softUnit");
+    QTest::addColumn<double>("softMaximum");
+    QTest::addColumn<bool>("hardChecked");
+    QTest::addColumn<double>("hardValue");
+    QTest::addColumn<QString>("hardUnit");
+    QTest::addColumn<double>("hardMaximum");
+    QTest::addColumn<bool>("boxesEnabled");
+    QTest::addColumn<QString>("warning");
+
+    const double kbMaximum = 4294967294.0;
+    // Just under 4 TiB in every unit, as far as two decimals can tell.
+    const double gbMaximum = 4095.0;
+    QTest::newRow("zero soft limit unchecked in Kb, 1.5 Gb hard limit") << int(Users) << onDevice(0, 3 * GiB / 2, 0, 0) << false << 0.0 << QStringLiteral("Kb")
+                                                                        << kbMaximum << true << 1.5 << QStringLiteral("Gb") << gbMaximum << true << QString();
+    QTest::newRow("soft limit in Mb") << int(Users) << onDevice(5 * 1024 * KiB, 0, 0, 0) << true << 5.0 << QStringLiteral("Mb") << 4194303.0 << false << 0.0
+                                      << QStringLiteral("Kb") << kbMaximum << true << QString();
+    QTest::newRow("quotas off for users: boxes disabled, warning for users")
+        << int(Users) << onDevice(0, 0, 0, 0, false) << false << 0.0 << QStringLiteral("Kb") << kbMaximum << false << 0.0 << QStringLiteral("Kb") << kbMaximum
+        << false << QStringLiteral("The settings will become available after quota support is enabled for users on this device.");
+    QTest::newRow("quotas off for groups: warning for groups")
+        << int(Groups) << onDevice(0, 0, 0, 0, false) << false << 0.0 << QStringLiteral("Kb") << kbMaximum << false << 0.0 << QStringLiteral("Kb") << kbMaximum
+        << false << QStringLiteral("The settings will become available after quota support is enabled for groups on this device.");
+}
+
+void SettingMemberQuotasDialogTest::widgetsShowTheData()
+{
+    QFETCH(int, kind);
+    QFETCH(MemberQuotaData, data);
+
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, data}}, static_cast<SettingsId>(kind));
+    SettingMemberQuotasDialog dialog(member, sdb);
+
+    QCOMPARE(dialog.windowTitle(), kind == Users ? QStringLiteral("Setting quotas for a user: anna") : QStringLiteral("Setting quotas for a group: anna"));
+    QCOMPARE(widget<QCheckBox>(&dialog, "softLimitMemoryChBox")->isChecked(), FETCHED(bool, softChecked));
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "softLimitMemoryValue")->value(), FETCHED(double, softValue));
+    QCOMPARE(widget<QComboBox>(&dialog, "softLimitCombo")->currentText(), FETCHED(QString, softUnit));
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "softLimitMemoryValue")->maximum(), FETCHED(double, softMaximum));
+    QCOMPARE(widget<QCheckBox>(&dialog, "hardLimitMemoryChBox")->isChecked(), FETCHED(bool, hardChecked));
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "hardLimitMemoryValue")->value(), FETCHED(double, hardValue));
+    QCOMPARE(widget<QComboBox>(&dialog, "hardLimitCombo")->currentText(), FETCHED(QString, hardUnit));
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "hardLimitMemoryValue")->maximum(), FETCHED(double, hardMaximum));
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "softLimitMemoryValue")->isEnabled(), FETCHED(bool, softChecked));
+
+    const bool boxesEnabled = FETCHED(bool, boxesEnabled);
+    for (const char *name : {"softLimitMemoryChBox", "hardLimitMemoryChBox", "softLimitFilesChBox", "hardLimitFilesChBox"}) {
+        QCOMPARE(widget<QCheckBox>(&dialog, name)->isEnabled(), boxesEnabled);
+    }
+    const QString warning = FETCHED(QString, warning);
+    auto message = widget<KMessageWidget>(&dialog, "kmessagewidget");
+    QCOMPARE(message->isVisibleTo(&dialog), !warning.isEmpty());
+    if (!warning.isEmpty()) {
+        QCOMPARE(message->text(), warning);
+    }
+
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "usedMemory")->value(), 1.5);
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "usedMemory")->suffix(), QStringLiteral(" Kb"));
+    QCOMPARE(widget<QSpinBox>(&dialog, "usedFiles")->value(), 12);
+    QCOMPARE(widget<QSpinBox>(&dialog, "usedFiles")->suffix(), QStringLiteral(" number of files"));
+    // No grace running: blank and disabled.
+    auto memoryMoment = widget<QDateTimeEdit>(&dialog, "dateTimeMemory");
+    QVERIFY(!memoryMoment->isEnabled());
+    QCOMPARE(memoryMoment->text(), QStringLiteral(" "));
+}
+
+void SettingMemberQuotasDialogTest::acceptStoresTheEdits_data()
+{
+    QTest::addColumn<MemberQuotaData>("data");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<double>("softValue");
+    QTest::addColumn<int>("softDimension");
+    QTest::addColumn<double>("hardValue");
+    QTest::addColumn<int>("hardDimension");
+    QTest::addColumn<int>("softFiles");
+    QTest::addColumn<int>("hardFiles");
+
+    QTest::newRow("untouched zero soft limit stays 0")
+        << onDevice(0, 3 * GiB / 2, 0, 9) << Edit([](SettingMemberQuotasDialog &) {}) << 0.0 << int(Bytes) << 1.5 << int(GigaBytes) << 0 << 9;
+    QTest::newRow("a unit switch keeps the number: 5 Kb become 5 Gb") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(2);
+    }) << 5.0 << int(GigaBytes) << 0.0 << int(Bytes) << 0 << 0;
+    QTest::newRow("unchecking a limit stores no limit") << onDevice(5 * KiB, 7 * KiB, 3, 4) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "hardLimitMemoryChBox")->setChecked(false);
+        widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(false);
+    }) << 5.0 << int(KiloBytes) << 0.0 << int(Bytes) << 0
+                                                        << 4;
+    QTest::newRow("new limits typed in") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "softLimitMemoryChBox")->setChecked(true);
+        widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(250);
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
+        widget<QCheckBox>(&d, "hardLimitFilesChBox")->setChecked(true);
+        widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(1000);
+    }) << 250.0 << int(MegaBytes) << 0.0 << int(Bytes)
+                                         << 0 << 1000;
+    QTest::newRow("a value above the cap is clamped") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "hardLimitMemoryChBox")->setChecked(true);
+        widget<QComboBox>(&d, "hardLimitCombo")->setCurrentIndex(2);
+        widget<QDoubleSpinBox>(&d, "hardLimitMemoryValue")->setValue(5000);
+    }) << 0.0 << int(Bytes) << 4095.0 << int(GigaBytes)
+                                                      << 0 << 0;
+}
+
+void SettingMemberQuotasDialogTest::acceptStoresTheEdits()
+{
+    QFETCH(MemberQuotaData, data);
+    QFETCH(Edit, edit);
+
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    edit(dialog);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    const QHash<QString, MemberQuotaData> devices = dialog.selectedMember().devicesQuota();
+    QCOMPARE(devices.size(), 1);
+    const MemberQuotaData stored = devices.value(sdb);
+    QCOMPARE(stored.deviceName(), sdb);
+    QCOMPARE(stored.memorySizeById(SoftLimitSize).value(), FETCHED(double, softValue));
+    QCOMPARE(int(stored.memorySizeById(SoftLimitSize).dimension()), FETCHED(int, softDimension));
+    QCOMPARE(stored.memorySizeById(HardLimitSize).value(), FETCHED(double, hardValue));
+    QCOMPARE(int(stored.memorySizeById(HardLimitSize).dimension()), FETCHED(int, hardDimension));
+    QCOMPARE(stored.softFilesLimit(), FETCHED(int, softFiles));
+    QCOMPARE(stored.hardFilesLimit(), FETCHED(int, hardFiles));
+    QVERIFY(!stored.graceDateTime().blockGrace.isValid());
+    QVERIFY(!stored.graceDateTime().inodeGrace.isValid());
+    // The member handed in is a copy: its own table is untouched.
+    QCOMPARE(member.devicesQuota().value(sdb).hardFilesLimit(), data.hardFilesLimit());
+}
+
+void SettingMemberQuotasDialogTest::okFollowsChanges_data()
+{
+    QTest::addColumn<MemberQuotaData>("data");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<bool>("okEnabled");
+
+    QTest::newRow("nothing changed") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &) {}) << false;
+    QTest::newRow("ticking the box of a zero limit is not yet a change") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        QTest::mouseClick(widget<QCheckBox>(&d, "softLimitFilesChBox"), Qt::LeftButton);
+    }) << false;
+    QTest::newRow("clicking the box of a set limit is a change") << onDevice(0, 0, 8, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        QTest::mouseClick(widget<QCheckBox>(&d, "softLimitFilesChBox"), Qt::LeftButton);
+    }) << true;
+    QTest::newRow("a new value") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(3);
+    }) << true;
+    QTest::newRow("another unit") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QComboBox>(&d, "hardLimitCombo")->setCurrentIndex(1);
+    }) << true;
+}
+
+void SettingMemberQuotasDialogTest::okFollowsChanges()
+{
+    QFETCH(MemberQuotaData, data);
+    QFETCH(Edit, edit);
+    QFETCH(bool, okEnabled);
+
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    dialog.show();
+    QPushButton *ok = widget<QDialogButtonBox>(&dialog, "buttonBox")->button(QDialogButtonBox::Ok);
+    QVERIFY(!ok->isEnabled());
+    QVERIFY(widget<QDialogButtonBox>(&dialog, "buttonBox")->button(QDialogButtonBox::Cancel)->isEnabled());
+    edit(dialog);
+    QCOMPARE(ok->isEnabled(), okEnabled);
+}
+
+void SettingMemberQuotasDialogTest::deviceChoice_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("the device passed in") << sdc << sdc;
+    QTest::newRow("an unknown device falls back to the first") << QStringLiteral("/dev/sdz9") << sdb;
+}
+
+void SettingMemberQuotasDialogTest::deviceChoice()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, shown);
+
+    MemberQuotaData onC = onDevice(0, 0, 0, 77);
+    onC.setDeviceName(sdc);
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, onDevice(0, 0, 0, 5)}, {sdc, onC}}, Users);
+    SettingMemberQuotasDialog dialog(member, device);
+    QCOMPARE(widget<QComboBox>(&dialog, "devicesCombo")->currentText(), shown);
+    QCOMPARE(widget<QSpinBox>(&dialog, "hardLimitFilesValue")->value(), shown == sdc ? 77 : 5);
+
+    // Switching the device shows that device's data; only the device shown
+    // when accepting is written back.
+    widget<QComboBox>(&dialog, "devicesCombo")->setCurrentText(shown == sdc ? sdb : sdc);
+    widget<QSpinBox>(&dialog, "hardLimitFilesValue")->setValue(9);
+    dialog.accept();
+    const auto devices = dialog.selectedMember().devicesQuota();
+    QCOMPARE(devices.value(shown == sdc ? sdb : sdc).hardFilesLimit(), 9);
+    QCOMPARE(devices.value(shown).hardFilesLimit(), shown == sdc ? 77 : 5);
+}
+
+QTEST_MAIN(SettingMemberQuotasDialogTest)
+
+#include "settingmemberquotasdialogtest.moc"
