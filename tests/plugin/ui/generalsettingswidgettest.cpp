@@ -1,0 +1,338 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "plugin/ui/generalsettingswidget.h"
+#include "plugin/model/members/quotastorage.h"
+#include "plugin/ui/graceperiodswidget.h"
+#include "plugin/ui/systemreboot.h"
+
+#include <KMessageWidget>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+
+#include <memory>
+
+namespace
+{
+const QString sdb = QStringLiteral("/dev/sdb1");
+const QString sdc = QStringLiteral("/dev/sdc1");
+
+class FakeReboot : public SystemReboot
+{
+public:
+    FakeReboot()
+    {
+        SystemReboot::setInstance(this);
+    }
+    ~FakeReboot() override
+    {
+        SystemReboot::setInstance(nullptr);
+    }
+    bool confirm() override
+    {
+        ++questions;
+        return agree;
+    }
+    void runTool(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment, int timeoutMs) override
+    {
+        runs.append(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
+        runtimeDir = environment.value(QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("<unset>"));
+        timeout = timeoutMs;
+    }
+
+    bool agree = false;
+    int questions = 0;
+    QStringList runs;
+    QString runtimeDir;
+    int timeout = 0;
+};
+
+// On/off and mounted-with-option for users and groups, as a short text:
+// "U" quotas on, "u" mounted with the option; "G", "g" the same for groups.
+DeviceDataInformation kindData(const QString &device, const QString &flags, bool groups, quint32 graceMinutes)
+{
+    DeviceDataInformation data;
+    data.setDeviceName(device);
+    data.setQuotaSupportOn(flags.contains(groups ? QLatin1Char('G') : QLatin1Char('U')));
+    data.setMountWithQuota(flags.contains(groups ? QLatin1Char('g') : QLatin1Char('u')));
+    GraceTimePeriod period;
+    period.blockGrace.minutes = graceMinutes;
+    period.inodeGrace.hours = graceMinutes % 24;
+    period.blockGrace.weeks = 1;
+    data.setGraceTimePeriod(period);
+    return data;
+}
+
+QuotaStorage *storage(const QString &device, const QString &flags, QObject *parent, quint32 graceMinutes = 5)
+{
+    auto result = new QuotaStorage(parent);
+    result->setFilesystem(QStringLiteral("ext4"));
+    result->setUsersData(kindData(device, flags, false, graceMinutes));
+    result->setGroupsData(kindData(device, flags, true, graceMinutes + 1));
+    return result;
+}
+
+QGroupBox *box(QWidget *widget, const QString &title)
+{
+    const auto boxes = widget->findChildren<QGroupBox *>();
+    for (QGroupBox *candidate : boxes) {
+        if (candidate->title() == title) {
+            return candidate;
+        }
+    }
+    qFatal("no box %s", qPrintable(title));
+    return nullptr;
+}
+
+GracePeriodsWidget *graceEditor(QWidget *widget, GracePeriodId id)
+{
+    const auto editors = widget->findChildren<GracePeriodsWidget *>();
+    for (GracePeriodsWidget *editor : editors) {
+        if (editor->id() == id) {
+            return editor;
+        }
+    }
+    return nullptr;
+}
+}
+
+Q_DECLARE_METATYPE(Time)
+
+class GeneralSettingsWidgetTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void showsTheDevice_data();
+    void showsTheDevice();
+    void rebootQuestion_data();
+    void rebootQuestion();
+    void quotasReportTheEdits();
+    void refreshShowsTheNewData();
+    void graceSuffixes_data();
+    void graceSuffixes();
+    void graceEditorShowsItsPart_data();
+    void graceEditorShowsItsPart();
+};
+
+void GeneralSettingsWidgetTest::showsTheDevice_data()
+{
+    QTest::addColumn<QString>("flags");
+    QTest::addColumn<bool>("usersChecked");
+    QTest::addColumn<bool>("groupsChecked");
+    QTest::addColumn<bool>("warning");
+
+    QTest::newRow("both off") << "ug" << false << false << true;
+    QTest::newRow("users off, groups on: warning, user editors disabled") << "uGg" << false << true << true;
+    QTest::newRow("both on: no warning") << "UuGg" << true << true << false;
+}
+
+void GeneralSettingsWidgetTest::showsTheDevice()
+{
+    QFETCH(QString, flags);
+    QFETCH(bool, usersChecked);
+    QFETCH(bool, groupsChecked);
+    QFETCH(bool, warning);
+
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    QObject owner;
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner, 7)}, {sdc, storage(sdc, flags, &owner, 9)}}, false);
+
+    auto devices = widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
+    QCOMPARE(devices->count(), 2);
+    QCOMPARE(devices->currentText(), sdb);
+    devices->setCurrentText(sdc);
+
+    QCOMPARE(widget.findChild<QLabel *>(QStringLiteral("fsName"))->text(), QStringLiteral("ext4"));
+    QCOMPARE(box(&widget, QStringLiteral("User quota support"))->isChecked(), usersChecked);
+    QCOMPARE(box(&widget, QStringLiteral("Group quota support"))->isChecked(), groupsChecked);
+    QCOMPARE(widget.findChild<KMessageWidget *>(QStringLiteral("kmessagewidget"))->isVisibleTo(&widget), warning);
+    QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->isEnabled(), usersChecked);
+    QCOMPARE(graceEditor(&widget, GroupsFilesGrace)->isEnabled(), groupsChecked);
+    QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->time().minutes, 9u);
+    QCOMPARE(graceEditor(&widget, GroupsMemoryGrace)->time().minutes, 10u);
+    QCOMPARE(reboot.questions, 0);
+}
+
+void GeneralSettingsWidgetTest::rebootQuestion_data()
+{
+    QTest::addColumn<QString>("otherFlags");
+    QTest::addColumn<bool>("agree");
+    QTest::addColumn<QString>("sudoUid");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QString>("runtimeDir");
+
+    QTest::newRow("nothing needs a remount") << "UuGg" << true << "1000" << 0 << QString();
+    QTest::newRow("user quotas on without the mount option") << "UGg" << false << "1000" << 2 << QString();
+    QTest::newRow("group quotas on without the mount option, agreed") << "UuG" << true << "1000" << 2 << "/run/user/1000";
+    QTest::newRow("no SUDO_UID still sets the runtime folder") << "UG" << true << QString() << 2 << "/run/user/";
+}
+
+void GeneralSettingsWidgetTest::rebootQuestion()
+{
+    QFETCH(QString, otherFlags);
+    QFETCH(bool, agree);
+    QFETCH(QString, sudoUid);
+    QFETCH(int, questions);
+    QFETCH(QString, runtimeDir);
+
+    const QByteArray oldUid = qgetenv("SUDO_UID");
+    if (sudoUid.isNull()) {
+        qunsetenv("SUDO_UID");
+    } else {
+        qputenv("SUDO_UID", sudoUid.toUtf8());
+    }
+    FakeReboot reboot;
+    reboot.agree = agree;
+    GeneralSettingsWidget widget;
+    QObject owner;
+    // The device needing the remount is not the one shown: every device
+    // shown asks again as long as such a device exists.
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner)}, {sdc, storage(sdc, otherFlags, &owner)}}, false);
+    widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    if (oldUid.isNull()) {
+        qunsetenv("SUDO_UID");
+    } else {
+        qputenv("SUDO_UID", oldUid);
+    }
+
+    QCOMPARE(reboot.questions, questions);
+    if (runtimeDir.isEmpty()) {
+        QVERIFY(reboot.runs.isEmpty());
+    } else {
+        QCOMPARE(reboot.runs.first(), QStringLiteral("/usr/bin/vyx-wmfunc VYXWM_REBOOT"));
+        QCOMPARE(reboot.runtimeDir, runtimeDir);
+        QCOMPARE(reboot.timeout, 30000);
+    }
+}
+
+void GeneralSettingsWidgetTest::quotasReportTheEdits()
+{
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    QObject owner;
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner, 1)}}, false);
+    QSignalSpy modified(&widget, &GeneralSettingsWidget::modify);
+
+    QGroupBox *groups = box(&widget, QStringLiteral("Group quota support"));
+    QTest::mouseClick(groups, Qt::LeftButton, {}, QPoint(10, 5));
+    if (groups->isChecked()) {
+        groups->setChecked(false);
+        Q_EMIT groups->clicked(false);
+    }
+    QVERIFY(modified.count() >= 1);
+    const int afterClick = modified.count();
+    graceEditor(&widget, UsersFilesGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxDays"))->setValue(3);
+    QCOMPARE(modified.count(), afterClick + 1);
+
+    const QMap<QString, QuotaStorage *> quotas = widget.quotas();
+    QCOMPARE(quotas.keys(), QStringList{sdb});
+    const QuotaStorage *wanted = quotas.value(sdb);
+    QCOMPARE(wanted->parent(), &widget);
+    QCOMPARE(wanted->filesystem(), QStringLiteral("ext4"));
+    QVERIFY(wanted->usersData().quotaSupportOn());
+    QVERIFY(!wanted->groupsData().quotaSupportOn());
+    QCOMPARE(wanted->usersData().deviceName(), sdb);
+    QCOMPARE(wanted->usersData().graceTimePeriod().blockGrace, (Time{0, 1, 0, 0, 1}));
+    QCOMPARE(wanted->usersData().graceTimePeriod().inodeGrace, (Time{0, 0, 1, 3, 0}));
+    QCOMPARE(wanted->groupsData().graceTimePeriod().blockGrace, (Time{0, 2, 0, 0, 1}));
+    // Only what the tab edits is filled in.
+    QVERIFY(!wanted->usersData().mountWithQuota());
+}
+
+void GeneralSettingsWidgetTest::refreshShowsTheNewData()
+{
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    QObject owner;
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("ug"), &owner)}, {sdc, storage(sdc, QStringLiteral("ug"), &owner)}}, false);
+    widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    QVERIFY(!box(&widget, QStringLiteral("User quota support"))->isChecked());
+
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("ug"), &owner)}, {sdc, storage(sdc, QStringLiteral("UuGg"), &owner, 30)}}, true);
+    auto devices = widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
+    QCOMPARE(devices->count(), 2);
+    QCOMPARE(devices->currentText(), sdc);
+    QVERIFY(box(&widget, QStringLiteral("User quota support"))->isChecked());
+    QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->time().minutes, 30u);
+
+    // A refresh whose storages lack the device shown reads nothing of it.
+    widget.updateData({}, true);
+    QCOMPARE(widget.findChild<QLabel *>(QStringLiteral("fsName"))->text(), QString());
+}
+
+void GeneralSettingsWidgetTest::graceSuffixes_data()
+{
+    QTest::addColumn<QString>("spinBox");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("suffix");
+
+    QTest::newRow("no weeks") << "spinBoxWeeks" << 0 << " weeks";
+    QTest::newRow("one week") << "spinBoxWeeks" << 1 << " week";
+    QTest::newRow("five days") << "spinBoxDays" << 5 << " days";
+    QTest::newRow("one hour") << "spinBoxHours" << 1 << " hour";
+    QTest::newRow("no minutes") << "spinBoxMinutes" << 0 << " minutes";
+}
+
+void GeneralSettingsWidgetTest::graceSuffixes()
+{
+    QFETCH(QString, spinBox);
+    QFETCH(int, count);
+    QFETCH(QString, suffix);
+
+    GracePeriodsWidget editor(GroupsFilesGrace);
+    auto box = editor.findChild<QSpinBox *>(spinBox);
+    if (count == 0) {
+        box->setValue(1);
+    }
+    box->setValue(count);
+    QCOMPARE(box->suffix(), suffix);
+}
+
+void GeneralSettingsWidgetTest::graceEditorShowsItsPart_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<Time>("shown");
+    QTest::addColumn<QString>("toolTip");
+
+    // blockGrace: 90 seconds; inodeGrace: a span beyond the weeks box.
+    QTest::newRow("users space") << int(UsersMemoryGrace) << "Memory grace period" << Time{0, 1, 0, 0, 0}
+                                 << "The time that will be given to the to user when the by memory soft limit is exceeded.<br> After the present time the "
+                                    "soft limit will become hard";
+    QTest::newRow("groups files") << int(GroupsFilesGrace) << "Grace period for files" << Time{0, 59, 23, 6, 7100}
+                                  << "The time that will be given to the to group when the by files soft limit is exceeded.<br> After the present time the "
+                                     "soft limit will become hard";
+}
+
+void GeneralSettingsWidgetTest::graceEditorShowsItsPart()
+{
+    QFETCH(int, id);
+    QFETCH(QString, title);
+    QFETCH(Time, shown);
+    QFETCH(QString, toolTip);
+
+    GracePeriodsWidget editor(static_cast<GracePeriodId>(id));
+    QSignalSpy changed(&editor, &GracePeriodsWidget::changed);
+    GraceTimePeriod period;
+    period.blockGrace = Time{30, 1, 0, 0, 0};
+    period.inodeGrace = Time{0, 59, 23, 6, 9000};
+    editor.setPeriodData(period);
+
+    QCOMPARE(editor.id(), static_cast<GracePeriodId>(id));
+    QCOMPARE(editor.time(), shown);
+    QVERIFY(changed.count() > 0);
+    auto group = editor.findChild<QGroupBox *>(QStringLiteral("groupBoxGrace"));
+    QCOMPARE(group->title(), title);
+    QCOMPARE(group->toolTip(), toolTip);
+}
+
+QTEST_MAIN(GeneralSettingsWidgetTest)
+
+#include "generalsettingswidgettest.moc"
