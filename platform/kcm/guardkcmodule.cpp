@@ -5,9 +5,6 @@
 
 #include "accessauthorizer.h"
 #include "common/helperid.h"
-#include "messagesmanager.h"
-
-#include <KLocalizedString>
 
 namespace KCMGP
 {
@@ -40,13 +37,17 @@ QString GuardKCModule::commonAccessActionName()
 
 bool GuardKCModule::mayAccess()
 {
-    if (!m_needCommonAccessAuth || m_commonAccessGranted) {
-        return true;
+    // Asked once per panel: a refusal is not the guard's to report, the
+    // panel's own requests then fail and say so in the panel's words.
+    if (m_needCommonAccessAuth && !m_commonAccessAsked) {
+        m_commonAccessAsked = true;
+        m_commonAccessGranted = AccessAuthorizer::instance().authorize(commonAccessActionName(), commonAccessHelperId());
     }
-    m_commonAccessGranted = AccessAuthorizer::instance().authorize(commonAccessActionName(), commonAccessHelperId());
-    if (!m_commonAccessGranted) {
-        messagesManager()->newMessage(i18nd("velun_kcm_quotas", "Access to this panel was not authorized."), KCMVS::Error);
-    }
-    return m_commonAccessGranted;
+    return true;
+}
+
+bool GuardKCModule::commonAccessGranted() const
+{
+    return !m_needCommonAccessAuth || m_commonAccessGranted;
 }
 }

@@ -9,8 +9,7 @@ namespace KCMGP
 {
 // A panel that needs administrator rights to be read at all. Unless the
 // panel says the common access is authorized already, the first load asks
-// for it once, before the panel starts its own helper requests, so a
-// refusal is reported as what it is instead of as a failing read.
+// for it once, up front, before the panel starts its many helper requests.
 class GuardKCModule : public KCMVS::VelunKCModule
 {
     Q_OBJECT
@@ -27,11 +26,15 @@ public:
     static QString commonAccessHelperId();
     static QString commonAccessActionName();
 
+    // Whether the panel may count on the common access.
+    bool commonAccessGranted() const;
+
 protected:
     bool mayAccess() override;
 
 private:
     bool m_needCommonAccessAuth = true;
+    bool m_commonAccessAsked = false;
     bool m_commonAccessGranted = false;
 };
 }
