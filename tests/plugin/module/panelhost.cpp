@@ -1,0 +1,253 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+// A small stand-in for kcmshell5: loads the installed plug-in through its
+// factory, lets the host's load run, and then looks at or drives the panel
+// only through its widget tree (object names), as a person would.
+//
+//   kcmq-panel-host PLUGIN show
+//   kcmq-panel-host PLUGIN shots DIR
+//   kcmq-panel-host PLUGIN edit-user NAME DEVICE SOFT_FILES HARD_FILES HARD_MB
+//   kcmq-panel-host PLUGIN enable-users DEVICE
+
+#include <KCModule>
+#include <KMessageWidget>
+#include <KPluginFactory>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPluginLoader>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeView>
+
+#include <cstdio>
+
+namespace
+{
+void out(const QString &line)
+{
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+template<typename T>
+T *child(QObject *parent, const QString &name)
+{
+    T *found = parent->findChild<T *>(name);
+    if (!found) {
+        out(QStringLiteral("error=no widget %1").arg(name));
+        std::exit(3);
+    }
+    return found;
+}
+
+QWidget *tab(KCModule *module, const QString &name)
+{
+    return child<QWidget>(child<QTabWidget>(module, QStringLiteral("tabWidget")), name);
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
+
+void printMessages(KCModule *module)
+{
+    const auto messages = module->findChildren<KMessageWidget *>();
+    for (const KMessageWidget *message : messages) {
+        if (message->parentWidget() && message->parentWidget()->objectName() == QLatin1String("messagesManager")) {
+            out(QStringLiteral("message=%1|%2|%3")
+                    .arg(int(message->messageType()))
+                    .arg(message->property("summary").toString(), message->property("details").toString()));
+        }
+    }
+}
+
+QGroupBox *boxTitled(QWidget *parent, const QString &title)
+{
+    const auto boxes = parent->findChildren<QGroupBox *>();
+    for (QGroupBox *box : boxes) {
+        if (box->title() == title) {
+            return box;
+        }
+    }
+    out(QStringLiteral("error=no box %1").arg(title));
+    std::exit(3);
+}
+
+// Every member of a member tab, all accounts, on every device of the tab.
+void printMembers(KCModule *module, const QString &tabName, const QString &kind)
+{
+    QWidget *page = tab(module, tabName);
+    auto filter = child<QComboBox>(page, QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(0);
+    auto devices = child<QComboBox>(page, QStringLiteral("cBoxDevices"));
+    QAbstractItemModel *model = child<QTreeView>(page, QStringLiteral("treeView"))->model();
+    for (int d = 0; d < devices->count(); ++d) {
+        devices->setCurrentIndex(d);
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < model->columnCount(); ++column) {
+                cells.append(model->index(row, column).data().toString());
+            }
+            out(QStringLiteral("%1=%2 %3").arg(kind, devices->itemText(d), cells.join(QLatin1Char('|'))));
+        }
+    }
+}
+
+void show(KCModule *module)
+{
+    const auto tabs = child<QTabWidget>(module, QStringLiteral("tabWidget"));
+    for (int i = 0; i < tabs->count(); ++i) {
+        out(QStringLiteral("tab=%1").arg(tabs->widget(i)->objectName()));
+    }
+    QWidget *general = tab(module, QStringLiteral("generalTab"));
+    auto devices = child<QComboBox>(general, QStringLiteral("cBoxDevices"));
+    for (int d = 0; d < devices->count(); ++d) {
+        devices->setCurrentIndex(d);
+        out(QStringLiteral("general=%1 fs=%2 users=%3 groups=%4")
+                .arg(devices->itemText(d),
+                     child<QLabel>(general, QStringLiteral("fsName"))->text(),
+                     boxTitled(general, QStringLiteral("User quota support"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off"),
+                     boxTitled(general, QStringLiteral("Group quota support"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off")));
+    }
+    printMembers(module, QStringLiteral("users"), QStringLiteral("user"));
+    printMembers(module, QStringLiteral("groups"), QStringLiteral("group"));
+}
+
+int shots(KCModule *module, const QString &dir)
+{
+    const auto tabs = child<QTabWidget>(module, QStringLiteral("tabWidget"));
+    const QStringList names{QStringLiteral("general"), QStringLiteral("notifications"), QStringLiteral("groups"), QStringLiteral("users")};
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        settle();
+        const QString file = QStringLiteral("%1/kcm-quotas-%2-%3.png").arg(dir).arg(i + 1).arg(names.value(i, tabs->widget(i)->objectName()));
+        if (!module->grab().save(file)) {
+            out(QStringLiteral("error=cannot save %1").arg(file));
+            return 1;
+        }
+        out(QStringLiteral("screenshot=%1").arg(file));
+    }
+    return 0;
+}
+
+int editUser(KCModule *module, const QStringList &args)
+{
+    const QString name = args.value(0);
+    const QString device = args.value(1);
+    QWidget *page = tab(module, QStringLiteral("users"));
+    child<QComboBox>(page, QStringLiteral("cBoxFilterMode"))->setCurrentIndex(0);
+    child<QComboBox>(page, QStringLiteral("cBoxDevices"))->setCurrentText(device);
+    auto view = child<QTreeView>(page, QStringLiteral("treeView"));
+    QModelIndex row;
+    for (int r = 0; r < view->model()->rowCount(); ++r) {
+        if (view->model()->index(r, 0).data().toString() == name) {
+            row = view->model()->index(r, 0);
+        }
+    }
+    if (!row.isValid()) {
+        out(QStringLiteral("error=no user %1").arg(name));
+        return 1;
+    }
+    bool edited = false;
+    QTimer::singleShot(0, module, [&] {
+        auto dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            out(QStringLiteral("error=no dialog"));
+            return;
+        }
+        child<QComboBox>(dialog, QStringLiteral("devicesCombo"))->setCurrentText(device);
+        child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
+        child<QSpinBox>(dialog, QStringLiteral("softLimitFilesValue"))->setValue(args.value(2).toInt());
+        child<QCheckBox>(dialog, QStringLiteral("hardLimitFilesChBox"))->setChecked(true);
+        child<QSpinBox>(dialog, QStringLiteral("hardLimitFilesValue"))->setValue(args.value(3).toInt());
+        child<QCheckBox>(dialog, QStringLiteral("hardLimitMemoryChBox"))->setChecked(true);
+        child<QComboBox>(dialog, QStringLiteral("hardLimitCombo"))->setCurrentIndex(1);
+        child<QDoubleSpinBox>(dialog, QStringLiteral("hardLimitMemoryValue"))->setValue(args.value(4).toDouble());
+        QPushButton *ok = child<QDialogButtonBox>(dialog, QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok);
+        edited = ok->isEnabled();
+        ok->click();
+    });
+    Q_EMIT view->doubleClicked(row);
+    settle();
+    printMessages(module);
+    return edited ? 0 : 1;
+}
+
+int enableUsers(KCModule *module, const QString &device)
+{
+    QWidget *general = tab(module, QStringLiteral("generalTab"));
+    child<QComboBox>(general, QStringLiteral("cBoxDevices"))->setCurrentText(device);
+    QGroupBox *users = boxTitled(general, QStringLiteral("User quota support"));
+    users->setChecked(true);
+    Q_EMIT users->clicked(true);
+    module->save();
+    settle();
+    printMessages(module);
+    return 0;
+}
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() < 2) {
+        out(QStringLiteral("usage: kcmq-panel-host PLUGIN show|shots DIR|edit-user NAME DEVICE SOFT HARD MB|enable-users DEVICE"));
+        return 2;
+    }
+
+    QPluginLoader loader(args.at(0));
+    auto factory = qobject_cast<KPluginFactory *>(loader.instance());
+    if (!factory) {
+        out(QStringLiteral("error=%1").arg(loader.errorString()));
+        return 1;
+    }
+    out(QStringLiteral("factory=%1").arg(QString::fromLatin1(factory->metaObject()->className())));
+    QWidget window;
+    auto module = factory->create<KCModule>(&window, QVariantList());
+    if (!module) {
+        out(QStringLiteral("error=the factory made no module"));
+        return 1;
+    }
+    module->resize(1000, 700);
+    module->load();
+    module->show();
+    settle();
+    printMessages(module);
+    if (!module->findChild<QTabWidget *>(QStringLiteral("tabWidget"))) {
+        out(QStringLiteral("error=the panel was not prepared"));
+        return 1;
+    }
+
+    const QString command = args.at(1);
+    const QStringList rest = args.mid(2);
+    if (command == QLatin1String("show")) {
+        show(module);
+        return 0;
+    }
+    if (command == QLatin1String("shots")) {
+        return shots(module, rest.value(0));
+    }
+    if (command == QLatin1String("edit-user")) {
+        return editUser(module, rest);
+    }
+    if (command == QLatin1String("enable-users")) {
+        return enableUsers(module, rest.value(0));
+    }
+    out(QStringLiteral("error=unknown command %1").arg(command));
+    return 2;
+}
