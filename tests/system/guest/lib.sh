@@ -61,14 +61,17 @@ check_contains() {
 }
 
 # as_user USER COMMAND...: runs the command with the user's ids and groups
-# and a login-like environment, without PAM or a terminal.
+# and a login-like environment, without PAM or a terminal. The account
+# lookups are kept: every process costs under software emulation.
+declare -A kcmq_account=()
 as_user() {
     local user=$1
     shift
+    if [ -z "${kcmq_account[$user]:-}" ]; then
+        kcmq_account[$user]=$(getent passwd "$user" | cut -d: -f3,4,6) || return 125
+    fi
     local uid gid home
-    uid=$(id -u "$user") || return 125
-    gid=$(id -g "$user")
-    home=$(getent passwd "$user" | cut -d: -f6)
+    IFS=: read -r uid gid home <<< "${kcmq_account[$user]}"
     env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" USER="$user" LOGNAME="$user" \
         LANG="${KCMQ_LANG:-C.UTF-8}" ${LANGUAGE:+LANGUAGE="$LANGUAGE"} \
         DBUS_SYSTEM_BUS_ADDRESS=unix:path=/run/dbus/system_bus_socket \
