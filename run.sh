@@ -79,15 +79,24 @@ shots_dir=${KCMQ_SCREENSHOT_DIR:-$top/screenshots}
 
 run_in_vm()
 {
-    local runner=$top/tests/system/vm/show-panel.sh
-    if [ ! -x "$runner" ]; then
-        echo "The test VM cannot show the panel on this checkout (missing $runner)." >&2
+    local vm_build=${KCMQ_VM_BUILD_DIR:-build-run-vm} out
+    ensure_packages "${SYSTEM_TEST_PACKAGES[@]}"
+    # The guest installs this build tree and drives the panel with the test
+    # host, so it is built with the tests.
+    cmake -S . -B "$vm_build" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
+    cmake --build "$vm_build" -j "$(nproc)"
+    out=$vm_build/run-vm
+    rm -rf "$out/results"
+    echo "Showing the panel inside the test VM, on its sample devices, users, groups and limits..."
+    KCMQ_SCENARIOS=90-panel ./tests/system/vm/start-guest.sh "$top" "$vm_build" "$out" \
+        KCMQ_CLIENT="$top/$vm_build/bin/kcmq-action-client" KCMQ_PANEL_HOST="$top/$vm_build/bin/kcmq-panel-host" || true
+    if ! ls "$out"/results/screenshots/*.png >/dev/null 2>&1; then
+        echo "The test VM brought back no screenshots; see $out/guest.log" >&2
         return 1
     fi
-    ensure_packages "${SYSTEM_TEST_PACKAGES[@]}"
     mkdir -p "$shots_dir"
-    echo "Showing the panel inside the test VM, on its sample devices, users, groups and limits..."
-    "$runner" "$shots_dir"
+    cp "$out"/results/screenshots/*.png "$shots_dir"/
+    chown -R "$desktop_user" "$shots_dir" 2>/dev/null || true
     echo "Screenshots of the panel in the test VM:"
     ls -1 "$shots_dir"/*.png
 }
@@ -110,15 +119,16 @@ run_headless()
     chown "$desktop_user" "$shots_dir" 2>/dev/null || true
     Xvfb "$display" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
-    trap 'kill "${panel_pid:-}" 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
+    trap 'kill -- -"${panel_pid:-0}" 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
     for _ in $(seq 50); do
         DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break
         sleep 0.2
     done
 
     echo "No display: starting the panel under Xvfb ($display) as $desktop_user..."
-    as_user env DISPLAY="$display" QT_QPA_PLATFORM=xcb dbus-run-session -- \
-        sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec kcmshell5 kcm-quotas' >"$shots_dir/kcmshell5.log" 2>&1 &
+    # Its own process group, so the session bus and the panel end together.
+    setsid bash -c "$(declare -f as_user); desktop_user=$desktop_user; as_user env DISPLAY=$display QT_QPA_PLATFORM=xcb \
+        dbus-run-session -- sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec kcmshell5 kcm-quotas'" >"$shots_dir/kcmshell5.log" 2>&1 &
     panel_pid=$!
 
     window=$(DISPLAY=$display timeout 90 xdotool search --sync --onlyvisible --class kcmshell5 | head -n 1) || true
@@ -146,7 +156,7 @@ run_headless()
         echo "screenshot: $shot"
     done
     DISPLAY=$display xdotool mousemove 1 1
-    kill "$panel_pid" 2>/dev/null || true
+    kill -- -"$panel_pid" 2>/dev/null || true
     wait "$panel_pid" 2>/dev/null || true
     kill "$xvfb_pid" 2>/dev/null || true
     trap - EXIT

@@ -1,0 +1,63 @@
+#!/bin/bash
+# SPDX-FileCopyrightText: 2026 Velun contributors
+# SPDX-License-Identifier: BSD-3-Clause
+#
+# The installed panel as the host loads it: the test host goes through the
+# plug-in factory, the host's load, and then only the widget tree (object
+# names). The system's own tools check what an edit did.
+
+plugin=$(find /usr/lib -path '*qt5/plugins/kcm-quotas.so' | head -n 1)
+shots=$(dirname "$KCMQ_REPORT")/screenshots
+mkdir -p "$shots"
+chmod 1777 "$shots"
+
+panel() {
+    as_user "$KCMQ_GRANTED_USER" "$KCMQ_PANEL_HOST" "$plugin" "$@" 2>/dev/null
+}
+
+check "the plug-in is installed" test -f "$plugin"
+shown=$(panel show)
+check_contains "the factory is the panel's" "factory=QuotasFactory" "$shown"
+check_contains "four tabs, users last" "tab=generalTab
+tab=notification
+tab=groups
+tab=users" "$shown"
+check_contains "general tab: ext4 device with user and group quotas on" "general=$KCMQ_EXT4_DEVICE fs=ext4 users=on groups=on" "$shown"
+check_contains "general tab: ext2 device with quotas off" "general=$KCMQ_EXT2_DEVICE fs=ext2 users=off groups=off" "$shown"
+check "general tab: no vfat device" bash -c "! grep -q 'general=$KCMQ_VFAT_DEVICE' <<< \"\$1\"" _ "$shown"
+check_contains "users tab: user1 uses 3 Mb on the ext4 device" "user=$KCMQ_EXT4_DEVICE $KCMQ_USER1|" "$shown"
+check_contains "users tab: user1's usage" "3 Mb" "$(grep "^user=$KCMQ_EXT4_DEVICE $KCMQ_USER1|" <<< "$shown")"
+check_contains "groups tab: group1 on the ext4 device" "group=$KCMQ_EXT4_DEVICE $KCMQ_GROUP1|" "$shown"
+
+panel shots "$shots" > "$shots/host.log"
+check "a screenshot of each of the four tabs" test "$(ls "$shots"/kcm-quotas-*.png 2>/dev/null | wc -l)" -eq 4
+
+# A member edit through the dialog is applied at once.
+edited=$(panel edit-user "$KCMQ_USER2" "$KCMQ_EXT4_DEVICE" 100 200 20)
+check_contains "the member dialog's edit is applied" "message=0|Changes applied successfully|" "$edited"
+line=$(repquota_line "$KCMQ_EXT4_DEVICE" -u "$KCMQ_USER2_ID" | tr -s ' ')
+check_contains "repquota shows user2's new hard block limit" " 0 20480 " "$line"
+check_contains "repquota shows user2's new file limits" " 100 200 " "$line"
+setquota -u "$KCMQ_USER2_ID" 0 0 0 0 "$KCMQ_EXT4_DEVICE"
+
+# User quotas switched on in the general tab and applied.
+applied=$(panel enable-users "$KCMQ_EXT2_DEVICE")
+check_contains "Apply of the general tab succeeds" "message=0|Changes applied successfully|" "$applied"
+check_equal "user quotas are on for the ext2 device" on "$(quota_state "$KCMQ_EXT2_DEVICE" user)"
+quotaoff -u "$KCMQ_EXT2_DEVICE" 2>/dev/null
+rm -f "$KCMQ_EXT2_MOUNT/aquota.user"
+cp -a /run/kcmq/saved/fstab /etc/fstab
+
+# The real host under Xvfb, where the guest has it: one screenshot.
+if command -v Xvfb >/dev/null && command -v kcmshell5 >/dev/null && command -v import >/dev/null; then
+    Xvfb :42 -screen 0 1100x760x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    sleep 2
+    as_user "$KCMQ_GRANTED_USER" env DISPLAY=:42 QT_QPA_PLATFORM=xcb dbus-run-session -- timeout 40 kcmshell5 kcm-quotas >"$shots/kcmshell5.log" 2>&1 &
+    host=$!
+    sleep 25
+    DISPLAY=:42 import -window root "$shots/kcmshell5-kcm-quotas.png" 2>/dev/null
+    check "kcmshell5 kcm-quotas under Xvfb gives a screenshot" test -s "$shots/kcmshell5-kcm-quotas.png"
+    wait "$host"
+    kill "$xvfb" 2>/dev/null
+fi
