@@ -119,6 +119,9 @@ if [ "${KCMQ_VM_KVM:-0}" = 1 ] && [ -w /dev/kvm ]; then
     accel=(-accel kvm)
 fi
 
+# qemu's option syntax takes a doubled comma for a comma inside a value.
+q() { printf '%s' "${1//,/,,}"; }
+
 echo "Booting $kernel; guest log: $log"
 start=$(date +%s)
 timeout --kill-after=10 "$vm_timeout" qemu-system-x86_64 \
@@ -126,9 +129,9 @@ timeout --kill-after=10 "$vm_timeout" qemu-system-x86_64 \
     -kernel "$kernel" -initrd "$out/initramfs.img" \
     -append "console=ttyS0 panic=-1 loglevel=4 rdinit=/init" \
     -virtfs "local,path=/,mount_tag=hostroot,security_model=passthrough,readonly=on,multidevs=remap" \
-    -virtfs "local,path=$src,mount_tag=kcmqsrc,security_model=passthrough,readonly=on,multidevs=remap" \
-    -virtfs "local,path=$build,mount_tag=kcmqbuild,security_model=passthrough,readonly=on,multidevs=remap" \
-    -virtfs "local,path=$results,mount_tag=kcmqout,security_model=passthrough,multidevs=remap" \
+    -virtfs "local,path=$(q "$src"),mount_tag=kcmqsrc,security_model=passthrough,readonly=on,multidevs=remap" \
+    -virtfs "local,path=$(q "$build"),mount_tag=kcmqbuild,security_model=passthrough,readonly=on,multidevs=remap" \
+    -virtfs "local,path=$(q "$results"),mount_tag=kcmqout,security_model=passthrough,multidevs=remap" \
     < /dev/null > "$log" 2>&1
 qemu_status=$?
 elapsed=$(( $(date +%s) - start ))
