@@ -23,6 +23,7 @@
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPluginLoader>
 #include <QPushButton>
 #include <QSpinBox>
@@ -209,6 +210,17 @@ int main(int argc, char **argv)
         out(QStringLiteral("usage: kcmq-panel-host PLUGIN show|shots DIR|edit-user NAME DEVICE SOFT HARD MB|enable-users DEVICE"));
         return 2;
     }
+
+    // A question box (the reboot request) would wait for a person: note it
+    // and answer No.
+    QTimer questions;
+    QObject::connect(&questions, &QTimer::timeout, &app, [] {
+        if (auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            out(QStringLiteral("question=%1").arg(box->text()));
+            box->done(QMessageBox::No);
+        }
+    });
+    questions.start(200);
 
     QPluginLoader loader(args.at(0));
     auto factory = qobject_cast<KPluginFactory *>(loader.instance());
