@@ -245,21 +245,27 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const QString command = args.at(1);
-    const QStringList rest = args.mid(2);
-    if (command == QLatin1String("show")) {
-        show(module);
-        return 0;
+    // Several commands run one after the other on the one loaded panel.
+    QStringList rest = args.mid(1);
+    int status = 0;
+    while (!rest.isEmpty() && status == 0) {
+        const QString command = rest.takeFirst();
+        if (command == QLatin1String("show")) {
+            show(module);
+        } else if (command == QLatin1String("shots")) {
+            status = shots(module, rest.value(0));
+            rest = rest.mid(1);
+        } else if (command == QLatin1String("edit-user")) {
+            status = editUser(module, rest.mid(0, 5));
+            rest = rest.mid(5);
+        } else if (command == QLatin1String("enable-users")) {
+            status = enableUsers(module, rest.value(0));
+            rest = rest.mid(1);
+        } else {
+            out(QStringLiteral("error=unknown command %1").arg(command));
+            status = 2;
+        }
+        out(QStringLiteral("done=%1 %2").arg(command).arg(status));
     }
-    if (command == QLatin1String("shots")) {
-        return shots(module, rest.value(0));
-    }
-    if (command == QLatin1String("edit-user")) {
-        return editUser(module, rest);
-    }
-    if (command == QLatin1String("enable-users")) {
-        return enableUsers(module, rest.value(0));
-    }
-    out(QStringLiteral("error=unknown command %1").arg(command));
-    return 2;
+    return status;
 }
