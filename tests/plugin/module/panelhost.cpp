@@ -30,6 +30,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -235,9 +236,12 @@ int main(int argc, char **argv)
         out(QStringLiteral("error=the factory made no module"));
         return 1;
     }
-    module->resize(1000, 700);
+    auto layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(module);
+    window.resize(1000, 700);
     module->load();
-    module->show();
+    window.show();
     settle();
     printMessages(module);
     if (!module->findChild<QTabWidget *>(QStringLiteral("tabWidget"))) {
