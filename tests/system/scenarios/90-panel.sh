@@ -52,17 +52,3 @@ check_equal "user quotas are on for the ext2 device" on "$(quota_state "$KCMQ_EX
 quotaoff -u "$KCMQ_EXT2_DEVICE" 2>/dev/null
 rm -f "$KCMQ_EXT2_MOUNT/aquota.user"
 cp -a /run/kcmq/saved/fstab /etc/fstab
-
-# The real host under Xvfb, where the guest has it: one screenshot.
-if command -v Xvfb >/dev/null && command -v kcmshell5 >/dev/null && command -v import >/dev/null; then
-    Xvfb :42 -screen 0 1100x760x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    sleep 2
-    as_user "$KCMQ_GRANTED_USER" env DISPLAY=:42 QT_QPA_PLATFORM=xcb dbus-run-session -- timeout 40 kcmshell5 kcm-quotas >"$shots/kcmshell5.log" 2>&1 &
-    host=$!
-    sleep 25
-    DISPLAY=:42 import -window root "$shots/kcmshell5-kcm-quotas.png" 2>/dev/null
-    check "kcmshell5 kcm-quotas under Xvfb gives a screenshot" test -s "$shots/kcmshell5-kcm-quotas.png"
-    wait "$host"
-    kill "$xvfb" 2>/dev/null
-fi
