@@ -1,0 +1,109 @@
+#!/bin/bash
+# SPDX-FileCopyrightText: 2026 Velun contributors
+# SPDX-License-Identifier: BSD-3-Clause
+#
+# A measurement, not a check, so it only runs when KCMQ_BENCHMARK=1 reaches
+# the guest (benchmark/run-update-benchmark.sh hands it over): one full load
+# of the quotas manager as the granted user over real KAuth, next to
+# repquota -aug as root over the same devices, with 100 and then 1000 extra
+# users and groups holding records on two devices with user and group
+# quotas on. Without the switch it leaves one SKIP line in the report,
+# which the summary counts neither as passed nor as failed.
+
+if [ "${KCMQ_BENCHMARK:-0}" != 1 ]; then
+    echo "SKIP $KCMQ_SCENARIO: only with KCMQ_BENCHMARK=1 (tests/system/benchmark/run-update-benchmark.sh)" >> "$KCMQ_REPORT"
+    return 0
+fi
+
+benchmark=${KCMQ_UPDATE_BENCHMARK:-$KCMQ_BUILD_DIR/bin/quotasupdatebenchmark}
+devices=("$KCMQ_EXT4_DEVICE" "$KCMQ_EXT3_DEVICE")
+first_id=20000
+# Made-up limits: any record with a file limit shows the load fetched it.
+limits="10240 20480 100 200"
+
+# Figures go to the report too, so the host prints them with the checks.
+bench_line() {
+    echo "BENCH $*" >> "$KCMQ_REPORT"
+    echo "BENCH $*"
+}
+
+now_ms() {
+    echo $(($(date +%s%N) / 1000000))
+}
+
+# Accounts [from, to): appended to the files directly, as useradd would
+# cost a process or more per account; the guest's /etc is a throwaway
+# overlay, put back at the end all the same. Each account gets its own
+# group, and both get a record on both devices, in one setquota per device
+# and kind.
+add_members() { # from to
+    local i
+    for ((i = $1; i < $2; i++)); do
+        printf 'kcmqb%04d:x:%d:%d::/nonexistent:/usr/sbin/nologin\n' "$i" $((first_id + i)) $((first_id + i))
+    done >> /etc/passwd
+    for ((i = $1; i < $2; i++)); do
+        printf 'kcmqb%04d:x:%d:\n' "$i" $((first_id + i))
+    done >> /etc/group
+    set_limits "$1" "$2" "$limits"
+}
+
+set_limits() { # from to "bsoft bhard isoft ihard"
+    local i device kind
+    for device in "${devices[@]}"; do
+        for kind in -u -g; do
+            for ((i = $1; i < $2; i++)); do
+                printf 'kcmqb%04d %s\n' "$i" "$3"
+            done | setquota -b "$kind" "$device" || return 1
+        done
+    done
+}
+
+measure() { # total extra members
+    local u=$1 output update_ms rq_start rq_end rq_ms rq_status rq_records ratio
+    output=$(as_user "$KCMQ_GRANTED_USER" "$benchmark" 2> /run/kcmq/benchmark.err)
+    check "U=$u: the manager's load as $KCMQ_GRANTED_USER succeeds" test -n "$(field update_ms "$output")" ||
+        sed 's/^/    | /' /run/kcmq/benchmark.err | head -20
+    update_ms=$(field update_ms "$output")
+    check_equal "U=$u: the load sees both devices with user and group quotas on" 2 "$(field quota_devices "$output")"
+    check_equal "U=$u: the load fetched every created user's record" "$u" "$(field users_with_records "$output")"
+    check_equal "U=$u: the load fetched every created group's record" "$u" "$(field groups_with_records "$output")"
+
+    # The whole process, as repquota has no clock of its own: a few
+    # milliseconds of start-up that the manager's figure does not carry.
+    rq_start=$(now_ms)
+    repquota -aug > /run/kcmq/repquota.out 2>&1
+    rq_status=$?
+    rq_end=$(now_ms)
+    rq_ms=$((rq_end - rq_start))
+    rq_records=$(grep -c '^kcmqb' /run/kcmq/repquota.out)
+    check_equal "U=$u: repquota -aug lists every created record on both devices" $((4 * u)) "$rq_records"
+
+    ratio=$(awk -v a="$update_ms" -v b="$rq_ms" 'BEGIN { if (b > 0) printf "%.1f", a / b; else print "n/a" }')
+    bench_line "U=$u D=2: QuotasManager::update() ${update_ms} ms" \
+        "($(field users "$output") users, $(field groups "$output") groups, $(field devices "$output") devices);" \
+        "repquota -aug ${rq_ms} ms (status $rq_status); ratio ${ratio}"
+}
+
+cp -a /etc/passwd /run/kcmq/saved/benchmark-passwd
+cp -a /etc/group /run/kcmq/saved/benchmark-group
+
+# The ext3 device becomes the second one with user and group quotas, as
+# the ext4 device already is.
+sed -i "s|^\(LABEL=${KCMQ_EXT3_LABEL}[[:space:]].*[[:space:]]\)defaults\([[:space:]]\)|\1usrquota,grpquota\2|" /etc/fstab
+mount -o remount,usrquota,grpquota "$KCMQ_EXT3_DEVICE" &&
+    quotacheck -ugm "$KCMQ_EXT3_DEVICE" && quotaon -ug "$KCMQ_EXT3_DEVICE"
+check_equal "ext3 device has user quotas on" on "$(quota_state "$KCMQ_EXT3_DEVICE" user)"
+check_equal "ext3 device has group quotas on" on "$(quota_state "$KCMQ_EXT3_DEVICE" group)"
+
+check "records for 100 users and groups" add_members 0 100
+measure 100
+check "records for 1000 users and groups" add_members 100 1000
+measure 1000
+
+set_limits 0 1000 "0 0 0 0"
+cp -a /run/kcmq/saved/benchmark-passwd /etc/passwd
+cp -a /run/kcmq/saved/benchmark-group /etc/group
+quotaoff -ug "$KCMQ_EXT3_DEVICE"
+rm -f "$KCMQ_EXT3_MOUNT/aquota.user" "$KCMQ_EXT3_MOUNT/aquota.group"
+cp -a /run/kcmq/saved/fstab /etc/fstab
+mount -o remount "$KCMQ_EXT3_DEVICE"
