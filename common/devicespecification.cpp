@@ -32,13 +32,13 @@ bool hasPair(const QString &line, const QString &pair)
 }
 }
 
-QString DeviceSpecification::blockDeviceName(const QString &spec, const QStringList &blkidLines)
+QString DeviceSpecification::blockDeviceName(const QString &fsSpec, const QStringList &blkidLines)
 {
-    if (spec.startsWith(QLatin1Char('/'))) {
-        const QString prefix = spec + pathSeparator;
+    if (fsSpec.startsWith(QLatin1Char('/'))) {
+        const QString prefix = fsSpec + pathSeparator;
         for (const QString &line : blkidLines) {
             if (line.startsWith(prefix)) {
-                return spec;
+                return fsSpec;
             }
         }
         return QString();
@@ -51,10 +51,10 @@ QString DeviceSpecification::blockDeviceName(const QString &spec, const QStringL
         QStringLiteral("PARTUUID"),
     };
     for (const QString &tag : tags) {
-        if (!spec.startsWith(tag)) {
+        if (!fsSpec.startsWith(tag)) {
             continue;
         }
-        QString value = spec.mid(tag.size());
+        QString value = fsSpec.mid(tag.size());
         value.remove(QLatin1Char('"'));
         value.remove(QLatin1Char('='));
         const QString pair = tag + QStringLiteral("=\"") + value + QLatin1Char('"');

@@ -13,11 +13,11 @@
 class DeviceSpecification
 {
 public:
-    // The device path of the first line that names `spec`, or an empty
+    // The device path of the first line that names `fsSpec`, or an empty
     // string. Matching is literal: a path must open the line as "PATH: ",
     // a tag form must be a whole pair TAG="value" preceded by a blank, so
     // /dev/sda1 never picks /dev/sda10 and UUID=x never picks PARTUUID="x".
-    static QString blockDeviceName(const QString &spec, const QStringList &blkidLines);
+    static QString blockDeviceName(const QString &fsSpec, const QStringList &blkidLines);
 
     // The text before the first ": " of a blkid line (empty if none).
     static QString devicePath(const QString &blkidLine);

@@ -82,10 +82,10 @@ QByteArray FstabRewriter::rewriteLine(const QByteArray &line, const QString &dev
     if (parts.size() < 3 || line.at(parts.first().start) == '#') {
         return line;
     }
-    const QString spec = decodeField(line.mid(parts[0].start, parts[0].end - parts[0].start));
-    QString resolved = DeviceSpecification::blockDeviceName(spec, m_blkidLines);
+    const QString fsSpec = decodeField(line.mid(parts[0].start, parts[0].end - parts[0].start));
+    QString resolved = DeviceSpecification::blockDeviceName(fsSpec, m_blkidLines);
     if (resolved.isEmpty()) {
-        resolved = spec;
+        resolved = fsSpec;
     }
     if (resolved != device) {
         return line;

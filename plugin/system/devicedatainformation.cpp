@@ -31,10 +31,10 @@ QString lineOfDevice(const QString &device, const QStringList &lines)
     return QString();
 }
 
-QString resolve(const QString &spec, const QStringList &lines)
+QString resolve(const QString &fsSpec, const QStringList &lines)
 {
-    const QString device = DeviceDataInformation::blockDeviceName(spec, lines);
-    return device.isEmpty() ? spec : device;
+    const QString device = DeviceDataInformation::blockDeviceName(fsSpec, lines);
+    return device.isEmpty() ? fsSpec : device;
 }
 
 [[noreturn]] void fail(const QString &text)
@@ -125,9 +125,9 @@ QStringList DeviceDataInformation::supportedDevices()
     return devices;
 }
 
-QString DeviceDataInformation::blockDeviceName(const QString &spec, const QStringList &blkidLines)
+QString DeviceDataInformation::blockDeviceName(const QString &fsSpec, const QStringList &blkidLines)
 {
-    return DeviceSpecification::blockDeviceName(spec, blkidLines);
+    return DeviceSpecification::blockDeviceName(fsSpec, blkidLines);
 }
 
 QString DeviceDataInformation::deviceFilesystem(const QString &device)

@@ -38,7 +38,7 @@ public:
 
     // Sorted block device paths of the ext2/3/4 devices of /etc/fstab.
     static QStringList supportedDevices();
-    static QString blockDeviceName(const QString &spec, const QStringList &blkidLines);
+    static QString blockDeviceName(const QString &fsSpec, const QStringList &blkidLines);
     // From /etc/mtab; for a device that is not mounted, its blkid TYPE.
     static QString deviceFilesystem(const QString &device);
     static QString deviceMountPath(const QString &device);

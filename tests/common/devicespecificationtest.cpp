@@ -28,7 +28,7 @@ static const QStringList blkidLines = {
 
 void DeviceSpecificationTest::blockDeviceName_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("fsSpec");
     QTest::addColumn<QString>("device");
 
     QTest::newRow("path does not pick a longer path") << "/dev/sda1" << "/dev/sda1";
@@ -50,9 +50,9 @@ void DeviceSpecificationTest::blockDeviceName_data()
 
 void DeviceSpecificationTest::blockDeviceName()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, fsSpec);
     QFETCH(QString, device);
-    QCOMPARE(DeviceSpecification::blockDeviceName(spec, blkidLines), device);
+    QCOMPARE(DeviceSpecification::blockDeviceName(fsSpec, blkidLines), device);
 }
 
 void DeviceSpecificationTest::tagValue_data()

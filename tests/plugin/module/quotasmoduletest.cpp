@@ -182,7 +182,7 @@ void QuotasModuleTest::init()
     m_reboot = std::make_unique<NoReboot>();
     FakeSystem::Device disk;
     disk.path = sdb;
-    disk.spec = sdb;
+    disk.fsSpec = sdb;
     disk.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")};
     disk.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")};
     disk.quotaOn[Users] = true;

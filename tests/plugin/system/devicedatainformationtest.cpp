@@ -116,7 +116,7 @@ void DeviceDataInformationTest::deviceOptions()
     FakeSystem system;
     FakeSystem::Device disk;
     disk.path = QStringLiteral("/dev/sdb1");
-    disk.spec = QStringLiteral("UUID=\"bbbb\"");
+    disk.fsSpec = QStringLiteral("UUID=\"bbbb\"");
     disk.blkidPairs = QStringLiteral("UUID=\"bbbb\"");
     disk.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")};
     disk.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("relatime"), QStringLiteral("grpquota")};

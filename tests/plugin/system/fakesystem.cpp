@@ -58,8 +58,8 @@ FakeSystem::~FakeSystem()
 QString FakeSystem::addDevice(const Device &device)
 {
     Device d = device;
-    if (d.spec.isEmpty()) {
-        d.spec = d.path;
+    if (d.fsSpec.isEmpty()) {
+        d.fsSpec = d.path;
     }
     d.mountDir = m_dir.filePath(QStringLiteral("mnt%1").arg(m_devices.size()));
     QDir().mkpath(d.mountDir);
@@ -91,7 +91,7 @@ void FakeSystem::writeTables()
     QStringList mtab = {QStringLiteral("proc /proc proc rw,nosuid 0 0")};
     for (const Device &d : qAsConst(m_devices)) {
         if (d.inFstab) {
-            fstab.append(QStringLiteral("%1 %2 %3 %4 0 2").arg(d.spec, d.mountDir, d.type, d.fstabOptions.join(QLatin1Char(','))));
+            fstab.append(QStringLiteral("%1 %2 %3 %4 0 2").arg(d.fsSpec, d.mountDir, d.type, d.fstabOptions.join(QLatin1Char(','))));
         }
         if (d.mounted) {
             mtab.append(QStringLiteral("%1 %2 %3 %4 0 0").arg(d.path, d.mountDir, d.type, d.mountOptions.join(QLatin1Char(','))));

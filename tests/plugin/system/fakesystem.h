@@ -22,7 +22,7 @@ class FakeSystem : public HelperActionExecutor, public QuotaKernelQuery
 public:
     struct Device {
         QString path; // block device path, /dev/...
-        QString spec; // first field of its fstab entry
+        QString fsSpec; // first field of its fstab entry
         QString type = QStringLiteral("ext4");
         QString blkidPairs; // extra pairs of its blkid line, e.g. UUID="x"
         bool inFstab = true;

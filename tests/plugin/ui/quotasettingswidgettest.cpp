@@ -73,7 +73,7 @@ void QuotaSettingsWidgetTest::init()
     for (const QString &path : {sdc, sdb}) {
         FakeSystem::Device disk;
         disk.path = path;
-        disk.spec = path;
+        disk.fsSpec = path;
         m_system->addDevice(disk);
     }
     m_members.clear();

@@ -89,10 +89,10 @@ void SettingMemberQuotasDialogTest::init()
     m_system = std::make_unique<FakeSystem>();
     FakeSystem::Device disk;
     disk.path = sdb;
-    disk.spec = sdb;
+    disk.fsSpec = sdb;
     m_system->addDevice(disk);
     disk.path = sdc;
-    disk.spec = sdc;
+    disk.fsSpec = sdc;
     m_system->addDevice(disk);
 }
 

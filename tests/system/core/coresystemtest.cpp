@@ -62,13 +62,13 @@ SettingsDeviceQuota *findMember(const QList<SettingsDeviceQuota *> &members, int
     return nullptr;
 }
 
-QString fstabLineOf(const QString &spec)
+QString fstabLineOf(const QString &fsSpec)
 {
     QFile file(QStringLiteral("/etc/fstab"));
     file.open(QIODevice::ReadOnly);
     for (const QByteArray &line : file.readAll().split('\n')) {
         const QString text = QString::fromLocal8Bit(line).simplified();
-        if (text.startsWith(spec + QLatin1Char(' '))) {
+        if (text.startsWith(fsSpec + QLatin1Char(' '))) {
             return text;
         }
     }
