@@ -92,6 +92,21 @@ action_as() {
     as_user "$user" "$KCMQ_CLIENT" "$@"
 }
 
+# core_test TEST-FUNCTION: one step of the quotas manager's system test,
+# as the granted user, with the fixture names it checks against.
+core_test() {
+    as_user "$KCMQ_GRANTED_USER" env \
+        KCMQ_EXT4_DEVICE="$KCMQ_EXT4_DEVICE" KCMQ_EXT3_DEVICE="$KCMQ_EXT3_DEVICE" KCMQ_EXT3_LABEL="$KCMQ_EXT3_LABEL" \
+        KCMQ_EXT2_DEVICE="$KCMQ_EXT2_DEVICE" KCMQ_VFAT_DEVICE="$KCMQ_VFAT_DEVICE" KCMQ_SPARE_DEVICE="$KCMQ_SPARE_DEVICE" \
+        KCMQ_USER1="$KCMQ_USER1" KCMQ_USER1_ID="$KCMQ_USER1_ID" KCMQ_USER2_ID="$KCMQ_USER2_ID" KCMQ_GROUP1_ID="$KCMQ_GROUP1_ID" \
+        "$KCMQ_CORE_TEST" "$1"
+}
+
+# The fixture's /etc/fstab back, after a scenario let the panel edit it.
+restore_fstab() {
+    cp -a /run/kcmq/saved/fstab /etc/fstab
+}
+
 # field KEY OUTPUT: the value of the first KEY= line of client output.
 field() {
     printf '%s\n' "$2" | sed -n "s/^$1=//p" | head -1

@@ -6,21 +6,10 @@
 # helper over KAuth, the fixture devices. Each step is one test function of
 # coresystemtest; the system's own tools check what it did.
 
-manager() { # test-function
-    as_user "$KCMQ_GRANTED_USER" env \
-        KCMQ_EXT4_DEVICE="$KCMQ_EXT4_DEVICE" KCMQ_EXT3_DEVICE="$KCMQ_EXT3_DEVICE" KCMQ_EXT3_LABEL="$KCMQ_EXT3_LABEL" \
-        KCMQ_EXT2_DEVICE="$KCMQ_EXT2_DEVICE" KCMQ_VFAT_DEVICE="$KCMQ_VFAT_DEVICE" KCMQ_SPARE_DEVICE="$KCMQ_SPARE_DEVICE" \
-        KCMQ_USER1="$KCMQ_USER1" KCMQ_USER1_ID="$KCMQ_USER1_ID" KCMQ_USER2_ID="$KCMQ_USER2_ID" KCMQ_GROUP1_ID="$KCMQ_GROUP1_ID" \
-        "$KCMQ_CORE_TEST" "$1"
-}
-restore_fstab() {
-    cp -a /run/kcmq/saved/fstab /etc/fstab
-}
-
-check "manager loads devices by UUID, label and path, the noauto one with quotas off" manager load
+check "manager loads devices by UUID, label and path, the noauto one with quotas off" core_test load
 
 # User quotas on the labelled ext3 device, which has neither the option nor a file.
-check "manager enables user quotas on the ext3 device" manager enableUserQuotas
+check "manager enables user quotas on the ext3 device" core_test enableUserQuotas
 check_contains "fstab gets usrquota appended" "defaults,usrquota" "$(grep "^LABEL=$KCMQ_EXT3_LABEL" /etc/fstab)"
 check_contains "ext3 device is remounted with usrquota" usrquota "$(mount_options "$KCMQ_EXT3_DEVICE")"
 check "user quota file is created on the ext3 device" test -f "$KCMQ_EXT3_MOUNT/aquota.user"
@@ -34,7 +23,7 @@ restore_fstab
 mount -o remount "$KCMQ_EXT3_DEVICE"
 
 # One member's limits through the member edit path.
-check "manager writes user2's limits on the ext4 device" manager writeMemberLimits
+check "manager writes user2's limits on the ext4 device" core_test writeMemberLimits
 # "#id flags used soft hard files soft hard": no grace runs, so no grace columns.
 check_equal "repquota shows user2's block and file limits" "10240 20480 100 200" \
     "$(repquota_line "$KCMQ_EXT4_DEVICE" -u "$KCMQ_USER2_ID" | awk '{ print $4, $5, $7, $8 }')"

@@ -6,18 +6,7 @@
 # a real helper failure in the middle of an apply. Kept apart from
 # 40-quotas-manager because every step is a full load over KAuth.
 
-manager() { # test-function
-    as_user "$KCMQ_GRANTED_USER" env \
-        KCMQ_EXT4_DEVICE="$KCMQ_EXT4_DEVICE" KCMQ_EXT3_DEVICE="$KCMQ_EXT3_DEVICE" KCMQ_EXT3_LABEL="$KCMQ_EXT3_LABEL" \
-        KCMQ_EXT2_DEVICE="$KCMQ_EXT2_DEVICE" KCMQ_VFAT_DEVICE="$KCMQ_VFAT_DEVICE" KCMQ_SPARE_DEVICE="$KCMQ_SPARE_DEVICE" \
-        KCMQ_USER1="$KCMQ_USER1" KCMQ_USER1_ID="$KCMQ_USER1_ID" KCMQ_USER2_ID="$KCMQ_USER2_ID" KCMQ_GROUP1_ID="$KCMQ_GROUP1_ID" \
-        "$KCMQ_CORE_TEST" "$1"
-}
-restore_fstab() {
-    cp -a /run/kcmq/saved/fstab /etc/fstab
-}
-
-check "manager disables group quotas on the ext4 device" manager disableGroupQuotas
+check "manager disables group quotas on the ext4 device" core_test disableGroupQuotas
 check_equal "group quotas are off for the ext4 device" off "$(quota_state "$KCMQ_EXT4_DEVICE" group)"
 check_equal "user quotas stay on for the ext4 device" on "$(quota_state "$KCMQ_EXT4_DEVICE" user)"
 check_equal "grpquota is gone from the ext4 fstab line" "rw,usrquota" "$(grep "^UUID=$KCMQ_EXT4_UUID" /etc/fstab | awk '{ print $4 }')"
@@ -27,7 +16,7 @@ restore_fstab
 # A read-only bind mount over /etc/fstab: the helper can still read it but
 # cannot replace it, so the first fstab rewrite of the apply fails for real.
 mount --bind /etc/fstab /etc/fstab && mount -o remount,ro,bind /etc/fstab
-check "a helper failure mid-apply reaches the caller intact" manager helperFailureMidApply
+check "a helper failure mid-apply reaches the caller intact" core_test helperFailureMidApply
 umount /etc/fstab
 check_equal "user quotas went on for the device before the failing one" on "$(quota_state "$KCMQ_EXT2_DEVICE" user)"
 check_contains "the spare device after the failing one keeps its fstab line" "noauto,usrquota" "$(grep "^$KCMQ_SPARE_DEVICE " /etc/fstab)"
