@@ -114,10 +114,10 @@ run_on_display()
 # No display: the panel under Xvfb, one screenshot per tab.
 run_headless()
 {
-    local display=:57 width=1100 height=760 xvfb_pid panel_pid window
+    local display=:57 xvfb_pid panel_pid status=0
     mkdir -p "$shots_dir"
     chown "$desktop_user" "$shots_dir" 2>/dev/null || true
-    Xvfb "$display" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$display" -screen 0 1100x760x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     trap 'kill -- -"${panel_pid:-0}" 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
     for _ in $(seq 50); do
@@ -131,35 +131,15 @@ run_headless()
         dbus-run-session -- sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec kcmshell5 kcm-quotas'" >"$shots_dir/kcmshell5.log" 2>&1 &
     panel_pid=$!
 
-    window=$(DISPLAY=$display timeout 90 xdotool search --sync --onlyvisible --class kcmshell5 | head -n 1) || true
-    if [ -z "$window" ]; then
-        echo "The panel did not open; see $shots_dir/kcmshell5.log" >&2
-        return 1
-    fi
-    DISPLAY=$display xdotool windowmove "$window" 0 0 windowsize "$window" "$width" "$height"
-    # The panel's first load asks the helper about every device and member.
-    sleep 8
-
-    local names=(general notifications groups users) i x y shot
-    local geometry
-    geometry=$(DISPLAY=$display xdotool getwindowgeometry --shell "$window")
-    local WIDTH=$width X=0 Y=0
-    eval "$geometry"
-    for i in 0 1 2 3; do
-        # The tab bar spreads its four tabs over the whole width.
-        x=$((X + 12 + (2 * i + 1) * (WIDTH - 24) / 8))
-        y=$((Y + 24))
-        DISPLAY=$display xdotool mousemove "$x" "$y" click 1
-        sleep 1.5
-        shot=$shots_dir/kcm-quotas-$((i + 1))-${names[$i]}.png
-        DISPLAY=$display import -window root "$shot"
-        echo "screenshot: $shot"
-    done
-    DISPLAY=$display xdotool mousemove 1 1
+    echo "Screenshots of the panel:"
+    ./scripts/panel-screenshots.sh "$display" "$shots_dir" || status=$?
+    [ "$status" -eq 0 ] || echo "The panel did not open; see $shots_dir/kcmshell5.log" >&2
+    chown -R "$desktop_user" "$shots_dir" 2>/dev/null || true
     kill -- -"$panel_pid" 2>/dev/null || true
     wait "$panel_pid" 2>/dev/null || true
     kill "$xvfb_pid" 2>/dev/null || true
     trap - EXIT
+    return "$status"
 }
 
 if [ "$mode" = auto ] && ! kernel_can_do_quotas; then

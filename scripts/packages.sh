@@ -10,8 +10,11 @@ BUILD_PACKAGES=(
     libkf5widgetsaddons-dev libkf5coreaddons-dev extra-cmake-modules
     kde-cli-tools dbus polkitd quota xvfb
 )
+# The guest runs this machine's programs: the panel's screenshots under
+# Xvfb need xdotool and ImageMagick there too.
 SYSTEM_TEST_PACKAGES=(
     qemu-system-x86 linux-image-amd64 busybox-static cpio dosfstools
+    xdotool imagemagick
 )
 RUN_PACKAGES=(
     xdotool imagemagick x11-apps
