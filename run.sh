@@ -88,7 +88,7 @@ run_in_vm()
     out=$vm_build/run-vm
     rm -rf "$out/results"
     echo "Showing the panel inside the test VM, on its sample devices, users, groups and limits..."
-    KCMQ_SCENARIOS=90-panel ./tests/system/vm/start-guest.sh "$top" "$vm_build" "$out" \
+    KCMQ_SCENARIOS='9[01]-*' ./tests/system/vm/start-guest.sh "$top" "$vm_build" "$out" \
         KCMQ_CLIENT="$top/$vm_build/bin/kcmq-action-client" KCMQ_PANEL_HOST="$top/$vm_build/bin/kcmq-panel-host" || true
     if ! ls "$out"/results/screenshots/*.png >/dev/null 2>&1; then
         echo "The test VM brought back no screenshots; see $out/guest.log" >&2
