@@ -51,4 +51,4 @@ check_contains "Apply of the general tab succeeds" "message=0|Changes applied su
 check_equal "user quotas are on for the ext2 device" on "$(quota_state "$KCMQ_EXT2_DEVICE" user)"
 quotaoff -u "$KCMQ_EXT2_DEVICE" 2>/dev/null
 rm -f "$KCMQ_EXT2_MOUNT/aquota.user"
-cp -a /run/kcmq/saved/fstab /etc/fstab
+restore_fstab

@@ -7,8 +7,9 @@
 # of the quotas manager as the granted user over real KAuth, next to
 # repquota -augv as root over the same devices (-v: unused records too,
 # like the panel's), with 100 and then 1000 extra users and groups holding
-# records on two devices with user and group quotas on. Without the switch it leaves one SKIP line in the report,
-# which the summary counts neither as passed nor as failed.
+# records on two devices with user and group quotas on. Without the switch
+# it leaves one SKIP line in the report, which the summary counts neither
+# as passed nor as failed.
 
 if [ "${KCMQ_BENCHMARK:-0}" != 1 ]; then
     echo "SKIP $KCMQ_SCENARIO: only with KCMQ_BENCHMARK=1 (tests/system/benchmark/run-update-benchmark.sh)" >> "$KCMQ_REPORT"
@@ -105,5 +106,5 @@ cp -a /run/kcmq/saved/benchmark-passwd /etc/passwd
 cp -a /run/kcmq/saved/benchmark-group /etc/group
 quotaoff -ug "$KCMQ_EXT3_DEVICE"
 rm -f "$KCMQ_EXT3_MOUNT/aquota.user" "$KCMQ_EXT3_MOUNT/aquota.group"
-cp -a /run/kcmq/saved/fstab /etc/fstab
+restore_fstab
 mount -o remount "$KCMQ_EXT3_DEVICE"
