@@ -18,6 +18,7 @@
 
 #include <KLocalizedString>
 
+#include <QFontMetrics>
 #include <QTabBar>
 
 #include <exception>
@@ -40,6 +41,15 @@ QuotasModule::~QuotasModule()
     // which goes before the QObject children: the tab must go first.
     delete m_notificationWidget;
     delete m_ui;
+}
+
+QSize QuotasModule::sizeHint() const
+{
+    // Room for the member tables' usual columns and a screenful of rows,
+    // in the panel's own font.
+    const QFontMetrics metrics(font());
+    const QSize roomy(qMax(900, metrics.averageCharWidth() * 120), qMax(600, metrics.lineSpacing() * 34));
+    return KCMGP::GuardKCModule::sizeHint().expandedTo(roomy);
 }
 
 bool QuotasModule::checkCommonAccess() const

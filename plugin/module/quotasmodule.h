@@ -33,6 +33,11 @@ public:
     QuotasModule(QWidget *parent, const QList<QVariant> &args);
     ~QuotasModule() override;
 
+    // The tabs are only built on the first load, after the host has sized
+    // its window; without this the host would open a window fitting an
+    // empty panel.
+    QSize sizeHint() const override;
+
 public Q_SLOTS:
     void defaults() override;
     void access() override;
