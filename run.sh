@@ -2,17 +2,18 @@
 # SPDX-FileCopyrightText: 2026 Velun contributors
 # SPDX-License-Identifier: BSD-3-Clause
 #
-# Builds and installs the panel and its root helper, then opens the panel.
+# Builds the panel and its root helper, then shows the panel.
 #
 #   ./run.sh             install, then open `kcmshell5 kcm-quotas`
-#   ./run.sh --sandbox   install, then show the panel inside the test VM
+#   ./run.sh --sandbox   show the panel inside the test VM (nothing installed here)
 #   ./run.sh --no-open   install only
 #
 # The panel runs as the desktop user who called the script (SUDO_USER under
 # sudo); only the helper runs as root. Without a display the panel is started
-# under Xvfb and a screenshot of each tab is saved. Where the running kernel
-# cannot do quotas, the panel is shown inside the test VM instead, on its
-# sample devices, so the host's /etc/fstab is never touched.
+# under Xvfb and a picture of each tab is saved. Where the running kernel
+# cannot do quotas, the same build is shown in kcmshell5 inside the test VM
+# instead, on sample devices, members, limits and a notification task, so
+# this machine's /etc/fstab and /usr are never touched.
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$(pwd)
@@ -23,7 +24,7 @@ for arg in "$@"; do
     --sandbox) mode=sandbox ;;
     --no-open) mode=none ;;
     -h | --help)
-        sed -n '5,15p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '5,16p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
@@ -47,11 +48,18 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
 build_dir=${KCMQ_BUILD_DIR:-build-run}
 cmake -S . -B "$build_dir" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
 cmake --build "$build_dir" -j "$(nproc)"
-cmake --install "$build_dir"
 
-echo "Installed the root helper kcm-quotas-helper and its KAuth actions under /usr."
-echo "Installed the panel kcm-quotas (open it with: kcmshell5 kcm-quotas)."
+install_here()
+{
+    cmake --install "$build_dir"
+    echo "Installed the root helper kcm-quotas-helper and its KAuth actions under /usr."
+    echo "Installed the panel kcm-quotas (open it with: kcmshell5 kcm-quotas)."
+}
 
+if [ "$mode" = none ]; then
+    install_here
+    exit 0
+fi
 [ "$mode" = none ] && exit 0
 
 # The desktop user: the panel must not run as root.
@@ -79,26 +87,23 @@ shots_dir=${KCMQ_SCREENSHOT_DIR:-$top/screenshots}
 
 run_in_vm()
 {
-    local vm_build=${KCMQ_VM_BUILD_DIR:-build-run-vm} out
+    local out=$build_dir/run-vm started=$SECONDS
     ensure_packages "${SYSTEM_TEST_PACKAGES[@]}"
-    # The guest installs this build tree and drives the panel with the test
-    # host, so it is built with the tests.
-    cmake -S . -B "$vm_build" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
-    cmake --build "$vm_build" -j "$(nproc)"
-    out=$vm_build/run-vm
     rm -rf "$out/results"
-    echo "Showing the panel inside the test VM, on its sample devices, users, groups and limits..."
-    KCMQ_SCENARIOS='9[01]-*' ./tests/system/vm/start-guest.sh "$top" "$vm_build" "$out" \
-        KCMQ_CLIENT="$top/$vm_build/bin/kcmq-action-client" KCMQ_PANEL_HOST="$top/$vm_build/bin/kcmq-panel-host" || true
-    if ! ls "$out"/results/screenshots/*.png >/dev/null 2>&1; then
-        echo "The test VM brought back no screenshots; see $out/guest.log" >&2
+    # The guest installs this same build into its own root; this machine's
+    # /usr is left alone.
+    echo "Showing the panel in kcmshell5 inside the test VM, on sample devices, users, groups and limits..."
+    KCMQ_SCENARIOS='91-*' ./tests/system/vm/start-guest.sh "$top" "$build_dir" "$out" || true
+    if ! ls "$out"/results/screenshots/kcmshell5-*.png >/dev/null 2>&1; then
+        echo "The test VM brought back no pictures; see $out/guest.log and $out/results/screenshots/kcmshell5.log" >&2
         return 1
     fi
+    rm -f "$shots_dir"/kcmshell5-*.png
     mkdir -p "$shots_dir"
-    cp "$out"/results/screenshots/*.png "$shots_dir"/
+    cp "$out"/results/screenshots/kcmshell5-*.png "$shots_dir"/
     chown -R "$desktop_user" "$shots_dir" 2>/dev/null || true
-    echo "Screenshots of the panel in the test VM:"
-    ls -1 "$shots_dir"/*.png
+    echo "The test VM took $((SECONDS - started)) s. Pictures of kcmshell5 kcm-quotas in it, each tab and the member dialog:"
+    ls -1 "$shots_dir"/kcmshell5-*.png
 }
 
 # Opens the panel on the caller's display and waits until it is closed.
@@ -117,7 +122,7 @@ run_headless()
     local display=:57 xvfb_pid panel_pid status=0
     mkdir -p "$shots_dir"
     chown "$desktop_user" "$shots_dir" 2>/dev/null || true
-    Xvfb "$display" -screen 0 1100x760x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     trap 'kill -- -"${panel_pid:-0}" 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
     for _ in $(seq 50); do
@@ -154,6 +159,7 @@ if [ "$mode" = sandbox ]; then
     echo "Opening the panel on this machine instead; it will report the missing kernel support."
 fi
 
+install_here
 if [ -n "${DISPLAY:-}" ] && as_user env DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} xdotool getdisplaygeometry >/dev/null 2>&1; then
     run_on_display
 else

@@ -2,9 +2,13 @@
 # SPDX-FileCopyrightText: 2026 Velun contributors
 # SPDX-License-Identifier: BSD-3-Clause
 #
-# Photographs each tab of a kcmshell5 window showing the panel on an X
-# display where no one else works (Xvfb), with xdotool and ImageMagick.
+# Photographs a kcmshell5 window showing the panel on an X display where no
+# one else works (Xvfb), with xdotool and ImageMagick: each tab at the size
+# the host chose for the window, then the member dialog opened from the
+# users tab.
 # Usage: panel-screenshots.sh DISPLAY OUTPUT-DIR [FILE-PREFIX]
+# KCMQ_DIALOG_MEMBER names the row (its position among the users shown,
+# from 1) whose dialog is opened; 0 skips the dialog.
 # Prints the path of each PNG written; exits non-zero when no panel window
 # shows up. Starting kcmshell5 is the caller's part.
 set -uo pipefail
@@ -16,8 +20,7 @@ set -uo pipefail
 export DISPLAY=$1
 out=$2
 prefix=${3:-kcm-quotas}
-width=1100
-height=760
+member_row=${KCMQ_DIALOG_MEMBER:-1}
 mkdir -p "$out" || exit 1
 
 window=$(timeout "${KCMQ_WINDOW_TIMEOUT:-180}" xdotool search --sync --onlyvisible --class kcmshell5 | head -n 1)
@@ -25,11 +28,10 @@ if [ -z "$window" ]; then
     echo "no kcmshell5 window appeared on $DISPLAY" >&2
     exit 1
 fi
-xdotool windowmove "$window" 0 0 windowsize "$window" "$width" "$height"
 
 # CPU ticks of the panel and of its helper: the first load asks the helper
-# about every device and member, and a tab photographed before that ends
-# shows empty tables. The helper may come and go between requests.
+# about every device, and a tab photographed before that ends shows empty
+# tables. The helper may come and go between requests.
 busy_ticks() {
     local pid total=0 stat fields
     for pid in $(xdotool getwindowpid "$window" 2>/dev/null) $(pgrep -f '(^|/)kcm-quotas-helper$'); do
@@ -43,19 +45,27 @@ busy_ticks() {
 
 # Settled once two seconds pass without a tick; bounded, as a panel that
 # keeps working still deserves its photographs.
-previous=-1
-quiet=0
-for _ in $(seq "${KCMQ_SETTLE_TIMEOUT:-240}"); do
-    sleep 1
-    now=$(busy_ticks)
-    if [ "$now" -le $((previous + 1)) ]; then
-        quiet=$((quiet + 1))
-        [ "$quiet" -ge 2 ] && break
-    else
-        quiet=0
-    fi
-    previous=$now
-done
+settle() {
+    local previous=-1 quiet=0 now
+    for _ in $(seq "${KCMQ_SETTLE_TIMEOUT:-240}"); do
+        sleep 1
+        now=$(busy_ticks)
+        if [ "$now" -le $((previous + 1)) ]; then
+            quiet=$((quiet + 1))
+            [ "$quiet" -ge 2 ] && return 0
+        else
+            quiet=0
+        fi
+        previous=$now
+    done
+}
+settle
+
+# The window as the host sized it: the pictures show what a newcomer sees.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+width=$WIDTH
+height=$HEIGHT
+echo "window ${width}x${height}" >&2
 
 # The tab bar runs across the window below the module's title; its four
 # tabs share the width between the page margins.
@@ -68,5 +78,23 @@ for i in 0 1 2 3; do
     sleep 1.5
     xdotool mousemove --window "$window" 1 1
     shot=$out/$prefix-$((i + 1))-${names[$i]}.png
-    import -window root "$shot" && echo "$shot"
+    import -window "$window" "$shot" && echo "$shot"
 done
+
+[ "$member_row" -gt 0 ] || exit 0
+# The users tab is showing: a double click on a member's row opens the
+# member dialog. Below the tab bar come the device and filter line, the
+# table's header, then the rows.
+first_row=162
+row_height=${KCMQ_ROW_HEIGHT:-24}
+xdotool mousemove --window "$window" 160 $((first_row + (member_row - 1) * row_height)) click --repeat 2 --delay 80 1
+dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Setting quotas for ' | head -n 1)
+if [ -z "$dialog" ]; then
+    echo "the member dialog did not open" >&2
+    exit 1
+fi
+settle
+sleep 1
+shot=$out/$prefix-5-member-dialog.png
+import -window root "$shot" && echo "$shot"
+xdotool key --window "$dialog" Escape

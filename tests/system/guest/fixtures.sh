@@ -24,6 +24,12 @@ fixture_step "kernel modules"
 modprobe -a quota_v2 loop ext4 vfat nls_cp437 nls_ascii nls_utf8 nls_iso8859-1 ||
     fixture_error "modprobe of the quota, loop and file system modules" || return 1
 
+fixture_step "removal of earlier installs of the project"
+project_files | while read -r f; do
+    echo "KCMQ-FIXTURE removing $f"
+    rm -f "$f"
+done
+
 fixture_step "install of $KCMQ_BUILD_DIR"
 cmake --install "$KCMQ_BUILD_DIR" --prefix /usr > /run/kcmq/install.log 2>&1 || {
     tail -20 /run/kcmq/install.log

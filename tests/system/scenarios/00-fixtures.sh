@@ -13,3 +13,12 @@ check "spare device is not mounted" sh -c "! findmnt --source '$KCMQ_SPARE_DEVIC
 check "granted user is an ordinary account" test "$(id -u "$KCMQ_GRANTED_USER")" -ge 1000
 check "client runs as the granted user" test "$(as_user "$KCMQ_GRANTED_USER" id -un)" = "$KCMQ_GRANTED_USER"
 check "polkit owns its bus name" sh -c "dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.freedesktop.PolicyKit1 | grep -q 'boolean true'"
+
+# Only what this build installed: every file of the project in the guest is
+# listed in the build's install manifest.
+strays=$(project_files | grep -vxFf "$KCMQ_BUILD_DIR/install_manifest.txt")
+check_equal "no project file but this build's installed ones" "" "$strays"
+check "the installed plug-in sits where the hosts look" \
+    test -f "$(grep -m1 '/plasma/kcms/systemsettings_qwidgets/kcm-quotas.so$' "$KCMQ_BUILD_DIR/install_manifest.txt")"
+listing=$(as_user "$KCMQ_GRANTED_USER" kcmshell5 --list 2> /dev/null)
+check "kcmshell5 --list finds the panel, as the granted user" grep -q '^kcm-quotas ' <<< "$listing"

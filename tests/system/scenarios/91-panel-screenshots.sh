@@ -2,26 +2,59 @@
 # SPDX-FileCopyrightText: 2026 Velun contributors
 # SPDX-License-Identifier: BSD-3-Clause
 #
-# The real host, kcmshell5, under Xvfb as run.sh shows the panel on a
-# headless machine: one screenshot per tab once the first load has settled,
-# kept with the test results. Apart from 90-panel, whose test host already
-# takes most of a scenario's time in an emulated guest.
+# The real host, kcmshell5, under Xvfb, on sample data that shows what the
+# panel is for: devices with quotas on and off, members with usage and
+# limits, one of them over its soft limit with its grace time running, and a
+# notification task. One picture per tab at the window's own size, and one
+# of the member dialog. run.sh shows a newcomer these pictures.
 
 shots=$(dirname "$KCMQ_REPORT")/screenshots
 mkdir -p "$shots"
 
-Xvfb :42 -screen 0 1100x760x24 -nolisten tcp > /dev/null 2>&1 &
+# Sample data on the ext4 device, whose user and group quotas are on.
+# user1 owns 3 MiB: over its 2 MiB soft limit, so its grace time runs.
+setquota -t 604800 86400 "$KCMQ_EXT4_DEVICE"
+setquota -u "$KCMQ_USER1" 2048 5120 40 60 "$KCMQ_EXT4_DEVICE"
+head -c 1048576 /dev/zero > "$KCMQ_EXT4_MOUNT/user2/notes"
+chown "$KCMQ_USER2:$KCMQ_GROUP2" "$KCMQ_EXT4_MOUNT/user2/notes"
+setquota -u "$KCMQ_USER2" 10240 20480 100 200 "$KCMQ_EXT4_DEVICE"
+setquota -g "$KCMQ_GROUP1" 8192 16384 0 0 "$KCMQ_EXT4_DEVICE"
+# A daily warning mail to users over a limit, as the panel writes it.
+cat > /etc/cron.d/warnquota <<'CRON'
+# Cron job for quota notifications
+# Dont edit this file
+PATH=/usr/sbin
+0 8 * * * root warnquota -u
+CRON
+chmod 0644 /etc/cron.d/warnquota
+
+check_contains "sample data: user1's grace time runs" "+-" "$(repquota -u "$KCMQ_EXT4_DEVICE" | grep "^$KCMQ_USER1 ")"
+
+Xvfb :42 -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
 as_user "$KCMQ_GRANTED_USER" env DISPLAY=:42 QT_QPA_PLATFORM=xcb \
     dbus-run-session -- timeout 280 kcmshell5 kcm-quotas > "$shots/kcmshell5.log" 2>&1 &
-"$KCMQ_SOURCE_DIR"/scripts/panel-screenshots.sh :42 "$shots" kcmshell5 > /dev/null 2>> "$shots/kcmshell5.log"
-check "kcmshell5 kcm-quotas under Xvfb: a screenshot of each of the four tabs" \
-    test "$(find "$shots" -name 'kcmshell5-*.png' -size +1k | wc -l)" -eq 4
+# The third ordinary account shown is user1.
+KCMQ_DIALOG_MEMBER=3 "$KCMQ_SOURCE_DIR"/scripts/panel-screenshots.sh :42 "$shots" kcmshell5 > /dev/null 2> "$shots/screenshots.log"
+cat "$shots/screenshots.log" >> "$shots/kcmshell5.log"
+check "kcmshell5 kcm-quotas under Xvfb: a picture of each of the four tabs" \
+    test "$(find "$shots" -name 'kcmshell5-[1-4]-*.png' -size +1k | wc -l)" -eq 4
 # Four different pictures: the tabs were really switched, and no tab is the
 # blank window of a panel still loading.
 check_equal "kcmshell5 kcm-quotas under Xvfb: the four tabs look different" 4 \
-    "$(md5sum "$shots"/kcmshell5-*.png 2> /dev/null | cut -d' ' -f1 | sort -u | wc -l)"
+    "$(md5sum "$shots"/kcmshell5-[1-4]-*.png 2> /dev/null | cut -d' ' -f1 | sort -u | wc -l)"
+check "kcmshell5 kcm-quotas under Xvfb: the member dialog opens from the users tab" \
+    test -s "$shots/kcmshell5-5-member-dialog.png"
+size=$(sed -n 's/^window //p' "$shots/screenshots.log")
+check "kcmshell5 opens the panel at a usable size (at least 800x500, got ${size:-none})" \
+    awk -F x -v s="$size" 'BEGIN { split(s, d, "x"); exit !(d[1] >= 800 && d[2] >= 500) }'
 pkill -u "$KCMQ_GRANTED_USER" -x kcmshell5 2> /dev/null
 sleep 1
 kill "$xvfb" 2> /dev/null
 wait 2> /dev/null
+
+setquota -u "$KCMQ_USER1" 0 0 0 0 "$KCMQ_EXT4_DEVICE"
+setquota -u "$KCMQ_USER2" 0 0 0 0 "$KCMQ_EXT4_DEVICE"
+setquota -g "$KCMQ_GROUP1" 0 0 0 0 "$KCMQ_EXT4_DEVICE"
+rm -f "$KCMQ_EXT4_MOUNT/user2/notes"
+setquota -t 604800 604800 "$KCMQ_EXT4_DEVICE"
