@@ -85,14 +85,15 @@ done
 # The users tab is showing: a double click on a member's row opens the
 # member dialog. Below the tab bar come the device and filter line, the
 # table's header, then the rows.
-first_row=162
-row_height=${KCMQ_ROW_HEIGHT:-24}
+first_row=163
+row_height=${KCMQ_ROW_HEIGHT:-17}
 xdotool mousemove --window "$window" 160 $((first_row + (member_row - 1) * row_height)) click --repeat 2 --delay 80 1
 dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Setting quotas for ' | head -n 1)
 if [ -z "$dialog" ]; then
     echo "the member dialog did not open" >&2
     exit 1
 fi
+echo "dialog $(xdotool getwindowname "$dialog")" >&2
 settle
 sleep 1
 shot=$out/$prefix-5-member-dialog.png

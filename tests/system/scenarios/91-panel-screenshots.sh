@@ -34,8 +34,10 @@ Xvfb :42 -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
 as_user "$KCMQ_GRANTED_USER" env DISPLAY=:42 QT_QPA_PLATFORM=xcb \
     dbus-run-session -- timeout 280 kcmshell5 kcm-quotas > "$shots/kcmshell5.log" 2>&1 &
-# The third ordinary account shown is user1.
-KCMQ_DIALOG_MEMBER=3 "$KCMQ_SOURCE_DIR"/scripts/panel-screenshots.sh :42 "$shots" kcmshell5 > /dev/null 2> "$shots/screenshots.log"
+# The users tab lists the ordinary accounts in the account directory's order;
+# the host's own accounts come first, so user1's row is counted here.
+user1_row=$(getent passwd | awk -F: -v name="$KCMQ_USER1" '$3 >= 1000 && $3 != 65534 { n++; if ($1 == name) { print n; exit } }')
+KCMQ_DIALOG_MEMBER=$user1_row "$KCMQ_SOURCE_DIR"/scripts/panel-screenshots.sh :42 "$shots" kcmshell5 > /dev/null 2> "$shots/screenshots.log"
 cat "$shots/screenshots.log" >> "$shots/kcmshell5.log"
 check "kcmshell5 kcm-quotas under Xvfb: a picture of each of the four tabs" \
     test "$(find "$shots" -name 'kcmshell5-[1-4]-*.png' -size +1k | wc -l)" -eq 4
@@ -45,6 +47,7 @@ check_equal "kcmshell5 kcm-quotas under Xvfb: the four tabs look different" 4 \
     "$(md5sum "$shots"/kcmshell5-[1-4]-*.png 2> /dev/null | cut -d' ' -f1 | sort -u | wc -l)"
 check "kcmshell5 kcm-quotas under Xvfb: the member dialog opens from the users tab" \
     test -s "$shots/kcmshell5-5-member-dialog.png"
+check_contains "kcmshell5 kcm-quotas under Xvfb: the dialog is user1's" "dialog Setting quotas for a user: $KCMQ_USER1" "$(cat "$shots/screenshots.log")"
 size=$(sed -n 's/^window //p' "$shots/screenshots.log")
 check "kcmshell5 opens the panel at a usable size (at least 800x500, got ${size:-none})" \
     awk -F x -v s="$size" 'BEGIN { split(s, d, "x"); exit !(d[1] >= 800 && d[2] >= 500) }'
