@@ -131,7 +131,9 @@ void QuotaRequest::setDeviceOptions()
     const QStringList options = m_args.value(QStringLiteral("options")).toStringList();
 
     QByteArray table;
-    if (!m_files.readFile(fstabPath, table)) {
+    // The mount-table reader drops the rest of a line after a zero byte and
+    // the line after it, so such a table cannot be rewritten faithfully.
+    if (!m_files.readFile(fstabPath, table) || table.contains('\0')) {
         fail(i18nd("velun_kcm_quotas", "Unable to get entry from file systems description file"));
     }
     const FstabRewriter rewriter(runBlkid());

@@ -465,6 +465,10 @@ private Q_SLOTS:
             << "Only the quota options of device /dev/sdb1 can be changed" << QByteArray("/dev/sdb1 /home ext4 rw,relatime 0 2\n");
         QTest::newRow("unreadable table") << QString() << FakeProcessRunner::result(0) << false << withQuota
                                           << "Unable to get entry from file systems description file" << QByteArray();
+        const QString withZero = QStringLiteral("/dev/sdb1 /home ext4 rw") + QChar(0) + QStringLiteral("x 0 2\n/dev/sda1 / ext4 rw 0 1\n");
+        QTest::newRow("table with a zero byte is left alone")
+            << withZero << FakeProcessRunner::result(0) << false << QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")}
+            << "Unable to get entry from file systems description file" << withZero.toUtf8();
         QTest::newRow("blkid failing leaves the table") << table << ProcessResult() << false << withQuota << "Process blkid can not started" << table.toUtf8();
         QTest::newRow("device without entry") << QStringLiteral("/dev/sda1 / ext4 defaults 0 1\n") << FakeProcessRunner::result(0) << false << withQuota
                                               << "Device /dev/sdb1 has no entry in the file systems description file"
