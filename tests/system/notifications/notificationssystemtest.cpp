@@ -13,7 +13,7 @@
 namespace
 {
 // The scenario puts a mail recorder here and runs the daily task's command.
-const QString mailConfigPath = QStringLiteral("/etc/kcmq-warnquota.conf");
+const QString mailConfigPath = QStringLiteral("/etc/warnquota-kcmq.conf");
 const QString mailConfig = QStringLiteral(
     "MAIL_CMD = \"/run/kcmq/notifications/mail-stub\"\n"
     "FROM = \"root@localhost\"\n"
