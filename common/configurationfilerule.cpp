@@ -124,6 +124,9 @@ QString ConfigurationFileRule::checkOnDisk(const QString &path) const
             }
             break;
         }
+        if (entry.kind == PathEntry::Missing) {
+            return i18nd("velun_kcm_quotas", "The directory %2 on the path of the file %1 does not exist", path, prefix);
+        }
         if (entry.kind != PathEntry::Directory || entry.owner != 0 || (entry.mode & 022) != 0) {
             return i18nd("velun_kcm_quotas", "The directory %2 on the path of the file %1 is not owned by root or can be written by others", path, prefix);
         }

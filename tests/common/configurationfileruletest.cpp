@@ -101,9 +101,8 @@ private Q_SLOTS:
         QTest::newRow("world writable root directory")
             << "/etc/quotatab" << QuotaTabRole << "/" << entry(PathEntry::Directory, 0, 01777)
             << "The directory / on the path of the file /etc/quotatab is not owned by root or can be written by others";
-        QTest::newRow("missing quota directory")
-            << "/etc/quotas/quotatab" << QuotaTabRole << "" << none
-            << "The directory /etc/quotas on the path of the file /etc/quotas/quotatab is not owned by root or can be written by others";
+        QTest::newRow("missing quota directory") << "/etc/quotas/quotatab" << QuotaTabRole << "" << none
+                                                 << "The directory /etc/quotas on the path of the file /etc/quotas/quotatab does not exist";
         QTest::newRow("file is a directory") << "/etc/quotatab" << QuotaTabRole << "/etc/quotatab" << entry(PathEntry::Directory, 0, 0755)
                                              << "The file /etc/quotatab is not a regular file";
         QTest::newRow("file is a fifo") << "/etc/quotatab" << QuotaTabRole << "/etc/quotatab" << entry(PathEntry::OtherEntry, 0, 0644)

@@ -33,7 +33,7 @@ STUB
 chmod 755 "$notifications_dir/mail-stub"
 : > "$notifications_dir/mail.log"
 
-check "a task naming an unwritable file is reported, the rest is saved" \
+check "a task naming a file the helper refuses is reported, the other texts are saved" \
     as_user "$KCMQ_GRANTED_USER" "$KCMQ_NOTIFICATIONS_TEST" unwritableTaskFileIsReported
 check "a saved snapshot reads back unchanged" \
     as_user "$KCMQ_GRANTED_USER" "$KCMQ_NOTIFICATIONS_TEST" savedSnapshotReadsBack
