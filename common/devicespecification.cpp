@@ -68,6 +68,27 @@ QString DeviceSpecification::blockDeviceName(const QString &fsSpec, const QStrin
     return QString();
 }
 
+bool DeviceSpecification::isDevicePath(const QString &name)
+{
+    if (!name.startsWith(QLatin1String("/dev/"))) {
+        return false;
+    }
+    const QStringList components = name.mid(5).split(QLatin1Char('/'));
+    for (const QString &component : components) {
+        if (component.isEmpty() || component == QLatin1String(".") || component == QLatin1String("..")) {
+            return false;
+        }
+    }
+    // A line feed or a blank would split the name where it is written back
+    // into tables and tool output.
+    for (const QChar c : name) {
+        if (c.unicode() <= 0x20 || c.unicode() == 0x7f) {
+            return false;
+        }
+    }
+    return true;
+}
+
 QString DeviceSpecification::devicePath(const QString &blkidLine)
 {
     const int at = blkidLine.indexOf(pathSeparator);

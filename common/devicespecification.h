@@ -19,6 +19,11 @@ public:
     // /dev/sda1 never picks /dev/sda10 and UUID=x never picks PARTUUID="x".
     static QString blockDeviceName(const QString &fsSpec, const QStringList &blkidLines);
 
+    // A name the helper may hand to its tools as a device: an absolute path
+    // under /dev without empty, "." or ".." components (whether it is a block
+    // device is for the file system to say).
+    static bool isDevicePath(const QString &name);
+
     // The text before the first ": " of a blkid line (empty if none).
     static QString devicePath(const QString &blkidLine);
 

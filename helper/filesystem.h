@@ -3,13 +3,15 @@
 
 #pragma once
 
+#include "common/pathinspector.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <sys/types.h>
 
-// The file-system calls of the helper.
-class FileSystem
+// The file-system calls of the helper; inspect() is lstat(2).
+class FileSystem : public PathInspector
 {
 public:
     // What a path names, without following a symbolic link at its end.
@@ -33,7 +35,8 @@ public:
 
     virtual EntryKind entryKind(const QString &path) = 0;
 
-    // Follows symbolic links, so /dev/mapper and /dev/disk/by-* names count.
+    // Follows symbolic links, so /dev/mapper and /dev/disk/by-* names count,
+    // but only as far as a device node under /dev.
     virtual bool isBlockDevice(const QString &path) = 0;
 
     // Where the file system on that block device is mounted, or an empty

@@ -75,26 +75,59 @@ QByteArray FstabRewriter::rewrite(const QByteArray &table, const QString &device
     return result;
 }
 
-QByteArray FstabRewriter::rewriteLine(const QByteArray &line, const QString &device, const QByteArray &options, bool &changed) const
+bool FstabRewriter::belongsTo(const QByteArray &line, const QString &device) const
 {
     const QVector<Field> parts = fields(line);
     // Comments and blank lines, and lines too short to be mounted at all.
     if (parts.size() < 3 || line.at(parts.first().start) == '#') {
-        return line;
+        return false;
     }
     const QString fsSpec = decodeField(line.mid(parts[0].start, parts[0].end - parts[0].start));
     QString resolved = DeviceSpecification::blockDeviceName(fsSpec, m_blkidLines);
     if (resolved.isEmpty()) {
         resolved = fsSpec;
     }
-    if (resolved != device) {
+    return resolved == device;
+}
+
+QByteArray FstabRewriter::rewriteLine(const QByteArray &line, const QString &device, const QByteArray &options, bool &changed) const
+{
+    if (!belongsTo(line, device)) {
         return line;
     }
     changed = true;
+    const QVector<Field> parts = fields(line);
     if (parts.size() == 3) {
         return line.left(parts[2].end) + "  " + options + line.mid(parts[2].end);
     }
     return line.left(parts[3].start) + options + line.mid(parts[3].end);
+}
+
+bool FstabRewriter::currentOptions(const QByteArray &table, const QString &device, QStringList &options) const
+{
+    const QList<QByteArray> lines = table.split('\n');
+    for (const QByteArray &line : lines) {
+        if (belongsTo(line, device)) {
+            const QVector<Field> parts = fields(line);
+            options = parts.size() > 3 ? decodeField(line.mid(parts[3].start, parts[3].end - parts[3].start)).split(QLatin1Char(',')) : QStringList{QString()};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FstabRewriter::isQuotaOptionChange(const QStringList &current, const QStringList &requested)
+{
+    for (const QString &option : {QStringLiteral("usrquota"), QStringLiteral("grpquota")}) {
+        if (!current.contains(option) && requested == current + QStringList{option}) {
+            return true;
+        }
+        QStringList removed = current;
+        if (removed.removeAll(option) > 0 && requested == removed) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QString FstabRewriter::decodeField(const QByteArray &field)

@@ -3,22 +3,15 @@
 
 #include "notificationwriter.h"
 
+#include "common/configurationfilerule.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
 #include "helper/warnquotacronline.h"
 
 #include <KLocalizedString>
 
-#include <algorithm>
-
 namespace
 {
-const QStringList defaultConfFiles = {
-    QStringLiteral("/etc/warnquota.conf"),
-    QStringLiteral("/etc/quotatab"),
-    QStringLiteral("/etc/quotagrpadmins"),
-};
-
 // cron ignores tables that others may write; root owns new files anyway.
 constexpr mode_t NewFileMode = 0644;
 }
@@ -35,34 +28,72 @@ QString NotificationWriter::cronFilePath()
 
 void NotificationWriter::writeCronFile(const QString &path, const QStringList &lines)
 {
-    if (path != cronFilePath() || !std::all_of(lines.cbegin(), lines.cend(), &WarnquotaCronLine::isAccepted)) {
+    if (path != cronFilePath()) {
         refuse(path);
+    }
+    const ConfigurationFileRule rule(m_files);
+    for (const QString &line : lines) {
+        QList<WarnquotaCronLine::NamedFile> files;
+        if (WarnquotaCronLine::isHeaderLine(line)) {
+            continue;
+        }
+        if (!WarnquotaCronLine::isJob(line, &files)) {
+            refuse(path);
+        }
+        // A job that names a file the rule refuses would make that file
+        // writable through write_conf_file.
+        for (const auto &file : qAsConst(files)) {
+            const QString reason = rule.check(file.path, file.role);
+            if (!reason.isEmpty()) {
+                fail(reason);
+            }
+        }
     }
     write(path, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
 }
 
 void NotificationWriter::writeConfFile(const QString &path, const QString &text)
 {
-    if (!defaultConfFiles.contains(path) && !pathsNamedByCronFile().contains(path)) {
+    QList<ConfigFileRoleId> roles;
+    for (const ConfigFileRoleId role : {WarnquotaConfRole, GroupAdminsRole, QuotaTabRole}) {
+        if (ConfigurationFileRule::defaultPath(role) == path) {
+            roles.append(role);
+        }
+    }
+    for (const auto &file : filesNamedByCronFile()) {
+        if (file.path == path) {
+            roles.append(file.role);
+        }
+    }
+    if (roles.isEmpty()) {
         refuse(path);
+    }
+    // The cron table on disk may have been edited by hand: a file it names
+    // is still checked for every role it is named in.
+    const ConfigurationFileRule rule(m_files);
+    for (const ConfigFileRoleId role : qAsConst(roles)) {
+        const QString reason = rule.check(path, role);
+        if (!reason.isEmpty()) {
+            fail(reason);
+        }
     }
     write(path, text);
 }
 
 // The panel writes the cron table before the files its jobs name, so a
 // file of a new job is already listed here when its text arrives.
-QStringList NotificationWriter::pathsNamedByCronFile() const
+QList<WarnquotaCronLine::NamedFile> NotificationWriter::filesNamedByCronFile() const
 {
     QByteArray content;
     if (!m_files.readFile(cronFilePath(), content)) {
         return {};
     }
-    QStringList result;
+    QList<WarnquotaCronLine::NamedFile> result;
     const QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
     for (const QString &line : lines) {
-        QStringList paths;
-        if (WarnquotaCronLine::isJob(line, &paths)) {
-            result += paths;
+        QList<WarnquotaCronLine::NamedFile> files;
+        if (WarnquotaCronLine::isJob(line, &files)) {
+            result += files;
         }
     }
     return result;

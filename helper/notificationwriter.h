@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "helper/warnquotacronline.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +26,7 @@ public:
 
 private:
     bool isSafeTarget(const QString &path) const;
-    QStringList pathsNamedByCronFile() const;
+    QList<WarnquotaCronLine::NamedFile> filesNamedByCronFile() const;
     void write(const QString &path, const QString &text);
     [[noreturn]] void refuse(const QString &path) const;
 

@@ -4,6 +4,7 @@
 #include "policykitquotas.h"
 
 #include "common/proxyquotadata.h"
+#include "helper/failure.h"
 #include "helper/notificationwriter.h"
 #include "helper/quotarequest.h"
 #include "helper/systemfilesystem.h"
@@ -12,11 +13,24 @@
 
 #include <KLocalizedString>
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <clocale>
 #include <stdexcept>
 
 namespace
 {
+const QByteArray fallbackLocale = QByteArrayLiteral("C.UTF-8");
+
+// Letters, digits, '_', '-', '.', '@', as in "de_DE.UTF-8@euro"; "C",
+// "POSIX" and "C.UTF-8" are plain names too.
+bool isPlainLocaleName(const QString &name)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.@-]{1,64}$"));
+    return plain.match(name).hasMatch() && !name.contains(QLatin1String(".."));
+}
+
 KAuth::ActionReply errorReply(const std::exception &error)
 {
     KAuth::ActionReply reply = KAuth::ActionReply::HelperErrorReply();
@@ -71,8 +85,8 @@ KAuth::ActionReply PolicyKitQuotas::access(const QVariantMap &args)
 
 KAuth::ActionReply PolicyKitQuotas::setnotifications(const QVariantMap &args)
 {
-    applyLocale(args);
     try {
+        applyLocale(args);
         NotificationWriter writer(m_files);
         const QString cronPath = args.value(QStringLiteral("write_cron_file")).toString();
         if (!cronPath.isNull()) {
@@ -93,10 +107,10 @@ KAuth::ActionReply PolicyKitQuotas::setnotifications(const QVariantMap &args)
 KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, bool attachReplyData)
 {
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
-    applyLocale(args);
     ProxyQuotaData::registerMetaType();
     QuotaRequest request(args, m_kernel, m_processes, m_files);
     try {
+        applyLocale(args);
         request.dispatch();
     } catch (const std::exception &error) {
         return errorReply(error);
@@ -120,12 +134,33 @@ KAuth::ActionReply PolicyKitQuotas::checkSupportKernel()
 }
 
 // Messages of this call, and of the tools it starts, come out in the
-// panel's language.
+// panel's language. Both settings are made afresh by every call, so no
+// answer depends on the request before it.
 void PolicyKitQuotas::applyLocale(const QVariantMap &args)
 {
     const QStringList languages = args.value(QStringLiteral("languages")).toStringList();
-    const QByteArray localeName = args.value(QStringLiteral("lcmessages")).toString().toUtf8();
-    std::setlocale(LC_ALL, localeName.constData());
-    qputenv("LC_ALL", localeName);
-    KLocalizedString::setLanguages(languages);
+    const QString localeName = args.value(QStringLiteral("lcmessages")).toString();
+
+    // The translation system looks a language up as a directory name, and
+    // glibc reads a locale name with a '/' as a path: a name the caller
+    // chose must never reach either unchecked.
+    const auto invalid = std::find_if_not(languages.cbegin(), languages.cend(), &isPlainLocaleName);
+    const bool languagesValid = invalid == languages.cend();
+    KLocalizedString::setLanguages(languagesValid ? languages : QStringList());
+
+    // C.UTF-8 where the named locale is missing: the catalogue of the
+    // requested language is still used then, which plain "C" would prevent.
+    QByteArray effective = localeName.isEmpty() || !isPlainLocaleName(localeName) ? QByteArray() : localeName.toUtf8();
+    if (effective.isEmpty() || !std::setlocale(LC_ALL, effective.constData())) {
+        effective = fallbackLocale;
+        std::setlocale(LC_ALL, effective.constData());
+    }
+    qputenv("LC_ALL", effective);
+
+    if (!languagesValid) {
+        fail(i18nd("velun_kcm_quotas", "Invalid locale name %1", *invalid));
+    }
+    if (!localeName.isEmpty() && !isPlainLocaleName(localeName)) {
+        fail(i18nd("velun_kcm_quotas", "Invalid locale name %1", localeName));
+    }
 }

@@ -30,6 +30,7 @@ public Q_SLOTS:
 private:
     KAuth::ActionReply runRequest(const QVariantMap &args, bool attachReplyData);
     KAuth::ActionReply checkSupportKernel();
+    // Throws when a locale name is not a plain one.
     static void applyLocale(const QVariantMap &args);
 
     QuotaKernel &m_kernel;

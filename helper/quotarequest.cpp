@@ -3,6 +3,7 @@
 
 #include "quotarequest.h"
 
+#include "common/devicespecification.h"
 #include "common/proxyquotadata.h"
 #include "common/settingsid.h"
 #include "helper/failure.h"
@@ -85,14 +86,14 @@ QString QuotaRequest::deviceName() const
     return m_args.value(QStringLiteral("device_name")).toString();
 }
 
-// The device name reaches programs run as root and /etc/fstab: only an
-// absolute block device path is accepted, so that "-a" or a path to some
-// file never gets there. The name is used as sent, so /dev/mapper links keep
+// The device name reaches programs run as root and /etc/fstab: only a
+// block device under /dev is accepted, so that "-a" or a path to some file
+// never gets there. The name is used as sent, so /dev/mapper links keep
 // matching their fstab entries.
 QString QuotaRequest::blockDeviceArgument() const
 {
     const QString device = deviceName();
-    if (!device.startsWith(QLatin1Char('/')) || !m_files.isBlockDevice(device)) {
+    if (!DeviceSpecification::isDevicePath(device) || !m_files.isBlockDevice(device)) {
         fail(i18nd("velun_kcm_quotas", "Device %1 is not a block device", device));
     }
     return device;
@@ -130,13 +131,21 @@ void QuotaRequest::setDeviceOptions()
     const QStringList options = m_args.value(QStringLiteral("options")).toStringList();
 
     QByteArray table;
-    if (!m_files.readFile(fstabPath, table)) {
+    // The mount-table reader drops the rest of a line after a zero byte and
+    // the line after it, so such a table cannot be rewritten faithfully.
+    if (!m_files.readFile(fstabPath, table) || table.contains('\0')) {
         fail(i18nd("velun_kcm_quotas", "Unable to get entry from file systems description file"));
     }
-    const QStringList blkidLines = runBlkid();
+    const FstabRewriter rewriter(runBlkid());
 
+    // Anything but a quota option would let the caller mount the device
+    // with "user", "suid" or "exec" of its choosing.
+    QStringList current;
+    if (rewriter.currentOptions(table, device, current) && !FstabRewriter::isQuotaOptionChange(current, options)) {
+        fail(i18nd("velun_kcm_quotas", "Only the quota options of device %1 can be changed", device));
+    }
     int changedEntries = 0;
-    const QByteArray rewritten = FstabRewriter(blkidLines).rewrite(table, device, options, changedEntries);
+    const QByteArray rewritten = rewriter.rewrite(table, device, options, changedEntries);
     if (changedEntries == 0) {
         fail(i18nd("velun_kcm_quotas", "Device %1 has no entry in the file systems description file", device));
     }

@@ -3,13 +3,19 @@
 
 #include "systemfilesystem.h"
 
+#include "common/systempathinspector.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QVector>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <mntent.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace
@@ -32,14 +38,49 @@ bool writeAll(int fd, const QByteArray &content)
     return true;
 }
 
-void syncDirectory(const QByteArray &directory)
+bool copyExtendedAttributes(int from, int to)
 {
-    const int fd = ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    ssize_t size = ::flistxattr(from, nullptr, 0);
+    if (size < 0) {
+        return errno == ENOTSUP;
     }
+    QByteArray names(size, '\0');
+    size = ::flistxattr(from, names.data(), names.size());
+    if (size < 0) {
+        return false;
+    }
+    names.truncate(size);
+    for (const QByteArray &attribute : names.split('\0')) {
+        if (attribute.isEmpty()) {
+            continue;
+        }
+        const ssize_t valueSize = ::fgetxattr(from, attribute.constData(), nullptr, 0);
+        if (valueSize < 0) {
+            return false;
+        }
+        QByteArray value(valueSize, '\0');
+        const ssize_t read = ::fgetxattr(from, attribute.constData(), value.data(), value.size());
+        if (read < 0 || ::fsetxattr(to, attribute.constData(), value.constData(), static_cast<size_t>(read), 0) != 0) {
+            return false;
+        }
+    }
+    return true;
 }
+
+// Closes the held directories, the last one first.
+struct HeldDirectories {
+    QVector<int> fds;
+    void closeAll()
+    {
+        while (!fds.isEmpty()) {
+            ::close(fds.takeLast());
+        }
+    }
+    ~HeldDirectories()
+    {
+        closeAll();
+    }
+};
 }
 
 SystemFileSystem::SystemFileSystem(const QString &mountTable)
@@ -59,48 +100,106 @@ bool SystemFileSystem::readFile(const QString &path, QByteArray &content)
 
 bool SystemFileSystem::replaceFile(const QString &path, const QByteArray &content, mode_t newFileMode)
 {
-    // A link (an fstab kept elsewhere) stays a link: its target is replaced.
-    QString target = path;
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        target = info.canonicalFilePath();
-        if (target.isEmpty()) {
+    return replaceFile(QFile::encodeName(path), content, newFileMode, MaxLinks);
+}
+
+// Every directory is opened relative to the one before it without following
+// links and held until the end, and the new file is made and renamed inside
+// the last one: a component swapped for a link after the caller's checks
+// makes the write fail instead of leading it elsewhere.
+bool SystemFileSystem::replaceFile(const QByteArray &path, const QByteArray &content, mode_t newFileMode, int linksLeft)
+{
+    if (!path.startsWith('/') || linksLeft < 0) {
+        return false;
+    }
+    const QList<QByteArray> components = path.mid(1).split('/');
+    const QByteArray name = components.last();
+    if (name.isEmpty() || name == "." || name == "..") {
+        return false;
+    }
+
+    HeldDirectories chain;
+    int directory = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory < 0) {
+        return false;
+    }
+    chain.fds.append(directory);
+    for (int i = 0; i + 1 < components.size(); ++i) {
+        const QByteArray &component = components.at(i);
+        if (component.isEmpty() || component == "." || component == "..") {
+            return false;
+        }
+        directory = ::openat(directory, component.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (directory < 0) {
+            return false;
+        }
+        chain.fds.append(directory);
+    }
+
+    struct stat old;
+    if (::fstatat(directory, name.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT) {
+            return false;
+        }
+        return writeNew(directory, name, content, nullptr, newFileMode);
+    }
+    if (S_ISLNK(old.st_mode)) {
+        // A link (an fstab kept elsewhere) stays a link: its target is
+        // replaced, reached by the same walk.
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t length = ::readlinkat(directory, name.constData(), target.data(), target.size());
+        if (length <= 0 || length >= target.size()) {
+            return false;
+        }
+        target.truncate(length);
+        if (!target.startsWith('/')) {
+            target = path.left(path.lastIndexOf('/') + 1) + target;
+        }
+        chain.closeAll();
+        return replaceFile(target, content, newFileMode, linksLeft - 1);
+    }
+    if (!S_ISREG(old.st_mode)) {
+        return false;
+    }
+    const int oldFd = ::openat(directory, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (oldFd < 0) {
+        return false;
+    }
+    const bool ok = ::fstat(oldFd, &old) == 0 && S_ISREG(old.st_mode) && writeNew(directory, name, content, &old, newFileMode, oldFd);
+    ::close(oldFd);
+    return ok;
+}
+
+bool SystemFileSystem::writeNew(int directory, const QByteArray &name, const QByteArray &content, const struct stat *old, mode_t newFileMode, int oldFd)
+{
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = "." + name + "." + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+        // Private until complete: the text may be a secret of root's.
+        fd = ::openat(directory, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) {
             return false;
         }
     }
-    const QByteArray targetName = QFile::encodeName(target);
-
-    struct stat old;
-    const bool hasOld = ::stat(targetName.constData(), &old) == 0;
-    if (!hasOld && errno != ENOENT) {
-        return false;
-    }
-    if (hasOld && !S_ISREG(old.st_mode)) {
-        return false;
-    }
-
-    // The temporary file must be on the same file system for rename() to
-    // replace the old file in one step.
-    const int slash = targetName.lastIndexOf('/');
-    const QByteArray directory = slash > 0 ? targetName.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    QByteArray temporaryName = directory + "/." + targetName.mid(slash + 1) + ".XXXXXX";
-    const int fd = ::mkostemp(temporaryName.data(), O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
 
-    // chown before chmod: changing the owner may clear set-id bits.
+    // Security labels and ACLs of the old file go over first; chown comes
+    // before chmod because changing the owner may clear set-id bits.
     bool ok = writeAll(fd, content);
-    ok = ok && (!hasOld || ::fchown(fd, old.st_uid, old.st_gid) == 0);
-    ok = ok && ::fchmod(fd, hasOld ? (old.st_mode & 07777) : newFileMode) == 0;
+    ok = ok && (!old || copyExtendedAttributes(oldFd, fd));
+    ok = ok && (!old || ::fchown(fd, old->st_uid, old->st_gid) == 0);
+    ok = ok && ::fchmod(fd, old ? (old->st_mode & 07777) : newFileMode) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporaryName.constData(), targetName.constData()) == 0;
+    ok = ok && ::renameat(directory, temporary.constData(), directory, name.constData()) == 0;
     if (!ok) {
-        ::unlink(temporaryName.constData());
+        ::unlinkat(directory, temporary.constData(), 0);
         return false;
     }
-    syncDirectory(directory);
+    ::fsync(directory);
     return true;
 }
 
@@ -124,8 +223,11 @@ FileSystem::EntryKind SystemFileSystem::entryKind(const QString &path)
 
 bool SystemFileSystem::isBlockDevice(const QString &path)
 {
+    // A link out of /dev (a device node some user made on a mounted disk)
+    // does not count.
+    const QString target = QFileInfo(path).canonicalFilePath();
     struct stat status;
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISBLK(status.st_mode);
+    return target.startsWith(QLatin1String("/dev/")) && ::stat(QFile::encodeName(target).constData(), &status) == 0 && S_ISBLK(status.st_mode);
 }
 
 QString SystemFileSystem::mountPoint(const QString &device)
@@ -158,4 +260,9 @@ QString SystemFileSystem::mountPoint(const QString &device)
 bool SystemFileSystem::exists(const QString &path)
 {
     return QFileInfo::exists(path);
+}
+
+PathEntry SystemFileSystem::inspect(const QString &path)
+{
+    return SystemPathInspector().inspect(path);
 }

@@ -5,6 +5,8 @@
 
 #include "helper/filesystem.h"
 
+struct stat;
+
 class SystemFileSystem : public FileSystem
 {
 public:
@@ -17,7 +19,14 @@ public:
     bool isBlockDevice(const QString &path) override;
     QString mountPoint(const QString &device) override;
     bool exists(const QString &path) override;
+    PathEntry inspect(const QString &path) override;
 
 private:
+    // Links followed at the end of a path before giving up.
+    static constexpr int MaxLinks = 8;
+
+    bool replaceFile(const QByteArray &path, const QByteArray &content, mode_t newFileMode, int linksLeft);
+    static bool writeNew(int directory, const QByteArray &name, const QByteArray &content, const struct stat *old, mode_t newFileMode, int oldFd = -1);
+
     QString m_mountTable;
 };

@@ -3,23 +3,12 @@
 
 #include "warnquotacronline.h"
 
+#include "common/configurationfilerule.h"
+
 #include <QRegularExpression>
 
 namespace
 {
-const QStringList pathOptions = {
-    QStringLiteral("--config="),
-    QStringLiteral("--quota-tab="),
-    QStringLiteral("--admins-file="),
-};
-
-// Nothing a shell would act on: no blanks, quotes, $, ;, globs or redirections.
-bool isPlainAbsolutePath(const QString &path)
-{
-    static const QRegularExpression plain(QStringLiteral("^/[A-Za-z0-9/._+-]*$"));
-    return plain.match(path).hasMatch();
-}
-
 // A line feed would start a second cron line, and cron turns '%' in a
 // command into a line feed on the program's input.
 bool hasForbiddenCharacter(const QString &line)
@@ -39,40 +28,31 @@ bool WarnquotaCronLine::isHeaderLine(const QString &line)
         || line == QLatin1String("PATH=/usr/sbin");
 }
 
-bool WarnquotaCronLine::isJob(const QString &line, QStringList *paths)
+bool WarnquotaCronLine::isJob(const QString &line, QList<NamedFile> *files)
 {
     if (hasForbiddenCharacter(line)) {
         return false;
     }
-    // The pattern by which the panel reads its job lines back.
-    static const QRegularExpression job(
-        QStringLiteral(R"((^\s*[\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\w\d]+)\s+(.+?)(#+(.*))?$)"));
+    // The five schedule fields hold numbers, steps, ranges and lists only:
+    // no names, no '=' (cron would read the line as a variable) and no
+    // "@reboot" forms. Then the user root and warnquota with plain words;
+    // a comment must begin a word of its own, or "-u#;id" would run id.
+    static const QRegularExpression job(QStringLiteral(R"(^[ \t]*(?:[0-9*,/-]+[ \t]+){5}root[ \t]+warnquota((?:[ \t]+[^ \t#]+)*)[ \t]*(?:[ \t]#.*)?$)"));
     const QRegularExpressionMatch match = job.match(line);
     if (!match.hasMatch()) {
         return false;
     }
-
-    // A '#' inside a word does not start a shell comment: "-u#;id" would run
-    // id. The comment must begin a word of its own.
-    const int commentStart = match.capturedStart(8);
-    if (commentStart > 0 && line.at(commentStart - 1) != QLatin1Char(' ') && line.at(commentStart - 1) != QLatin1Char('\t')) {
-        return false;
-    }
-
-    const QStringList tokens = match.captured(7).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (tokens.isEmpty() || tokens.first() != QLatin1String("warnquota")) {
-        return false;
-    }
-    QStringList named;
-    for (int i = 1; i < tokens.size(); ++i) {
-        const QString &token = tokens.at(i);
+    QList<NamedFile> named;
+    const QStringList tokens = match.captured(1).split(QRegularExpression(QStringLiteral("[ \t]+")), Qt::SkipEmptyParts);
+    for (const QString &token : tokens) {
         if (token == QLatin1String("-u") || token == QLatin1String("-g")) {
             continue;
         }
         bool known = false;
-        for (const QString &option : pathOptions) {
-            if (token.startsWith(option) && isPlainAbsolutePath(token.mid(option.size()))) {
-                named.append(token.mid(option.size()));
+        for (const ConfigFileRoleId role : {WarnquotaConfRole, GroupAdminsRole, QuotaTabRole}) {
+            const QString option = ConfigurationFileRule::option(role);
+            if (token.startsWith(option)) {
+                named.append({token.mid(option.size()), role});
                 known = true;
                 break;
             }
@@ -81,13 +61,8 @@ bool WarnquotaCronLine::isJob(const QString &line, QStringList *paths)
             return false;
         }
     }
-    if (paths) {
-        *paths = named;
+    if (files) {
+        *files = named;
     }
     return true;
-}
-
-bool WarnquotaCronLine::isAccepted(const QString &line)
-{
-    return isHeaderLine(line) || isJob(line);
 }

@@ -3,6 +3,9 @@
 
 #pragma once
 
+#include "common/configurationfilerule.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,9 +17,13 @@ class WarnquotaCronLine
 public:
     static bool isHeaderLine(const QString &line);
 
-    // True when `line` is such a job; `paths` then receives the file paths
-    // given to its --config=, --quota-tab= and --admins-file= options.
-    static bool isJob(const QString &line, QStringList *paths = nullptr);
+    struct NamedFile {
+        QString path;
+        ConfigFileRoleId role;
+    };
 
-    static bool isAccepted(const QString &line);
+    // True when `line` is such a job; `files` then receives the files given
+    // to its --config=, --quota-tab= and --admins-file= options. Whether
+    // those files may be written is the configuration-file rule's to say.
+    static bool isJob(const QString &line, QList<NamedFile> *files = nullptr);
 };

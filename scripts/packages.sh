@@ -9,6 +9,7 @@ BUILD_PACKAGES=(
     qtbase5-dev libkf5auth-dev libkf5i18n-dev libkf5configwidgets-dev
     libkf5widgetsaddons-dev libkf5coreaddons-dev extra-cmake-modules
     kde-cli-tools dbus polkitd quota xvfb
+    clang libclang-rt-14-dev
 )
 # The guest runs this machine's programs: the panel's screenshots under
 # Xvfb need xdotool and ImageMagick there too.

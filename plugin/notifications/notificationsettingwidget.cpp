@@ -3,6 +3,7 @@
 
 #include "notificationsettingwidget.h"
 
+#include "common/configurationfilerule.h"
 #include "plugin/notifications/cronmanager.h"
 #include "plugin/notifications/notificationpaths.h"
 #include "plugin/notifications/notificationsdata.h"
@@ -52,6 +53,19 @@ QDate dayInCurrentMonth(int day)
 QString number(int value)
 {
     return QStringLiteral("%1").arg(value);
+}
+
+static_assert(int(WarnQuotaConf) == int(WarnquotaConfRole) && int(QuotaGroupAdmins) == int(GroupAdminsRole) && int(QuotaTab) == int(QuotaTabRole),
+              "the editors and the file roles are numbered alike");
+
+ConfigFileRoleId roleOf(ConfigQuotaId id)
+{
+    return static_cast<ConfigFileRoleId>(id);
+}
+
+QString &pathOf(WarnquotaJob &job, ConfigQuotaId id)
+{
+    return id == WarnQuotaConf ? job.config : (id == QuotaGroupAdmins ? job.adminsFile : job.quotaTab);
 }
 }
 
@@ -126,10 +140,16 @@ NotificationsData *NotificationSettingWidget::data()
     }
 
     // A job with an empty time would be written as a line that is not a
-    // job, and the task would be gone at the next read.
+    // job, and the task would be gone at the next read. A file that the
+    // helper will not write (named by a hand-edited job) gives way to the
+    // default, as the tab announced, so that the cron table can be saved.
     for (WarnquotaJob &job : jobs) {
         if (job.time.minutes().isEmpty()) {
             job.time = fallbackTime();
+        }
+        const QHash<ConfigQuotaId, QString> violations = fileRuleViolations(job);
+        for (auto it = violations.cbegin(); it != violations.cend(); ++it) {
+            pathOf(job, it.key()) = ConfigurationFileRule::defaultPath(roleOf(it.key()));
         }
     }
     snapshot->setCronJobs(jobs.values());
@@ -139,9 +159,10 @@ NotificationsData *NotificationSettingWidget::data()
         {QuotaGroupAdmins, m_ui->quotaGroupAdminsText},
         {QuotaTab, m_ui->quotaTabText},
     };
+    const ConfigurationFileRule rule(m_pathInspector);
     for (const auto &editor : editors) {
         const QString path = m_filePaths.value(editor.first);
-        if (!path.isEmpty()) {
+        if (!path.isEmpty() && rule.check(path, roleOf(editor.first)).isEmpty()) {
             snapshot->setFileText(path, editor.second->toPlainText());
         }
     }
@@ -189,7 +210,39 @@ void NotificationSettingWidget::currentJobChanged(const QString &name)
     m_filePaths[QuotaTab] = job.quotaTab;
     m_ui->quotaTabText->setPlainText(m_files.value(job.quotaTab));
 
+    const QHash<ConfigQuotaId, QString> violations = name.isEmpty() ? QHash<ConfigQuotaId, QString>() : fileRuleViolations(job);
+    m_ui->warnQuotaConfText->setReadOnly(violations.contains(WarnQuotaConf));
+    m_ui->quotaGroupAdminsText->setReadOnly(violations.contains(QuotaGroupAdmins));
+    m_ui->quotaTabText->setReadOnly(violations.contains(QuotaTab));
+    QStringList reasons;
+    for (const ConfigQuotaId id : {WarnQuotaConf, QuotaGroupAdmins, QuotaTab}) {
+        if (violations.contains(id)) {
+            reasons.append(violations.value(id));
+        }
+    }
+    m_ui->fileRuleLabel->setText(
+        reasons.isEmpty()
+            ? QString()
+            : i18nd("velun_kcm_quotas", "%1. This task will use the default file instead when the changes are applied.", reasons.join(QStringLiteral(". "))));
+    m_ui->fileRuleLabel->setVisible(!reasons.isEmpty());
+
     connectChangeDataWidgets();
+}
+
+QHash<ConfigQuotaId, QString> NotificationSettingWidget::fileRuleViolations(const WarnquotaJob &job)
+{
+    const ConfigurationFileRule rule(m_pathInspector);
+    QHash<ConfigQuotaId, QString> violations;
+    WarnquotaJob copy = job;
+    for (const ConfigQuotaId id : {WarnQuotaConf, QuotaGroupAdmins, QuotaTab}) {
+        const QString &path = pathOf(copy, id);
+        // An empty path stands for the default file.
+        const QString reason = path.isEmpty() ? QString() : rule.check(path, roleOf(id));
+        if (!reason.isEmpty()) {
+            violations.insert(id, reason);
+        }
+    }
+    return violations;
 }
 
 void NotificationSettingWidget::cronDataPresentation(const CronJob &job)

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "common/systempathinspector.h"
 #include "plugin/notifications/crontime.h"
 #include "plugin/notifications/warnquotajob.h"
 
@@ -63,6 +64,9 @@ private:
     void blockControlWidget(bool block);
     void connectChangeDataWidgets();
     void disconnectChangeDataWidgets();
+    // Why the files of `job` cannot be written, one reason per file; empty
+    // when they all can.
+    QHash<ConfigQuotaId, QString> fileRuleViolations(const WarnquotaJob &job);
 
     Ui::NotificationSettingWidget *m_ui;
     NotificationsData *m_data;
@@ -70,4 +74,5 @@ private:
     QMap<QString, WarnquotaJob> m_jobs;
     QHash<QString, QString> m_files;
     QList<QMetaObject::Connection> m_connections;
+    SystemPathInspector m_pathInspector;
 };

@@ -14,6 +14,8 @@ private Q_SLOTS:
     void blockDeviceName();
     void tagValue_data();
     void tagValue();
+    void isDevicePath_data();
+    void isDevicePath();
 };
 
 static const QStringList blkidLines = {
@@ -31,18 +33,28 @@ void DeviceSpecificationTest::blockDeviceName_data()
     QTest::addColumn<QString>("fsSpec");
     QTest::addColumn<QString>("device");
 
-    QTest::newRow("path does not pick a longer path") << "/dev/sda1" << "/dev/sda1";
-    QTest::newRow("path of a longer name") << "/dev/sda10" << "/dev/sda10";
+    QTest::newRow("path does not pick a longer path") << "/dev/sda1"
+                                                      << "/dev/sda1";
+    QTest::newRow("path of a longer name") << "/dev/sda10"
+                                           << "/dev/sda10";
     QTest::newRow("unknown path") << "/dev/sdz9" << QString();
-    QTest::newRow("uuid is not matched by partuuid") << "UUID=1234-ABCD" << "/dev/sda1";
-    QTest::newRow("quoted uuid") << "UUID=\"1234-ABCD\"" << "/dev/sda1";
-    QTest::newRow("partuuid") << "PARTUUID=1234-ABCD" << "/dev/sda10";
-    QTest::newRow("label") << "LABEL=home" << "/dev/sdb1";
+    QTest::newRow("uuid is not matched by partuuid") << "UUID=1234-ABCD"
+                                                     << "/dev/sda1";
+    QTest::newRow("quoted uuid") << "UUID=\"1234-ABCD\""
+                                 << "/dev/sda1";
+    QTest::newRow("partuuid") << "PARTUUID=1234-ABCD"
+                              << "/dev/sda10";
+    QTest::newRow("label") << "LABEL=home"
+                           << "/dev/sdb1";
     QTest::newRow("label with pattern characters is literal") << "LABEL=." << QString();
-    QTest::newRow("label with a dot") << "LABEL=a.b" << "/dev/sdc1";
-    QTest::newRow("label with a colon keeps the path") << "LABEL=x:y" << "/dev/sdd1";
-    QTest::newRow("partlabel") << "PARTLABEL=data" << "/dev/sdd1";
-    QTest::newRow("mapper path") << "/dev/mapper/vg-root" << "/dev/mapper/vg-root";
+    QTest::newRow("label with a dot") << "LABEL=a.b"
+                                      << "/dev/sdc1";
+    QTest::newRow("label with a colon keeps the path") << "LABEL=x:y"
+                                                       << "/dev/sdd1";
+    QTest::newRow("partlabel") << "PARTLABEL=data"
+                               << "/dev/sdd1";
+    QTest::newRow("mapper path") << "/dev/mapper/vg-root"
+                                 << "/dev/mapper/vg-root";
     QTest::newRow("tmpfs") << "tmpfs" << QString();
     QTest::newRow("proc") << "proc" << QString();
     QTest::newRow("partial uuid value") << "UUID=1234" << QString();
@@ -62,10 +74,14 @@ void DeviceSpecificationTest::tagValue_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("isNull");
 
-    QTest::newRow("type, not sec_type") << blkidLines.at(2) << "TYPE" << "ext3" << false;
-    QTest::newRow("uuid, not partuuid") << blkidLines.at(0) << "UUID" << "aaaa" << false;
+    QTest::newRow("type, not sec_type") << blkidLines.at(2) << "TYPE"
+                                        << "ext3" << false;
+    QTest::newRow("uuid, not partuuid") << blkidLines.at(0) << "UUID"
+                                        << "aaaa" << false;
     QTest::newRow("missing key") << blkidLines.at(3) << "UUID" << QString() << true;
-    QTest::newRow("empty value") << "/dev/x: LABEL=\"\" TYPE=\"ext4\"" << "LABEL" << "" << false;
+    QTest::newRow("empty value") << "/dev/x: LABEL=\"\" TYPE=\"ext4\""
+                                 << "LABEL"
+                                 << "" << false;
 }
 
 void DeviceSpecificationTest::tagValue()
@@ -77,6 +93,36 @@ void DeviceSpecificationTest::tagValue()
     const QString result = DeviceSpecification::tagValue(line, key);
     QCOMPARE(result, value);
     QCOMPARE(result.isNull(), isNull);
+}
+
+void DeviceSpecificationTest::isDevicePath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("partition") << "/dev/sdb1" << true;
+    QTest::newRow("mapper name") << "/dev/mapper/vg-home" << true;
+    QTest::newRow("by-uuid link") << "/dev/disk/by-uuid/1234-ABCD" << true;
+    QTest::newRow("by-label link with an escape") << "/dev/disk/by-label/a\\x20b" << true;
+    QTest::newRow("dot-dot out of /dev") << "/dev/../etc/fstab" << false;
+    QTest::newRow("dot-dot at the end") << "/dev/mapper/.." << false;
+    QTest::newRow("dot component") << "/dev/./sdb1" << false;
+    QTest::newRow("double slash") << "/dev//sdb1" << false;
+    QTest::newRow("/dev itself") << "/dev/" << false;
+    QTest::newRow("outside /dev") << "/tmp/sdb1" << false;
+    QTest::newRow("prefix without slash") << "/device/sdb1" << false;
+    QTest::newRow("option") << "-a" << false;
+    QTest::newRow("relative") << "dev/sdb1" << false;
+    QTest::newRow("line feed") << "/dev/sdb1\n/dev/sda1" << false;
+    QTest::newRow("blank") << "/dev/sdb1 x" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void DeviceSpecificationTest::isDevicePath()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, accepted);
+    QCOMPARE(DeviceSpecification::isDevicePath(name), accepted);
 }
 
 QTEST_GUILESS_MAIN(DeviceSpecificationTest)

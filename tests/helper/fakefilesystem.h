@@ -49,7 +49,26 @@ public:
                 return Directory;
             }
         }
-        return path == QLatin1String("/etc") || path == QLatin1String("/etc/cron.d") ? Directory : Missing;
+        return path == QLatin1String("/") || path == QLatin1String("/etc") || path == QLatin1String("/etc/cron.d") ? Directory : Missing;
+    }
+
+    // Everything belongs to root with the usual modes unless `owners` or
+    // `permissions` say otherwise.
+    PathEntry inspect(const QString &path) override
+    {
+        PathEntry entry;
+        const EntryKind kind = entryKind(path);
+        static const QHash<EntryKind, PathEntry::Kind> kindOf = {
+            {Missing, PathEntry::Missing},
+            {Directory, PathEntry::Directory},
+            {RegularFile, PathEntry::RegularFile},
+            {SymbolicLink, PathEntry::SymbolicLink},
+            {OtherEntry, PathEntry::OtherEntry},
+        };
+        entry.kind = kindOf.value(kind);
+        entry.owner = owners.value(path, 0);
+        entry.mode = permissions.value(path, kind == Directory ? 0755 : 0644);
+        return entry;
     }
 
     bool isBlockDevice(const QString &path) override
@@ -70,6 +89,8 @@ public:
     QHash<QString, QByteArray> files;
     QHash<QString, mode_t> modes;
     QHash<QString, EntryKind> kinds;
+    QHash<QString, uint> owners;
+    QHash<QString, uint> permissions;
     QSet<QString> blockDevices;
     QHash<QString, QString> mountPoints;
     QStringList replaced;

@@ -95,6 +95,76 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QCOMPARE(FstabRewriter::decodeField(field), text);
     }
+
+    void currentOptions_data()
+    {
+        QTest::addColumn<QByteArray>("table");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QStringList>("options");
+
+        QTest::newRow("first entry of the device") << QByteArray(
+            "# x\n/dev/sda10 / ext4 ro 0 1\nUUID=1111-AAAA /a ext4 rw,noatime 0 2\n/dev/sda1 /b ext4 ro 0 2\n")
+                                                   << "/dev/sda1" << true << QStringList{QStringLiteral("rw"), QStringLiteral("noatime")};
+        QTest::newRow("escaped options are decoded") << QByteArray("/dev/sda1 / ext4 a\\040b,c 0 1\n") << "/dev/sda1" << true
+                                                     << QStringList{QStringLiteral("a b"), QStringLiteral("c")};
+        QTest::newRow("entry without options") << QByteArray("/dev/sda1 / ext4\n") << "/dev/sda1" << true << QStringList{QString()};
+        QTest::newRow("commented entry is no entry") << QByteArray("#/dev/sda1 / ext4 rw 0 1\n") << "/dev/sda1" << false << QStringList();
+    }
+
+    void currentOptions()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(QString, device);
+        QFETCH(bool, found);
+        QFETCH(QStringList, options);
+        QStringList current;
+        QCOMPARE(FstabRewriter(blkidLines).currentOptions(table, device, current), found);
+        QCOMPARE(current, options);
+    }
+
+    void quotaOptionChange_data()
+    {
+        QTest::addColumn<QStringList>("current");
+        QTest::addColumn<QStringList>("requested");
+        QTest::addColumn<bool>("accepted");
+
+        const QStringList base = {QStringLiteral("rw"), QStringLiteral("relatime")};
+        const QString usr = QStringLiteral("usrquota");
+        const QString grp = QStringLiteral("grpquota");
+        QTest::newRow("user quota appended") << base << base + QStringList{usr} << true;
+        QTest::newRow("group quota appended") << base << base + QStringList{grp} << true;
+        QTest::newRow("user quota removed") << base + QStringList{usr, grp} << base + QStringList{grp} << true;
+        QTest::newRow("every copy removed") << QStringList{usr, QStringLiteral("rw"), usr} << QStringList{QStringLiteral("rw")} << true;
+        QTest::newRow("last option removed") << QStringList{grp} << QStringList() << true;
+        QTest::newRow("appended to an empty field") << QStringList{QString()} << QStringList{QString(), usr} << true;
+
+        QTest::newRow("foreign options added") << QStringList{QStringLiteral("rw"), QStringLiteral("relatime")}
+                                               << QStringList{QStringLiteral("rw"),
+                                                              QStringLiteral("relatime"),
+                                                              QStringLiteral("suid"),
+                                                              QStringLiteral("dev"),
+                                                              QStringLiteral("exec"),
+                                                              QStringLiteral("user")}
+                                               << false;
+        QTest::newRow("quota option and another") << base << base + QStringList{usr, QStringLiteral("user")} << false;
+        QTest::newRow("both quota options at once") << base << base + QStringList{usr, grp} << false;
+        QTest::newRow("quota option inserted elsewhere") << base << QStringList{usr} + base << false;
+        QTest::newRow("other option dropped") << base + QStringList{usr} << QStringList{QStringLiteral("rw")} << false;
+        QTest::newRow("present option appended again") << base + QStringList{usr} << base + QStringList{usr, usr} << false;
+        QTest::newRow("only one of two copies removed") << QStringList{usr, QStringLiteral("rw"), usr} << QStringList{QStringLiteral("rw"), usr} << false;
+        QTest::newRow("unchanged") << base << base << false;
+        QTest::newRow("other case") << base << base + QStringList{QStringLiteral("USRQUOTA")} << false;
+        QTest::newRow("option smuggled after a comma") << base << base + QStringList{QStringLiteral("usrquota,user")} << false;
+    }
+
+    void quotaOptionChange()
+    {
+        QFETCH(QStringList, current);
+        QFETCH(QStringList, requested);
+        QFETCH(bool, accepted);
+        QCOMPARE(FstabRewriter::isQuotaOptionChange(current, requested), accepted);
+    }
 };
 
 QTEST_GUILESS_MAIN(FstabRewriterTest)

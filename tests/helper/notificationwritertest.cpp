@@ -52,10 +52,13 @@ private Q_SLOTS:
         QTest::newRow("header and one job, each line ended") << cron({job}) << QByteArray() << "" << cronPath << cronBytes({job});
         QTest::newRow("only the header") << cron({}) << QByteArray() << "" << cronPath << cronBytes({});
         QTest::newRow("job with files, flags and a comment")
-            << cron({QStringLiteral("*/5 8-17 * * 1,3 root warnquota -u -g --admins-file=/etc/admins --quota-tab=/etc/qt_1+x --config=/etc/wq.conf #monthly")})
+            << cron({QStringLiteral("*/5 8-17 * * 1,3 root warnquota -u -g --admins-file=/etc/quotagrpadmins.x --quota-tab=/etc/quotatab_1+x "
+                                    "--config=/etc/warnquota-staff.conf #monthly")})
             << QByteArray() << "" << cronPath
-            << cronBytes(
-                   {QStringLiteral("*/5 8-17 * * 1,3 root warnquota -u -g --admins-file=/etc/admins --quota-tab=/etc/qt_1+x --config=/etc/wq.conf #monthly")});
+            << cronBytes({QStringLiteral("*/5 8-17 * * 1,3 root warnquota -u -g --admins-file=/etc/quotagrpadmins.x --quota-tab=/etc/quotatab_1+x "
+                                         "--config=/etc/warnquota-staff.conf #monthly")});
+        QTest::newRow("indented job with a tab before the comment") << cron({QStringLiteral("  5 * * * *\troot warnquota\t#x")}) << QByteArray() << ""
+                                                                    << cronPath << cronBytes({QStringLiteral("  5 * * * *\troot warnquota\t#x")});
         QVariantMap both = cron({job});
         both.insert(conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("x")));
         QTest::newRow("both keys write only the cron table") << both << QByteArray() << "" << cronPath << cronBytes({job});
@@ -69,18 +72,44 @@ private Q_SLOTS:
             QStringLiteral("* * * * * root rm -rf /"),
             QStringLiteral("* * * * * root warnquota -u; rm -rf /"),
             QStringLiteral("* * * * * root warnquota -u\n* * * * * root sh -c id"),
-            QStringLiteral("* * * * * root warnquota --config=/etc/$(id)"),
-            QStringLiteral("* * * * * root warnquota --config=etc/relative"),
             QStringLiteral("* * * * * root warnquota -s"),
             QStringLiteral("* * * * * root /usr/bin/warnquota -u"),
             QStringLiteral("* * * * * root warnquota -u #x%id"),
             QStringLiteral("* * * * * root warnquota -u#;id"),
             QStringLiteral("MAILTO=someone"),
             QStringLiteral("0 8 1 * * warnquota"),
+            QStringLiteral("MAILTO=X 1 1 1 1 root warnquota -u"),
+            QStringLiteral("0 8 1 JAN * root warnquota -u"),
+            QStringLiteral("@reboot root warnquota -u"),
+            QStringLiteral("0 8 1 * * nobody warnquota -u"),
+            QStringLiteral("0 8 1 * * root warnquota -u -q /etc/quotatab"),
+            QStringLiteral("0 8 1 * * root warnquota -u `id`"),
+            QStringLiteral("0 8 1 * * root warnquota -u>/etc/x"),
         };
         for (const QString &line : refusedLines) {
             QTest::addRow("refused line: %s", qPrintable(line))
                 << cron({job, line}) << QByteArray() << QStringLiteral("Can'n create %1 file").arg(cronPath) << "" << QByteArray();
+        }
+
+        const QStringList namedFiles = {
+            QStringLiteral("--config=/etc/ld.so.preload"),
+            QStringLiteral("--config=/etc/cron.d/warnquota"),
+            QStringLiteral("--admins-file=/etc/sudoers.d/quota"),
+            QStringLiteral("--quota-tab=/tmp/d/quotatab"),
+            QStringLiteral("--config=/etc/$(id)"),
+            QStringLiteral("--config=etc/relative"),
+        };
+        const QStringList reasons = {
+            QStringLiteral("The name of the file /etc/ld.so.preload does not begin with warnquota"),
+            QStringLiteral("The file /etc/cron.d/warnquota is the cron table of the quota notifications"),
+            QStringLiteral("The file /etc/sudoers.d/quota is neither in /etc nor in a quota directory of /etc"),
+            QStringLiteral("The file /tmp/d/quotatab is neither in /etc nor in a quota directory of /etc"),
+            QStringLiteral("The file name /etc/$(id) is not a plain absolute path"),
+            QStringLiteral("The file name etc/relative is not a plain absolute path"),
+        };
+        for (int i = 0; i < namedFiles.size(); ++i) {
+            QTest::addRow("job naming a foreign file: %s", qPrintable(namedFiles.at(i)))
+                << cron({job, QStringLiteral("0 8 1 * * root warnquota -u ") + namedFiles.at(i)}) << QByteArray() << reasons.at(i) << "" << QByteArray();
         }
 
         QTest::newRow("default file, text cut at U+0000")
@@ -89,12 +118,20 @@ private Q_SLOTS:
         QTest::newRow("text written as utf-8 without a line feed")
             << conf(QStringLiteral("/etc/quotagrpadmins"), QStringLiteral("grün: root")) << QByteArray() << ""
             << "/etc/quotagrpadmins" << QByteArray("gr\xc3\xbcn: root");
-        const QByteArray onDisk = cronBytes({QStringLiteral("0 8 * * * root warnquota -g --config=/etc/wq.conf --quota-tab=/etc/../root/x")});
-        QTest::newRow("file named by a job on disk") << conf(QStringLiteral("/etc/wq.conf"), QStringLiteral("text")) << onDisk << ""
-                                                     << "/etc/wq.conf" << QByteArray("text");
+        const QByteArray onDisk = cronBytes({QStringLiteral("0 8 * * * root warnquota -g --config=/etc/warnquota-wq.conf --quota-tab=/etc/../root/x"),
+                                             QStringLiteral("0 9 * * * root warnquota -u --config=/etc/ld.so.preload --admins-file=/etc/warnquota.x")});
+        QTest::newRow("file named by a job on disk") << conf(QStringLiteral("/etc/warnquota-wq.conf"), QStringLiteral("text")) << onDisk << ""
+                                                     << "/etc/warnquota-wq.conf" << QByteArray("text");
+        QTest::newRow("foreign file named by a hand-edited job") << conf(QStringLiteral("/etc/ld.so.preload"), QStringLiteral("/tmp/x.so")) << onDisk
+                                                                 << "The name of the file /etc/ld.so.preload does not begin with warnquota"
+                                                                 << "" << QByteArray();
+        QTest::newRow("file named in the wrong role") << conf(QStringLiteral("/etc/warnquota.x"), QStringLiteral("x")) << onDisk
+                                                      << "The name of the file /etc/warnquota.x does not begin with quotagrpadmins"
+                                                      << "" << QByteArray();
         QTest::newRow("file named by no job") << conf(QStringLiteral("/etc/shadow"), QStringLiteral("root::0:")) << onDisk << "Can'n create /etc/shadow file"
                                               << "" << QByteArray();
-        QTest::newRow("named path with dot-dot") << conf(QStringLiteral("/etc/../root/x"), QStringLiteral("x")) << onDisk << "Can'n create /etc/../root/x file"
+        QTest::newRow("named path with dot-dot") << conf(QStringLiteral("/etc/../root/x"), QStringLiteral("x")) << onDisk
+                                                 << "The file name /etc/../root/x is not a plain absolute path"
                                                  << "" << QByteArray();
     }
 
@@ -128,15 +165,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("linkedPath");
         QTest::addColumn<FileSystem::EntryKind>("kind");
+        QTest::addColumn<QString>("error");
 
-        QTest::newRow("cron table is a link") << cronPath << cronPath << FileSystem::SymbolicLink;
-        QTest::newRow("cron directory is a link") << cronPath << "/etc/cron.d" << FileSystem::SymbolicLink;
+        const QString cronError = QStringLiteral("Can'n create %1 file").arg(cronPath);
+        QTest::newRow("cron table is a link") << cronPath << cronPath << FileSystem::SymbolicLink << cronError;
+        QTest::newRow("cron directory is a link") << cronPath << "/etc/cron.d" << FileSystem::SymbolicLink << cronError;
         QTest::newRow("configuration file is a link") << "/etc/warnquota.conf"
-                                                      << "/etc/warnquota.conf" << FileSystem::SymbolicLink;
+                                                      << "/etc/warnquota.conf" << FileSystem::SymbolicLink
+                                                      << "The path of the file /etc/warnquota.conf passes through the symbolic link /etc/warnquota.conf";
         QTest::newRow("configuration file is a directory") << "/etc/quotatab"
-                                                           << "/etc/quotatab" << FileSystem::Directory;
+                                                           << "/etc/quotatab" << FileSystem::Directory << "The file /etc/quotatab is not a regular file";
         QTest::newRow("configuration file is a device") << "/etc/quotatab"
-                                                        << "/etc/quotatab" << FileSystem::OtherEntry;
+                                                        << "/etc/quotatab" << FileSystem::OtherEntry << "The file /etc/quotatab is not a regular file";
     }
 
     void refusedTarget()
@@ -144,6 +184,7 @@ private Q_SLOTS:
         QFETCH(QString, path);
         QFETCH(QString, linkedPath);
         QFETCH(FileSystem::EntryKind, kind);
+        QFETCH(QString, error);
         FakeQuotaKernel kernel;
         FakeProcessRunner processes;
         FakeFileSystem files;
@@ -151,7 +192,22 @@ private Q_SLOTS:
         PolicyKitQuotas helper(kernel, processes, files);
 
         const KAuth::ActionReply reply = helper.setnotifications(path == cronPath ? cron({}) : conf(path, QStringLiteral("x")));
-        QCOMPARE(reply.errorDescription(), QStringLiteral("Can'n create %1 file").arg(path));
+        QCOMPARE(reply.errorDescription(), error);
+        QVERIFY(files.replaced.isEmpty());
+    }
+
+    void directoryOfAUser()
+    {
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        files.files.insert(QStringLiteral("/etc/quota/quotatab"), "old");
+        files.owners.insert(QStringLiteral("/etc/quota"), 1000);
+        PolicyKitQuotas helper(kernel, processes, files);
+
+        const QString job = QStringLiteral("0 8 1 * * root warnquota -u --quota-tab=/etc/quota/quotatab");
+        QCOMPARE(helper.setnotifications(cron({job})).errorDescription(),
+                 QStringLiteral("The directory /etc/quota on the path of the file /etc/quota/quotatab is not owned by root or can be written by others"));
         QVERIFY(files.replaced.isEmpty());
     }
 

@@ -159,6 +159,69 @@ private Q_SLOTS:
         QCOMPARE(reply.errorDescription(), error);
         QCOMPARE(qgetenv("LC_ALL"), QByteArray("C.UTF-8"));
     }
+
+    void localeNames_data()
+    {
+        QTest::addColumn<Slot>("slot");
+        QTest::addColumn<QVariant>("languages");
+        QTest::addColumn<QString>("lcmessages");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QByteArray>("lcAll");
+
+        const QVariant german(QStringList{QStringLiteral("de")});
+        const QString invalid = QStringLiteral("Invalid locale name %1");
+        // glibc does not translate under plain C, whatever the languages.
+        QTest::newRow("plain C") << Change << german << "C"
+                                 << "No arguments." << QByteArray("C");
+        QTest::newRow("POSIX") << Access << german << "POSIX"
+                               << "No arguments." << QByteArray("POSIX");
+        QTest::newRow("locale not installed runs under C.UTF-8") << Change << german << "xx_YY.UTF-8@euro"
+                                                                 << "Keine Argumente." << QByteArray("C.UTF-8");
+        QTest::newRow("no locale key runs under C.UTF-8") << SetNotifications << german << ""
+                                                          << "Keine Argumente." << QByteArray("C.UTF-8");
+        QTest::newRow("several languages") << Change << QVariant(QStringList{QStringLiteral("de_AT"), QStringLiteral("de")}) << "C.UTF-8"
+                                           << "Keine Argumente." << QByteArray("C.UTF-8");
+
+        QTest::newRow("language as a path") << Change << QVariant(QStringList{QStringLiteral("de"), QStringLiteral("../../../tmp/x")}) << "C.UTF-8"
+                                            << invalid.arg(QStringLiteral("../../../tmp/x")) << QByteArray("C.UTF-8");
+        QTest::newRow("empty language") << Access << QVariant(QStringList{QString()}) << "C.UTF-8" << invalid.arg(QString()) << QByteArray("C.UTF-8");
+        QTest::newRow("language with dot-dot") << SetNotifications << QVariant(QStringList{QStringLiteral("de..x")}) << "C.UTF-8"
+                                               << invalid.arg(QStringLiteral("de..x")) << QByteArray("C.UTF-8");
+        // The locale is refused in the panel's language.
+        QTest::newRow("locale as a path") << Change << german << "/tmp/x"
+                                          << "Ungültiger Name einer Locale /tmp/x" << QByteArray("C.UTF-8");
+        QTest::newRow("locale with a slash inside") << SetNotifications << german << "de_DE/../../tmp"
+                                                    << "Ungültiger Name einer Locale de_DE/../../tmp" << QByteArray("C.UTF-8");
+        QTest::newRow("locale of 65 characters") << Access << QVariant(QStringList()) << QString(65, QLatin1Char('a'))
+                                                 << invalid.arg(QString(65, QLatin1Char('a'))) << QByteArray("C.UTF-8");
+        QTest::newRow("locale with a blank") << Change << QVariant(QStringList()) << "de DE" << invalid.arg(QStringLiteral("de DE")) << QByteArray("C.UTF-8");
+    }
+
+    // Each row runs after a request that set a German C.UTF-8 locale, so
+    // nothing of that one may linger.
+    void localeNames()
+    {
+        QFETCH(Slot, slot);
+        QFETCH(QVariant, languages);
+        QFETCH(QString, lcmessages);
+        QFETCH(QString, error);
+        QFETCH(QByteArray, lcAll);
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        PolicyKitQuotas helper(kernel, processes, files);
+        helper.change({{QStringLiteral("languages"), QStringList{QStringLiteral("en_US")}}, {QStringLiteral("lcmessages"), QStringLiteral("de_DE.UTF-8")}});
+
+        QVariantMap args{{QStringLiteral("languages"), languages}};
+        if (!lcmessages.isEmpty()) {
+            args.insert(QStringLiteral("lcmessages"), lcmessages);
+        }
+        const KAuth::ActionReply reply = call(helper, slot, args);
+        QCOMPARE(reply.errorDescription(), error);
+        QCOMPARE(qgetenv("LC_ALL"), lcAll);
+        QVERIFY(processes.calls.isEmpty());
+        QVERIFY(files.replaced.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(PolicyKitQuotasTest)

@@ -53,7 +53,7 @@ private Q_SLOTS:
         activity.clear();
         kernel.log = &activity;
         processes.log = &activity;
-        files.blockDevices = {disk, QStringLiteral("/dev/mapper/vg-home")};
+        files.blockDevices = {disk, QStringLiteral("/dev/mapper/vg-home"), QStringLiteral("/tmp/sdb1"), QStringLiteral("/dev/../dev/sdb1")};
         files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
         files.mountPoints.insert(disk, QStringLiteral("/home"));
     }
@@ -375,6 +375,10 @@ private Q_SLOTS:
             QTest::addRow("%s: regular file", key) << k << QVariant(QStringLiteral("/etc/fstab")) << false;
             QTest::addRow("%s: missing name", key) << k << QVariant() << false;
             QTest::addRow("%s: mapper link kept as sent", key) << k << QVariant(QStringLiteral("/dev/mapper/vg-home")) << true;
+            // The fake file system calls these block devices; the name alone
+            // must already keep them out.
+            QTest::addRow("%s: block device outside /dev", key) << k << QVariant(QStringLiteral("/tmp/sdb1")) << false;
+            QTest::addRow("%s: dot-dot through /dev", key) << k << QVariant(QStringLiteral("/dev/../dev/sdb1")) << false;
         }
     }
 
@@ -439,20 +443,38 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fstab");
         QTest::addColumn<ProcessResult>("blkid");
         QTest::addColumn<bool>("commitFails");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QByteArray>("after");
 
+        const QStringList withQuota = {QStringLiteral("defaults"), QStringLiteral("usrquota")};
         const QString table = QStringLiteral("# static table\n/dev/sdb1 /home ext4 defaults 0 2\n");
-        QTest::newRow("rewritten") << table << FakeProcessRunner::result(0) << false << ""
-                                   << QByteArray("# static table\n/dev/sdb1 /home ext4 usrquota,grpquota 0 2\n");
-        QTest::newRow("unreadable table") << QString() << FakeProcessRunner::result(0) << false << "Unable to get entry from file systems description file"
-                                          << QByteArray();
-        QTest::newRow("blkid failing leaves the table") << table << ProcessResult() << false << "Process blkid can not started" << table.toUtf8();
-        QTest::newRow("device without entry") << QStringLiteral("/dev/sda1 / ext4 defaults 0 1\n") << FakeProcessRunner::result(0) << false
+        QTest::newRow("rewritten") << table << FakeProcessRunner::result(0) << false << withQuota << ""
+                                   << QByteArray("# static table\n/dev/sdb1 /home ext4 defaults,usrquota 0 2\n");
+        QTest::newRow("quota option removed") << QStringLiteral("/dev/sdb1 /home ext4 rw,usrquota,grpquota 0 2\n") << FakeProcessRunner::result(0) << false
+                                              << QStringList{QStringLiteral("rw"), QStringLiteral("grpquota")} << ""
+                                              << QByteArray("/dev/sdb1 /home ext4 rw,grpquota 0 2\n");
+        QTest::newRow("foreign mount options refused")
+            << QStringLiteral("/dev/sdb1 /home ext4 rw,relatime 0 2\n") << FakeProcessRunner::result(0) << false
+            << QStringList{QStringLiteral("rw"),
+                           QStringLiteral("relatime"),
+                           QStringLiteral("suid"),
+                           QStringLiteral("dev"),
+                           QStringLiteral("exec"),
+                           QStringLiteral("user")}
+            << "Only the quota options of device /dev/sdb1 can be changed" << QByteArray("/dev/sdb1 /home ext4 rw,relatime 0 2\n");
+        QTest::newRow("unreadable table") << QString() << FakeProcessRunner::result(0) << false << withQuota
+                                          << "Unable to get entry from file systems description file" << QByteArray();
+        const QString withZero = QStringLiteral("/dev/sdb1 /home ext4 rw") + QChar(0) + QStringLiteral("x 0 2\n/dev/sda1 / ext4 rw 0 1\n");
+        QTest::newRow("table with a zero byte is left alone")
+            << withZero << FakeProcessRunner::result(0) << false << QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")}
+            << "Unable to get entry from file systems description file" << withZero.toUtf8();
+        QTest::newRow("blkid failing leaves the table") << table << ProcessResult() << false << withQuota << "Process blkid can not started" << table.toUtf8();
+        QTest::newRow("device without entry") << QStringLiteral("/dev/sda1 / ext4 defaults 0 1\n") << FakeProcessRunner::result(0) << false << withQuota
                                               << "Device /dev/sdb1 has no entry in the file systems description file"
                                               << QByteArray("/dev/sda1 / ext4 defaults 0 1\n");
         QTest::newRow("failed commit leaves the table")
-            << table << FakeProcessRunner::result(0) << true << "Unable to write to file system description file" << table.toUtf8();
+            << table << FakeProcessRunner::result(0) << true << withQuota << "Unable to write to file system description file" << table.toUtf8();
     }
 
     void deviceOptions()
@@ -460,6 +482,7 @@ private Q_SLOTS:
         QFETCH(QString, fstab);
         QFETCH(ProcessResult, blkid);
         QFETCH(bool, commitFails);
+        QFETCH(QStringList, options);
         QFETCH(QString, error);
         QFETCH(QByteArray, after);
         files.files.remove(QStringLiteral("/etc/fstab"));
@@ -468,10 +491,9 @@ private Q_SLOTS:
         }
         files.failReplace = commitFails;
         processes.results.insert(QStringLiteral("blkid"), blkid);
-        QCOMPARE(run({{QStringLiteral("set_device_options"), QVariant()},
-                      {QStringLiteral("device_name"), disk},
-                      {QStringLiteral("options"), QStringList{QStringLiteral("usrquota"), QStringLiteral("grpquota")}}}),
-                 error);
+        const QString r =
+            run({{QStringLiteral("set_device_options"), QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("options"), options}});
+        QCOMPARE(r, error);
         QCOMPARE(files.files.value(QStringLiteral("/etc/fstab")), after);
     }
 };

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace
@@ -123,6 +124,54 @@ private Q_SLOTS:
         QVERIFY(!SystemFileSystem().replaceFile(path, "new\n", 0644));
         QCOMPARE(QFileInfo(path).isDir(), isDirectory);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), isDirectory ? 1 : 0);
+    }
+
+    // A directory on the way swapped for a link is not followed, whether
+    // the link leads to a directory or loops.
+    void linkOnTheWayIsRefused()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("elsewhere")));
+        const QString target = dir.filePath(QStringLiteral("elsewhere/quotatab"));
+        createFile(target, "old\n", 0644);
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), dir.filePath(QStringLiteral("etc"))));
+
+        QVERIFY(!SystemFileSystem().replaceFile(dir.filePath(QStringLiteral("etc/quotatab")), "new\n", 0644));
+        QCOMPARE(contentOf(target), QByteArray("old\n"));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("elsewhere"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("quotatab")});
+    }
+
+    void pathsThatAreNoFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+
+        QTest::newRow("relative") << "etc/fstab";
+        QTest::newRow("dot-dot") << "/etc/../etc/fstab";
+        QTest::newRow("ends in a slash") << "/etc/";
+        QTest::newRow("empty") << "";
+    }
+
+    void pathsThatAreNoFiles()
+    {
+        QFETCH(QString, path);
+        QVERIFY(!SystemFileSystem().replaceFile(path, "x", 0644));
+    }
+
+    void extendedAttributesKept()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("warnquota.conf"));
+        createFile(path, "old\n", 0640);
+        const QByteArray name = QFile::encodeName(path);
+        if (::setxattr(name.constData(), "user.kcmquotas", "label", 5, 0) != 0) {
+            QSKIP("this file system keeps no user attributes");
+        }
+        QVERIFY(SystemFileSystem().replaceFile(path, "new\n", 0644));
+        char value[16] = {};
+        QCOMPARE(::getxattr(name.constData(), "user.kcmquotas", value, sizeof(value)), ssize_t(5));
+        QCOMPARE(QByteArray(value), QByteArray("label"));
+        QCOMPARE(modeOf(path), mode_t(0640));
     }
 
     void entryKind_data()

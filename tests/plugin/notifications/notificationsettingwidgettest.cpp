@@ -369,8 +369,8 @@ private Q_SLOTS:
 
     void addedTask()
     {
-        Tab tab({task(QStringLiteral("30 6 15 * *"), false, true, QStringLiteral("/etc/other.conf"))},
-                {{defaultConfig, QStringLiteral("default text")}, {QStringLiteral("/etc/other.conf"), QStringLiteral("other text")}});
+        Tab tab({task(QStringLiteral("30 6 15 * *"), false, true, QStringLiteral("/etc/warnquota-other.conf"))},
+                {{defaultConfig, QStringLiteral("default text")}, {QStringLiteral("/etc/warnquota-other.conf"), QStringLiteral("other text")}});
         QTest::mouseClick(tab.child<QPushButton>("addTaskButton"), Qt::LeftButton);
         QCOMPARE(tab.selector()->currentText(), QStringLiteral("new task"));
         QCOMPARE(tab.checkedMode(), QStringLiteral("hourRButton"));
@@ -383,10 +383,10 @@ private Q_SLOTS:
         const QList<WarnquotaJob> jobs = saved->cronJobs();
         QCOMPARE(jobs.size(), 2);
         // "1" sorts before "new task"; the loaded task is saved as it was.
-        QCOMPARE(line(jobs.at(0)), QStringLiteral("30 6 15 * * root warnquota -g --config=/etc/other.conf"));
+        QCOMPARE(line(jobs.at(0)), QStringLiteral("30 6 15 * * root warnquota -g --config=/etc/warnquota-other.conf"));
         QCOMPARE(line(jobs.at(1)), QStringLiteral("0 * * * * root warnquota -u"));
         // Only the files of the task shown are written.
-        QCOMPARE(saved->files().keys().contains(QStringLiteral("/etc/other.conf")), false);
+        QCOMPARE(saved->files().keys().contains(QStringLiteral("/etc/warnquota-other.conf")), false);
         QCOMPARE(saved->files().value(defaultConfig), QStringLiteral("default text"));
         QCOMPARE(saved->parent(), tab.widget.get());
     }
@@ -511,6 +511,62 @@ private Q_SLOTS:
         }
         QCOMPARE(timeTexts(tab.widget->data()), expected);
         QCOMPARE(tab.modified->count(), 0);
+    }
+
+    // A hand-edited job may name a file the helper refuses; the tab says
+    // why as soon as the task is shown and saves the task with the default.
+    void filesTheHelperRefuses_data()
+    {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("quotaTab");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("savedConfig");
+        QTest::addColumn<QString>("savedQuotaTab");
+
+        const QString fallback = QStringLiteral(". This task will use the default file instead when the changes are applied.");
+        QTest::newRow("defaults") << defaultConfig << defaultQuotaTab << "" << defaultConfig << defaultQuotaTab;
+        QTest::newRow("configuration of another team") << "/etc/warnquota-staff.conf" << defaultQuotaTab << ""
+                                                       << "/etc/warnquota-staff.conf" << defaultQuotaTab;
+        QTest::newRow("loader preload list") << "/etc/ld.so.preload" << defaultQuotaTab
+                                             << QStringLiteral("The name of the file /etc/ld.so.preload does not begin with warnquota") + fallback
+                                             << defaultConfig << defaultQuotaTab;
+        QTest::newRow("cron table and a file outside /etc")
+            << "/etc/cron.d/warnquota"
+            << "/tmp/d/quotatab"
+            << QStringLiteral(
+                   "The file /etc/cron.d/warnquota is the cron table of the quota notifications. The file /tmp/d/quotatab is neither in /etc nor in a "
+                   "quota directory of /etc")
+                + fallback
+            << defaultConfig << defaultQuotaTab;
+    }
+
+    void filesTheHelperRefuses()
+    {
+        QFETCH(QString, config);
+        QFETCH(QString, quotaTab);
+        QFETCH(QString, message);
+        QFETCH(QString, savedConfig);
+        QFETCH(QString, savedQuotaTab);
+        WarnquotaJob job = task(QStringLiteral("0 8 1 * *"), true, false, config);
+        job.quotaTab = quotaTab;
+        Tab tab({job, task(QStringLiteral("0 9 * * *"), false, true, QStringLiteral("/etc/ld.so.preload"))}, {{config, QStringLiteral("shown text")}});
+
+        QLabel *label = tab.child<QLabel>("fileRuleLabel");
+        QCOMPARE(label->text(), message);
+        QCOMPARE(label->isVisibleTo(tab.widget.get()), !message.isEmpty());
+        QCOMPARE(tab.child<QPlainTextEdit>("warnQuotaConfText")->isReadOnly(), savedConfig != config);
+
+        NotificationsData *saved = tab.widget->data();
+        QCOMPARE(saved->cronJobs().size(), 2);
+        QCOMPARE(saved->cronJobs().at(0).config, savedConfig);
+        QCOMPARE(saved->cronJobs().at(0).quotaTab, savedQuotaTab);
+        // The task not shown names a refused file too: it is saved with the
+        // default all the same.
+        QCOMPARE(saved->cronJobs().at(1).config, defaultConfig);
+        // The text of a refused file is never saved, least of all into the
+        // default file.
+        QCOMPARE(saved->files().contains(config), savedConfig == config);
+        QCOMPARE(saved->files().value(savedConfig) == QLatin1String("shown text"), savedConfig == config);
     }
 };
 

@@ -8,12 +8,13 @@
 #include "plugin/notifications/notificationsdata.h"
 #include "plugin/notifications/notificationsmanager.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace
 {
 // The scenario puts a mail recorder here and runs the daily task's command.
-const QString mailConfigPath = QStringLiteral("/etc/kcmq-warnquota.conf");
+const QString mailConfigPath = QStringLiteral("/etc/warnquota-kcmq.conf");
 const QString mailConfig = QStringLiteral(
     "MAIL_CMD = \"/run/kcmq/notifications/mail-stub\"\n"
     "FROM = \"root@localhost\"\n"
@@ -99,20 +100,26 @@ private Q_SLOTS:
             errors.append(message);
         });
 
-        const QString missingDirectory = QStringLiteral("/nonexistent-kcmq/warnquota.conf");
+        // The helper refuses a file outside /etc for a task at all: neither
+        // the cron table naming it nor its text is written, the other texts
+        // are.
+        const QString refusedFile = QStringLiteral("/nonexistent-kcmq/warnquota.conf");
+        NotificationsData *before = manager.notificationsSettings();
         NotificationsData data(nullptr);
-        data.appendJobs(task(QStringLiteral("0 22 * * *"), true, true, missingDirectory));
-        data.setFileText(missingDirectory, QStringLiteral("MAIL_CMD = \"/bin/true\"\n"));
+        data.appendJobs(task(QStringLiteral("0 22 * * *"), true, true, refusedFile));
+        data.setFileText(refusedFile, QStringLiteral("MAIL_CMD = \"/bin/true\"\n"));
         data.setFileText(QStringLiteral("/etc/quotatab"), QStringLiteral("# still written\n"));
 
         QVERIFY(!manager.setNotificationsSettings(&data));
-        QCOMPARE(errors, QStringList{QStringLiteral("Can'n create %1 file").arg(missingDirectory)});
+        QCOMPARE(errors,
+                 (QStringList{QStringLiteral("The file %1 is neither in /etc nor in a quota directory of /etc").arg(refusedFile),
+                              QStringLiteral("Can'n create %1 file").arg(refusedFile)}));
 
-        // The cron table and the other text went through all the same.
         errors.clear();
         NotificationsData *read = manager.notificationsSettings();
-        QCOMPARE(describe(read->cronJobs()), describe(data.cronJobs()));
+        QCOMPARE(describe(read->cronJobs()), describe(before->cronJobs()));
         QCOMPARE(read->files().value(QStringLiteral("/etc/quotatab")), QStringLiteral("# still written\n"));
+        QVERIFY(!QFile::exists(refusedFile));
     }
 };
 

@@ -3,7 +3,8 @@
 # SPDX-License-Identifier: BSD-3-Clause
 #
 # set_device_options rewrites only the options field of the device's
-# entries; every other byte of /etc/fstab, its mode and owner stay.
+# entries; every other byte of /etc/fstab, its mode and owner stay. Only a
+# quota option may be added or removed.
 
 saved=/run/kcmq/saved/fstab
 restore() { cp -a "$saved" /etc/fstab; }
@@ -21,9 +22,9 @@ while read -r name device prefix old new sent; do
     check_equal "fstab bytes after: $name" "$(expect_options "${!prefix}" "$old" "$new")" "$(cat /etc/fstab)"
 done <<TABLE
 UUID-entry $KCMQ_EXT4_DEVICE ext4_line rw,usrquota,grpquota rw,usrquota rw,usrquota
-LABEL-entry $KCMQ_EXT3_DEVICE ext3_line defaults defaults,usrquota,grpquota defaults,usrquota,grpquota
-path-entry $KCMQ_EXT2_DEVICE ext2_line rw,usrquota rw,grpquota rw,grpquota
-empty-options-write-defaults $KCMQ_EXT2_DEVICE ext2_line rw,usrquota defaults
+LABEL-entry $KCMQ_EXT3_DEVICE ext3_line defaults defaults,grpquota defaults,grpquota
+path-entry $KCMQ_EXT2_DEVICE ext2_line rw,usrquota rw,usrquota,grpquota rw,usrquota,grpquota
+user-quota-removed $KCMQ_EXT2_DEVICE ext2_line rw,usrquota rw rw
 TABLE
 
 restore

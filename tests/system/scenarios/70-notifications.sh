@@ -21,7 +21,7 @@ restore_notification_files() {
             rm -f "$f"
         fi
     done
-    rm -f /etc/kcmq-warnquota.conf
+    rm -f /etc/warnquota-kcmq.conf
 }
 trap restore_notification_files EXIT
 
@@ -33,7 +33,7 @@ STUB
 chmod 755 "$notifications_dir/mail-stub"
 : > "$notifications_dir/mail.log"
 
-check "a task naming an unwritable file is reported, the rest is saved" \
+check "a task naming a file the helper refuses is reported, the other texts are saved" \
     as_user "$KCMQ_GRANTED_USER" "$KCMQ_NOTIFICATIONS_TEST" unwritableTaskFileIsReported
 check "a saved snapshot reads back unchanged" \
     as_user "$KCMQ_GRANTED_USER" "$KCMQ_NOTIFICATIONS_TEST" savedSnapshotReadsBack
@@ -43,13 +43,13 @@ check_equal "the cron table belongs to root with mode 644" "644 root root" "$(fi
 expected_table='# Cron job for quota notifications
 # Dont edit this file
 PATH=/usr/sbin
-5 8 * * * root warnquota -u --config=/etc/kcmq-warnquota.conf
+5 8 * * * root warnquota -u --config=/etc/warnquota-kcmq.conf
 0 6 15 * * root warnquota -g'
 check_equal "the cron table is the header and the two jobs" "$expected_table" "$(cat /etc/cron.d/warnquota)"
 check_equal "the cron table ends with a line feed" "0a" "$(tail -c 1 /etc/cron.d/warnquota | od -An -tx1 | tr -d ' ')"
-check_contains "the task's own configuration text is written" 'MAIL_CMD = "/run/kcmq/notifications/mail-stub"' "$(cat /etc/kcmq-warnquota.conf)"
+check_contains "the task's own configuration text is written" 'MAIL_CMD = "/run/kcmq/notifications/mail-stub"' "$(cat /etc/warnquota-kcmq.conf)"
 check_equal "texts are written as UTF-8" "# Gerätebeschreibungen" "$(cat /etc/quotatab)"
-check_equal "configuration texts are readable by the panel" "644 root root" "$(file_mode /etc/kcmq-warnquota.conf)"
+check_equal "configuration texts are readable by the panel" "644 root root" "$(file_mode /etc/warnquota-kcmq.conf)"
 
 # A user over the soft limit on the ext4 device (user1 owns 3 MiB there).
 before=$(repquota_line "$KCMQ_EXT4_DEVICE" -u "$KCMQ_USER1_ID")
