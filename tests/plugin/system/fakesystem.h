@@ -82,6 +82,7 @@ public:
 private:
     QString commandOf(const QVariantMap &arguments) const;
     Result handleChange(const QString &command, const QVariantMap &arguments);
+    Result readAll(const QString &path, int type, const QByteArray &packedIds);
     QString quotaFilePath(const QString &path, int type) const;
 
     QTemporaryDir m_dir;
