@@ -181,6 +181,10 @@ QString FakeSystem::commandOf(const QVariantMap &arguments) const
 
 HelperActionExecutor::Result FakeSystem::execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs)
 {
+    const Notice notice(actionName, arguments);
+    if (onRequest) {
+        onRequest(commandOf(arguments));
+    }
     const QString command = commandOf(arguments);
     const QString action = actionName == accessActionName() ? QStringLiteral("access")
         : actionName == changeActionName()                  ? QStringLiteral("change")
