@@ -104,7 +104,9 @@ QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const
     }
     const QVector<quint32> ids(accountIds.cbegin(), accountIds.cend());
 
-    QHash<QString, DeviceQuotaSnapshot> snapshots;
+    // In the order of `devices`, so each member reads them without a copy.
+    QVector<DeviceQuotaSnapshot> snapshots;
+    snapshots.reserve(devices.size());
     std::set<quint32> strayIds;
     for (const QString &device : devices) {
         DeviceQuotaSnapshot snapshot(facts.value(device));
@@ -122,7 +124,7 @@ QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const
                 }
             }
         }
-        snapshots.insert(device, snapshot);
+        snapshots.append(snapshot);
     }
 
     QList<Member> members = accounts;
@@ -134,8 +136,9 @@ QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const
     result.reserve(members.size());
     for (const Member &member : qAsConst(members)) {
         QHash<QString, MemberQuotaData> table;
-        for (const QString &device : devices) {
-            table.insert(device, snapshots.value(device).memberData(member.id));
+        table.reserve(devices.size());
+        for (int i = 0; i < devices.size(); ++i) {
+            table.insert(devices.at(i), snapshots.at(i).memberData(member.id));
         }
         result.append(new SettingsDeviceQuota(member, table, type, this));
     }

@@ -6,6 +6,8 @@
 DeviceQuotaSnapshot::DeviceQuotaSnapshot(const DeviceQuotaFacts &facts)
     : m_facts(facts)
 {
+    m_quotaOff.setDeviceName(facts.device());
+    m_quotaOff.setDeviceFilesystem(facts.filesystem());
 }
 
 DeviceQuotaFacts DeviceQuotaSnapshot::facts() const
@@ -32,17 +34,14 @@ void DeviceQuotaSnapshot::setReadError(const QString &reason)
 MemberQuotaData DeviceQuotaSnapshot::memberData(int id) const
 {
     if (!m_facts.quotaOn()) {
-        MemberQuotaData data;
-        data.setDeviceName(m_facts.device());
-        data.setDeviceFilesystem(m_facts.filesystem());
-        return data;
+        return m_quotaOff;
     }
     if (m_readFailed) {
         return MemberQuotaData::unknown(m_facts.device(), m_facts.filesystem(), m_readError);
     }
     const auto record = m_records.constFind(static_cast<quint32>(id));
     if (record != m_records.cend()) {
-        return MemberQuotaData(m_facts.device(), m_facts.filesystem(), record->toDqblk(), m_facts.gracePeriod());
+        return MemberQuotaData(m_facts.device(), m_facts.filesystem(), record->toDqblk(), m_facts.gracePeriod(), m_transfer);
     }
     // The helper answers every id it was asked for: a requested one missing
     // is a read that did not happen, not a member without limits. An id
@@ -51,7 +50,7 @@ MemberQuotaData DeviceQuotaSnapshot::memberData(int id) const
     if (m_requested.contains(static_cast<quint32>(id))) {
         return MemberQuotaData::unknown(m_facts.device(), m_facts.filesystem(), m_readError);
     }
-    return MemberQuotaData(m_facts.device(), m_facts.filesystem(), dqblk{}, m_facts.gracePeriod());
+    return MemberQuotaData(m_facts.device(), m_facts.filesystem(), dqblk{}, m_facts.gracePeriod(), m_transfer);
 }
 
 QList<quint32> DeviceQuotaSnapshot::idsWithData() const

@@ -6,6 +6,7 @@
 #include "common/proxyquotadata.h"
 #include "plugin/model/members/devicequotafacts.h"
 #include "plugin/model/members/memberquotadata.h"
+#include "plugin/model/values/memorysizetransfer.h"
 
 #include <QList>
 #include <QMap>
@@ -35,6 +36,10 @@ public:
 
 private:
     DeviceQuotaFacts m_facts;
+    // Built once: every member of a device whose quotas are off looks the
+    // same, and the unit texts are the same for all.
+    MemberQuotaData m_quotaOff;
+    MemorySizeTransfer m_transfer;
     QMap<quint32, ProxyQuotaData> m_records;
     QSet<quint32> m_requested;
     bool m_readFailed = false;

@@ -49,6 +49,15 @@ MemberQuotaData::MemberQuotaData(const QString &device, int id, SettingsId type)
 }
 
 MemberQuotaData::MemberQuotaData(const QString &device, const QString &filesystem, const dqblk &record, const GraceTimePeriod &grace)
+    : MemberQuotaData(device, filesystem, record, grace, MemorySizeTransfer())
+{
+}
+
+MemberQuotaData::MemberQuotaData(const QString &device,
+                                 const QString &filesystem,
+                                 const dqblk &record,
+                                 const GraceTimePeriod &grace,
+                                 const MemorySizeTransfer &transfer)
     : m_graceTimePeriod(grace)
     , m_deviceName(device)
     , m_deviceFilesystem(filesystem)
@@ -56,9 +65,9 @@ MemberQuotaData::MemberQuotaData(const QString &device, const QString &filesyste
 {
     // The kernel counts block limits in 1024-byte blocks but the space in
     // use in bytes.
-    m_sizes.insert(UsedSize, MemorySizeTransfer().memFromBytes(record.dqb_curspace));
-    m_sizes.insert(HardLimitSize, MemorySizeTransfer().memFromBytes(quint64(record.dqb_bhardlimit) * 1024));
-    m_sizes.insert(SoftLimitSize, MemorySizeTransfer().memFromBytes(quint64(record.dqb_bsoftlimit) * 1024));
+    m_sizes.insert(UsedSize, transfer.memFromBytes(record.dqb_curspace));
+    m_sizes.insert(HardLimitSize, transfer.memFromBytes(quint64(record.dqb_bhardlimit) * 1024));
+    m_sizes.insert(SoftLimitSize, transfer.memFromBytes(quint64(record.dqb_bsoftlimit) * 1024));
 
     m_numberOfFilesUsed = static_cast<int>(static_cast<quint32>(record.dqb_curinodes));
     m_hardFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_ihardlimit));

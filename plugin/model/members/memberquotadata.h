@@ -8,6 +8,7 @@
 #include "plugin/model/values/gracetimeperiod.h"
 #include "plugin/model/values/memorysize.h"
 #include "plugin/model/values/memorysizeid.h"
+#include "plugin/model/values/memorysizetransfer.h"
 
 #include <QHash>
 #include <QString>
@@ -26,6 +27,9 @@ public:
     // From a record read earlier on a device whose quotas are on; `grace`
     // is the device's grace periods for the member's kind.
     MemberQuotaData(const QString &device, const QString &filesystem, const dqblk &record, const GraceTimePeriod &grace);
+    // The same with the unit texts of `transfer`: a load builds one for all
+    // its members.
+    MemberQuotaData(const QString &device, const QString &filesystem, const dqblk &record, const GraceTimePeriod &grace, const MemorySizeTransfer &transfer);
     // A device whose quotas are on but whose records could not be read:
     // nothing is known about the member there, and nothing may be written
     // back on the strength of it.
