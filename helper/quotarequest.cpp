@@ -5,6 +5,7 @@
 
 #include "common/devicespecification.h"
 #include "common/proxyquotadata.h"
+#include "common/quotarecordbatch.h"
 #include "common/settingsid.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
@@ -14,10 +15,12 @@
 
 #include <KLocalizedString>
 
+#include <QMap>
 #include <QPair>
 #include <QVector>
 
 #include <cerrno>
+#include <limits>
 #include <sys/quota.h>
 
 namespace
@@ -27,6 +30,32 @@ const QString fstabPath = QStringLiteral("/etc/fstab");
 // blkid, quotaon and quotaoff answer within seconds; a tool that hangs must
 // not hold the only thread of the helper (and the panel waiting on it).
 constexpr int ToolTimeoutMs = 30000;
+
+// More ids than any account directory holds; a larger list is not a
+// directory but an attempt to keep the helper busy.
+constexpr int MaxRequestedIds = 4 * 1024 * 1024;
+
+// The kernel answers these when it (or the file system's quota format)
+// cannot walk the records; then only the requested ids can be read.
+bool walkUnsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+ProxyQuotaData fromNextRecord(const if_nextdqblk &next)
+{
+    ProxyQuotaData record;
+    record.dqb_bhardlimit = next.dqb_bhardlimit;
+    record.dqb_bsoftlimit = next.dqb_bsoftlimit;
+    record.dqb_curspace = next.dqb_curspace;
+    record.dqb_ihardlimit = next.dqb_ihardlimit;
+    record.dqb_isoftlimit = next.dqb_isoftlimit;
+    record.dqb_curinodes = next.dqb_curinodes;
+    record.dqb_btime = next.dqb_btime;
+    record.dqb_itime = next.dqb_itime;
+    record.dqb_valid = next.dqb_valid;
+    return record;
+}
 
 QString decodeOutput(QByteArray bytes)
 {
@@ -65,6 +94,7 @@ void QuotaRequest::dispatch()
         {QStringLiteral("set_device_grace_period"), &QuotaRequest::setDeviceGracePeriod},
         {QStringLiteral("set_quota_info"), &QuotaRequest::setQuotaInfo},
         {QStringLiteral("get_quota_info"), &QuotaRequest::getQuotaInfo},
+        {QStringLiteral("get_all_quota_info"), &QuotaRequest::getAllQuotaInfo},
         {QStringLiteral("get_data"), &QuotaRequest::getData},
     };
     for (const auto &handler : handlers) {
@@ -243,6 +273,64 @@ void QuotaRequest::getQuotaInfo()
     dqblk record{};
     callKernel(Q_GETQUOTA, id, &record);
     m_reply.insert(QStringLiteral("quota_info"), QVariant::fromValue(ProxyQuotaData(record)));
+}
+
+// One device's records for one kind in a single request: every requested id
+// and whatever the kernel holds for ids nobody asked about (left behind by
+// deleted accounts), so the panel's load costs one round trip per device and
+// kind instead of one per member.
+void QuotaRequest::getAllQuotaInfo()
+{
+    const QVariant idsArgument = m_args.value(QStringLiteral("ids"));
+    QVector<quint32> ids;
+    if (idsArgument.userType() != QMetaType::QByteArray || !QuotaRecordBatch::decodeIds(idsArgument.toByteArray(), ids) || ids.size() > MaxRequestedIds) {
+        fail(i18nd("velun_kcm_quotas", "Invalid list of user or group ids"));
+    }
+
+    QMap<quint32, ProxyQuotaData> records;
+    const QByteArray device = deviceName().toUtf8();
+    quint32 nextId = 0;
+    for (;;) {
+        if_nextdqblk next{};
+        const int error = m_kernel.quotactl(QCMD(Q_GETNEXTQUOTA, quotaType()), device, static_cast<int>(nextId), &next);
+        if (error == ENOENT) {
+            break; // no record at or above nextId
+        }
+        if (error != 0) {
+            if (records.isEmpty() && walkUnsupported(error)) {
+                break;
+            }
+            fail(quotactlErrorText(error));
+        }
+        // A record below the one asked for would walk forever.
+        if (next.dqb_id < nextId) {
+            break;
+        }
+        records.insert(next.dqb_id, fromNextRecord(next));
+        if (next.dqb_id == std::numeric_limits<quint32>::max()) {
+            break;
+        }
+        nextId = next.dqb_id + 1;
+    }
+
+    // Ids the walk did not meet have no record in the quota file; the
+    // kernel still answers them (with what it counts in memory, or zeros),
+    // exactly as a single read would.
+    for (quint32 id : qAsConst(ids)) {
+        if (records.contains(id)) {
+            continue;
+        }
+        dqblk record{};
+        callKernel(Q_GETQUOTA, static_cast<int>(id), &record);
+        records.insert(id, ProxyQuotaData(record));
+    }
+
+    QVector<QuotaRecordBatch::Entry> entries;
+    entries.reserve(records.size());
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        entries.append({it.key(), it.value()});
+    }
+    m_reply.insert(QStringLiteral("quota_records"), QuotaRecordBatch::encodeRecords(entries));
 }
 
 void QuotaRequest::getData()

@@ -30,6 +30,7 @@ public:
     void setDeviceGracePeriod();
     void setQuotaInfo();
     void getQuotaInfo();
+    void getAllQuotaInfo();
     void getData();
 
     // The message for a failed quotactl call with that errno.

@@ -3,13 +3,22 @@
 
 #include "plugin/core/quotasmanager.h"
 
+#include "plugin/model/members/devicequotafacts.h"
+#include "plugin/model/members/devicequotasnapshot.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/configreader.h"
+#include "plugin/system/helperquotarecordreader.h"
 
 #include <KLocalizedString>
 
+#include <QLoggingCategory>
+#include <QSet>
+
+#include <set>
 #include <stdexcept>
+
+Q_LOGGING_CATEGORY(KCMQUOTAS_CORE, "velun.kcm.quotas.core", QtWarningMsg)
 
 namespace
 {
@@ -29,11 +38,19 @@ constexpr quint64 inodeTimeValid = 32;
 }
 
 QuotasManager::QuotasManager(QObject *parent)
+    : QuotasManager(std::make_unique<HelperQuotaRecordReader>(), parent)
+{
+}
+
+QuotasManager::QuotasManager(std::unique_ptr<QuotaRecordReader> reader, QObject *parent)
     : QObject(parent)
     , m_users(&UserInfo::getUsers)
     , m_groups(&GroupInfo::getGroups)
+    , m_reader(std::move(reader))
 {
 }
+
+QuotasManager::~QuotasManager() = default;
 
 void QuotasManager::update()
 {
@@ -42,43 +59,112 @@ void QuotasManager::update()
         resetData();
     }
 
+    // Each device's facts are read once here and shared by its storage and
+    // every member on it.
     const QStringList devices = DeviceDataInformation::supportedDevices();
+    QHash<QString, DeviceQuotaFacts> userFacts;
+    QHash<QString, DeviceQuotaFacts> groupFacts;
     for (const QString &device : devices) {
+        const QString filesystem = DeviceDataInformation::deviceFilesystem(device);
+        userFacts.insert(device, DeviceQuotaFacts::read(device, Users, filesystem));
+        groupFacts.insert(device, DeviceQuotaFacts::read(device, Groups, filesystem));
         auto storage = new QuotaStorage(this);
-        storage->setUsersData(graceDeviceData(device, Users));
-        storage->setGroupsData(graceDeviceData(device, Groups));
-        storage->setFilesystem(DeviceDataInformation::deviceFilesystem(device));
+        storage->setUsersData(userFacts.value(device).deviceData());
+        storage->setGroupsData(groupFacts.value(device).deviceData());
+        storage->setFilesystem(filesystem);
         m_quotaStorages.insert(device, storage);
     }
 
+    QList<Member> users;
     for (const UserInfo &user : m_users()) {
-        const int uid = static_cast<int>(user.uid());
-        QHash<QString, MemberQuotaData> table;
-        for (const QString &device : devices) {
-            table.insert(device, MemberQuotaData(device, uid, Users));
-        }
-        m_userSettings.append(new SettingsDeviceQuota(Member{user.name(), uid, user.isSystem()}, table, Users, this));
+        users.append(Member{user.name(), static_cast<int>(user.uid()), user.isSystem()});
     }
+    m_userSettings = loadMembers(users, Users, devices, userFacts);
 
+    QList<Member> groups;
     for (const GroupInfo &group : m_groups()) {
-        const int gid = static_cast<int>(group.gid());
-        QHash<QString, MemberQuotaData> table;
-        for (const QString &device : devices) {
-            table.insert(device, MemberQuotaData(device, gid, Groups));
-        }
-        m_groupSettings.append(new SettingsDeviceQuota(Member{group.name(), gid, group.isSystem()}, table, Groups, this));
+        groups.append(Member{group.name(), static_cast<int>(group.gid()), group.isSystem()});
     }
+    m_groupSettings = loadMembers(groups, Groups, devices, groupFacts);
 
     if (reload) {
         Q_EMIT dataChanged();
+        // The tabs refilled themselves from the new load while the signal
+        // ran; nothing points at the old one any more.
+        freeRetired();
     }
+}
+
+QList<SettingsDeviceQuota *>
+QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const QStringList &devices, const QHash<QString, DeviceQuotaFacts> &facts)
+{
+    QSet<quint32> accountIds;
+    for (const Member &account : accounts) {
+        accountIds.insert(static_cast<quint32>(account.id));
+    }
+    const QVector<quint32> ids(accountIds.cbegin(), accountIds.cend());
+
+    // In the order of `devices`, so each member reads them without a copy.
+    QVector<DeviceQuotaSnapshot> snapshots;
+    snapshots.reserve(devices.size());
+    std::set<quint32> strayIds;
+    for (const QString &device : devices) {
+        DeviceQuotaSnapshot snapshot(facts.value(device));
+        if (snapshot.facts().quotaOn()) {
+            try {
+                snapshot.setRecords(m_reader->readRecords(device, type, ids), ids);
+            } catch (const std::runtime_error &error) {
+                // Shown as unknown on this device; the rest still loads.
+                qCWarning(KCMQUOTAS_CORE) << "reading the quota records of" << device << "failed:" << error.what();
+                snapshot.setReadError(QString::fromUtf8(error.what()));
+            }
+            for (quint32 id : snapshot.idsWithData()) {
+                if (!accountIds.contains(id)) {
+                    strayIds.insert(id);
+                }
+            }
+        }
+        snapshots.append(snapshot);
+    }
+
+    QList<Member> members = accounts;
+    for (quint32 id : strayIds) {
+        members.append(Member{QStringLiteral("#%1").arg(id), static_cast<int>(id), false, true});
+    }
+
+    QList<SettingsDeviceQuota *> result;
+    result.reserve(members.size());
+    for (const Member &member : qAsConst(members)) {
+        QHash<QString, MemberQuotaData> table;
+        table.reserve(devices.size());
+        for (int i = 0; i < devices.size(); ++i) {
+            table.insert(devices.at(i), snapshots.at(i).memberData(member.id));
+        }
+        result.append(new SettingsDeviceQuota(member, table, type, this));
+    }
+    return result;
 }
 
 void QuotasManager::resetData()
 {
+    for (QObject *object : qAsConst(m_userSettings)) {
+        m_retired.append(object);
+    }
+    for (QObject *object : qAsConst(m_quotaStorages)) {
+        m_retired.append(object);
+    }
+    for (QObject *object : qAsConst(m_groupSettings)) {
+        m_retired.append(object);
+    }
     m_userSettings = {};
     m_quotaStorages = {};
     m_groupSettings = {};
+}
+
+void QuotasManager::freeRetired()
+{
+    qDeleteAll(m_retired);
+    m_retired.clear();
 }
 
 QMap<QString, QuotaStorage *> QuotasManager::quotaStorages() const
@@ -98,22 +184,7 @@ QList<SettingsDeviceQuota *> QuotasManager::groupSettings() const
 
 DeviceDataInformation QuotasManager::graceDeviceData(const QString &device, SettingsId type) const
 {
-    DeviceDataInformation data;
-    data.setDeviceName(device);
-    data.setWillMountWithQuota(DeviceDataInformation::deviceMountWithQuota(device, type, fstabName));
-    data.setMountWithQuota(DeviceDataInformation::deviceMountWithQuota(device, type, QStringLiteral("/etc/mtab")));
-    data.setQuotaSupportOn(MemberQuotaData::quotaIsOn(device, type));
-    // A noauto device that is not mounted has no quota file to look at; it
-    // is listed with quotas off instead of stopping the whole load.
-    data.setSettingFileExist(DeviceDataInformation::deviceIsMounted(device) && MemberQuotaData::quotaFileExist(device, type));
-    if (data.quotaSupportOn()) {
-        const dqinfo info = MemberQuotaData::graceInfo(device, type);
-        GraceTimePeriod period;
-        period.blockGrace = TimePeriodTransfer::fromSeconds(info.dqi_bgrace);
-        period.inodeGrace = TimePeriodTransfer::fromSeconds(info.dqi_igrace);
-        data.setGraceTimePeriod(period);
-    }
-    return data;
+    return DeviceQuotaFacts::read(device, type, QString()).deviceData();
 }
 
 ProxyQuotaData QuotasManager::proxyData(const MemberQuotaData &data) const
@@ -227,6 +298,11 @@ void QuotasManager::updateSettingsQuota(const SettingsDeviceQuota &settings)
     for (auto it = table.cbegin(); it != table.cend(); ++it) {
         const QString &device = it.key();
         const MemberQuotaData &data = it.value();
+        // What could not be read must not be written back as zeros over
+        // the limits the kernel really holds.
+        if (!data.isKnown()) {
+            continue;
+        }
         if (data.isNull() && !MemberQuotaData::quotaIsOn(device, type)) {
             continue;
         }

@@ -12,27 +12,36 @@
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/system/actionquotachangewrapper.h"
 #include "plugin/system/devicedatainformation.h"
+#include "plugin/system/quotarecordreader.h"
 
 #include <QList>
 #include <QMap>
 #include <QObject>
 
 #include <functional>
+#include <memory>
+
+class DeviceQuotaFacts;
 
 // Holds all quota data of all devices, users and groups, and turns edits
-// into ordered helper actions. Every object a load creates lives until the
-// manager dies, so widgets still pointing at an earlier load stay safe.
+// into ordered helper actions. A load reads each device's records of each
+// kind in one batch through the record reader. The objects of the previous
+// load are freed once dataChanged() has handed the new ones to the tabs.
 // The apply operations throw std::runtime_error and catch nothing.
 class QuotasManager : public QObject
 {
     Q_OBJECT
 
 public:
+    // Reads the records through the helper.
     explicit QuotasManager(QObject *parent = nullptr);
+    QuotasManager(std::unique_ptr<QuotaRecordReader> reader, QObject *parent = nullptr);
+    ~QuotasManager() override;
 
     // Full (re)load; a reload emits dataChanged() once at its end.
     void update();
-    // Empties the containers without deleting anything.
+    // Empties the containers without deleting anything: the tabs may still
+    // show those objects until the next load's dataChanged().
     void resetData();
 
     QMap<QString, QuotaStorage *> quotaStorages() const;
@@ -64,6 +73,9 @@ Q_SIGNALS:
 
 private:
     void requireMounted(const QString &device) const;
+    QList<SettingsDeviceQuota *>
+    loadMembers(const QList<Member> &accounts, SettingsId type, const QStringList &devices, const QHash<QString, DeviceQuotaFacts> &facts);
+    void freeRetired();
 
     QList<SettingsDeviceQuota *> m_userSettings;
     QMap<QString, QuotaStorage *> m_quotaStorages;
@@ -71,4 +83,7 @@ private:
     ActionQuotaChangeWrapper m_actions;
     UsersSource m_users;
     GroupsSource m_groups;
+    std::unique_ptr<QuotaRecordReader> m_reader;
+    // Objects of earlier loads that the tabs may still point at.
+    QList<QObject *> m_retired;
 };

@@ -3,6 +3,7 @@
 
 #include "quotasmodule.h"
 
+#include "busystate.h"
 #include "common/helperid.h"
 #include "common/proxyquotadata.h"
 #include "platform/kcm/accessauthorizer.h"
@@ -26,6 +27,7 @@
 QuotasModule::QuotasModule(QWidget *parent, const QList<QVariant> &args)
     : KCMGP::GuardKCModule(QStringLiteral("velun_kcm_quotas"), parent, args)
     , m_ui(new Ui::QuotasModule)
+    , m_busy(new BusyState(this))
     , m_notificationsManager(nullptr)
 {
     setResetButtonVisible(true);
@@ -72,6 +74,7 @@ void QuotasModule::access()
     if (resetOccurred()) {
         return;
     }
+    const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Loading quota data…"));
     if (isKernelQuotaSupport()) {
         initialModule();
         stateWidget()->resetState();
@@ -105,6 +108,8 @@ void QuotasModule::initialModule()
         connect(&m_notificationsManager, &NotificationsManager::dataChanged, this, &QuotasModule::haveChangesNotificationData);
 
         m_ui->setupUi(this);
+        m_ui->verticalLayout->insertWidget(0, m_busy->indicator());
+        m_busy->setInputWidget(m_ui->tabWidget);
         setupWidgets();
         m_prepared = true;
     } catch (const std::exception &e) {
@@ -150,6 +155,7 @@ void QuotasModule::updateDataForWidgets()
 
 void QuotasModule::settingsChangeHasOccurred(const SettingsDeviceQuota &settings)
 {
+    const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Applying changes…"));
     try {
         m_quotasManager->updateSettingsQuota(settings);
         showSuccess();
@@ -165,6 +171,7 @@ void QuotasModule::haveChangesNotificationData(NotificationsData *data)
 
 void QuotasModule::change()
 {
+    const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Applying changes…"));
     if (m_notificationsChanged) {
         if (m_notificationsManager.setNotificationsSettings(m_notificationWidget->data())) {
             showSuccess();

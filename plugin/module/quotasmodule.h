@@ -12,6 +12,7 @@
 
 #include <unordered_map>
 
+class BusyState;
 class NotificationSettingWidget;
 class NotificationsData;
 class QuotaSettingsWidget;
@@ -57,6 +58,7 @@ private:
     void markAsChangedLater();
 
     Ui::QuotasModule *m_ui;
+    BusyState *m_busy;
     QuotasManager *m_quotasManager = nullptr;
     std::unordered_map<SettingsId, QuotaSettingsWidget *> m_settingsWidgets;
     NotificationsManager m_notificationsManager;

@@ -8,6 +8,7 @@
 namespace
 {
 HelperActionExecutor *replacement = nullptr;
+HelperActionExecutor::Observer *currentObserver = nullptr;
 }
 
 HelperActionExecutor &HelperActionExecutor::instance()
@@ -19,4 +20,29 @@ HelperActionExecutor &HelperActionExecutor::instance()
 void HelperActionExecutor::setInstance(HelperActionExecutor *executor)
 {
     replacement = executor;
+}
+
+void HelperActionExecutor::setObserver(Observer *observer)
+{
+    currentObserver = observer;
+}
+
+HelperActionExecutor::Observer *HelperActionExecutor::observer()
+{
+    return currentObserver;
+}
+
+HelperActionExecutor::Notice::Notice(const QString &actionName, const QVariantMap &arguments)
+    : m_observer(currentObserver)
+{
+    if (m_observer) {
+        m_observer->requestStarted(actionName, arguments);
+    }
+}
+
+HelperActionExecutor::Notice::~Notice()
+{
+    if (m_observer) {
+        m_observer->requestFinished();
+    }
 }

@@ -18,6 +18,30 @@ public:
         QVariantMap data;
     };
 
+    // Told before and after every request, so that the panel can show
+    // what it waits for while the request's local event loop runs.
+    class Observer
+    {
+    public:
+        virtual ~Observer() = default;
+        virtual void requestStarted(const QString &actionName, const QVariantMap &arguments) = 0;
+        virtual void requestFinished() = 0;
+    };
+
+    // Brackets one request for the observer; every executor that really
+    // asks the helper holds one while it waits.
+    class Notice
+    {
+    public:
+        Notice(const QString &actionName, const QVariantMap &arguments);
+        ~Notice();
+        Notice(const Notice &) = delete;
+        Notice &operator=(const Notice &) = delete;
+
+    private:
+        Observer *m_observer;
+    };
+
     virtual ~HelperActionExecutor() = default;
 
     // `actionName` is the full name ("org.velun.kcm.quotas.change"); the
@@ -29,6 +53,10 @@ public:
     static HelperActionExecutor &instance();
     // Tests only: nullptr restores the KAuth executor. Not owned.
     static void setInstance(HelperActionExecutor *executor);
+
+    // The panel's busy state while it lives; nullptr for none. Not owned.
+    static void setObserver(Observer *observer);
+    static Observer *observer();
 
     // D-Bus gives up on a call after about 25 s unless the action sets its
     // own timeout, while quotacheck on a large disk or a slow blkid can run

@@ -15,6 +15,9 @@ HelperActionExecutor::Result KAuthActionExecutor::execute(const QString &actionN
     action.setArguments(arguments);
     action.setTimeout(timeoutMs);
 
+    // Before exec: its local event loop repaints the window but must find
+    // the input already disabled and the busy text shown.
+    const Notice notice(actionName, arguments);
     KAuth::ExecuteJob *job = action.execute();
     Result result;
     result.succeeded = job->exec();

@@ -7,6 +7,7 @@
 
 #include <KLocalizedString>
 
+#include <QFont>
 #include <QIcon>
 #include <QMetaEnum>
 
@@ -77,6 +78,14 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
     const SettingsDeviceQuota *settings = m_settings.at(index.row());
     const MemberQuotaData data = settings->devicesQuota().value(m_currentDevice, MemberQuotaData());
 
+    if (role == UnknownAccountRole) {
+        return settings->member().unknownAccount;
+    }
+    if (role == Qt::FontRole && index.column() == NameColumn && settings->member().unknownAccount) {
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
     if (role == Qt::DecorationRole) {
         if (index.column() != NameColumn) {
             return QVariant();
@@ -85,6 +94,17 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
         return QVariant();
+    }
+
+    if (index.column() == NameColumn && role == Qt::ToolTipRole && settings->member().unknownAccount) {
+        return i18nd("velun_kcm_quotas", "No account has this id; its quota records were left by a deleted account.");
+    }
+    // A record that could not be read is shown as such, never as zeros.
+    if (index.column() != NameColumn && !data.isKnown()) {
+        if (role == Qt::ToolTipRole && !data.unknownReason().isEmpty()) {
+            return i18nd("velun_kcm_quotas", "The quota data could not be read: %1", data.unknownReason());
+        }
+        return i18nd("velun_kcm_quotas", "unknown");
     }
 
     switch (static_cast<ParameterId>(index.column())) {

@@ -15,6 +15,10 @@ class QuotaSettingsModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    // True in every cell of a member that stands for the records of an id
+    // without an account ("#<id>").
+    static constexpr int UnknownAccountRole = Qt::UserRole + 100;
+
     // The column numbers.
     enum ParameterId {
         NameColumn = 0,

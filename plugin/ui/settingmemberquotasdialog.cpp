@@ -125,14 +125,16 @@ void SettingMemberQuotasDialog::setupParamsOnGui()
     m_ui->filesystemName->setText(data.deviceFilesystem());
     m_ui->quotaStatusName->setText(onOff(data.deviceQuotaIsOn()));
 
+    // Limits that could not be read cannot be edited: the dialog would write
+    // its zeros over whatever the kernel really holds.
     for (QCheckBox *check : {m_ui->softLimitMemoryChBox, m_ui->hardLimitMemoryChBox, m_ui->softLimitFilesChBox, m_ui->hardLimitFilesChBox}) {
-        check->setEnabled(data.deviceQuotaIsOn());
+        check->setEnabled(data.deviceQuotaIsOn() && data.isKnown());
     }
     checkMessageWidget();
 
     m_ui->quotaStateLabel->setText(m_member.id() == Users ? i18nd("velun_kcm_quotas", "Quotas for the user on this device:")
                                                           : i18nd("velun_kcm_quotas", "Group quotas on this device:"));
-    m_ui->quotaIsOnValue->setText(onOff(data.objectQuotaIsOn()));
+    m_ui->quotaIsOnValue->setText(data.isKnown() ? onOff(data.objectQuotaIsOn()) : i18nd("velun_kcm_quotas", "unknown"));
 
     const MemorySize used = data.memorySizeById(UsedSize);
     m_ui->usedMemory->setValue(used.value());
@@ -154,6 +156,9 @@ void SettingMemberQuotasDialog::setupParamsOnGui()
 
     showMoment(m_ui->dateTimeMemory, data.graceDateTime().blockGrace);
     showMoment(m_ui->dateTimeFiles, data.graceDateTime().inodeGrace);
+    if (!data.isKnown()) {
+        m_ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
+    }
 }
 
 void SettingMemberQuotasDialog::setupDimensionCombos()
@@ -219,6 +224,17 @@ void SettingMemberQuotasDialog::setupChangeConnections()
 
 void SettingMemberQuotasDialog::checkMessageWidget()
 {
+    if (!m_currentData.isKnown()) {
+        const QString reason = m_currentData.unknownReason();
+        m_ui->kmessagewidget->setText(
+            reason.isEmpty()
+                ? i18nd("velun_kcm_quotas", "The quota data of this member on this device could not be read, so its limits cannot be changed here.")
+                : i18nd("velun_kcm_quotas",
+                        "The quota data of this member on this device could not be read, so its limits cannot be changed here: %1",
+                        reason));
+        m_ui->kmessagewidget->setVisible(true);
+        return;
+    }
     const bool off = !m_currentData.deviceQuotaIsOn();
     if (off) {
         const QString kind = m_member.id() == Groups ? i18nd("velun_kcm_quotas", "for groups") : i18nd("velun_kcm_quotas", "for users");
@@ -245,6 +261,9 @@ int SettingMemberQuotasDialog::valueFromWidgets(QCheckBox *check, QSpinBox *spin
 
 void SettingMemberQuotasDialog::accept()
 {
+    if (!m_currentData.isKnown()) {
+        return;
+    }
     const QString device = m_ui->devicesCombo->currentText();
     m_currentData.setDeviceName(device);
     m_currentData.setMemorySize(SoftLimitSize, memoryFromWidgets(m_ui->softLimitMemoryChBox, m_ui->softLimitMemoryValue, m_ui->softLimitCombo));

@@ -6,10 +6,13 @@
 #include "helper/quotakernel.h"
 
 #include <QHash>
+#include <QMap>
 #include <QStringList>
 #include <QVector>
 
 #include <sys/quota.h>
+
+#include <cstring>
 
 // Answers quotactl from tables and remembers every call with the record the
 // helper handed over.
@@ -45,11 +48,22 @@ public:
             *static_cast<quint32 *>(address) = QFMT_VFS_V1;
             return 0;
         }
+        if (subCommand == Q_GETNEXTQUOTA && nextError != 0) {
+            return nextError;
+        }
         if (error != 0) {
             return error;
         }
         if (subCommand == Q_GETQUOTA) {
-            *static_cast<dqblk *>(address) = record;
+            *static_cast<dqblk *>(address) = records.isEmpty() ? record : records.value(quint32(id), dqblk{});
+        } else if (subCommand == Q_GETNEXTQUOTA) {
+            const auto next = records.lowerBound(quint32(id));
+            if (next == records.end()) {
+                return ENOENT;
+            }
+            auto *out = static_cast<if_nextdqblk *>(address);
+            std::memcpy(out, &next.value(), sizeof(dqblk));
+            out->dqb_id = next.key();
         }
         return 0;
     }
@@ -57,6 +71,11 @@ public:
     QVector<Call> calls;
     int error = 0;
     dqblk record{};
+    // When filled, the quota file's records by id: Q_GETQUOTA answers from
+    // it (zeros for other ids) and Q_GETNEXTQUOTA walks it.
+    QMap<quint32, dqblk> records;
+    // Q_GETNEXTQUOTA's answer when set (EINVAL: a kernel that cannot walk).
+    int nextError = 0;
     QHash<int, bool> quotasOn;
     QStringList *log = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include "helper/quotarequest.h"
 #include "common/proxyquotadata.h"
+#include "common/quotarecordbatch.h"
 #include "tests/helper/fakefilesystem.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include "tests/helper/fakequotakernel.h"
@@ -73,6 +74,11 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("set_quota_info"), QStringLiteral("set_device_grace_period")} << "quotactl 800006";
         QTest::newRow("set record before get record") << QStringList{QStringLiteral("get_quota_info"), QStringLiteral("set_quota_info")} << "quotactl 800008";
         QTest::newRow("get record before blkid data") << QStringList{QStringLiteral("get_data"), QStringLiteral("get_quota_info")} << "quotactl 800007";
+        QTest::newRow("set record before batch read") << QStringList{QStringLiteral("get_all_quota_info"), QStringLiteral("set_quota_info")}
+                                                      << "quotactl 800008";
+        QTest::newRow("single read before batch read")
+            << QStringList{QStringLiteral("get_all_quota_info"), QStringLiteral("get_quota_info")} << "quotactl 800007";
+        QTest::newRow("batch read before blkid data") << QStringList{QStringLiteral("get_data"), QStringLiteral("get_all_quota_info")} << "quotactl 800009";
         QTest::newRow("blkid data alone") << QStringList{QStringLiteral("get_data")} << "blkid";
     }
 
@@ -80,7 +86,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, keys);
         QFETCH(QString, firstActivity);
-        QVariantMap args{{QStringLiteral("device_name"), disk}, {QStringLiteral("enable"), 1}};
+        QVariantMap args{{QStringLiteral("device_name"), disk}, {QStringLiteral("enable"), 1}, {QStringLiteral("ids"), QByteArray()}};
         for (const QString &key : keys) {
             args.insert(key, QVariant());
         }
@@ -150,9 +156,13 @@ private Q_SLOTS:
         QFETCH(int, error);
         QFETCH(QString, message);
         kernel.error = error;
-        for (const char *key : {"get_quota_info", "set_quota_info", "set_device_grace_period"}) {
+        for (const char *key : {"get_quota_info", "set_quota_info", "set_device_grace_period", "get_all_quota_info"}) {
             QVariantMap reply;
-            QCOMPARE(run({{QString::fromLatin1(key), QVariant()}, {QStringLiteral("device_name"), disk}}, &reply), message);
+            QCOMPARE(run({{QString::fromLatin1(key), QVariant()},
+                          {QStringLiteral("device_name"), disk},
+                          {QStringLiteral("ids"), QuotaRecordBatch::encodeIds({1000})}},
+                         &reply),
+                     message);
             QVERIFY(reply.isEmpty());
         }
     }
@@ -164,6 +174,83 @@ private Q_SLOTS:
         QCOMPARE(run({{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}}, &reply), QString());
         QCOMPARE(reply.keys(), QStringList{QStringLiteral("quota_info")});
         QCOMPARE(reply.value(QStringLiteral("quota_info")).value<ProxyQuotaData>(), ProxyQuotaData(kernel.record));
+    }
+
+    void getAllQuotaInfo_data()
+    {
+        QTest::addColumn<QList<quint32>>("fileIds");
+        QTest::addColumn<QList<quint32>>("requested");
+        QTest::addColumn<int>("nextError");
+        QTest::addColumn<QList<quint32>>("answered");
+        QTest::addColumn<int>("singleReads");
+
+        QTest::newRow("walk adds records of ids nobody asked for")
+            << QList<quint32>{0, 1000, 5000} << QList<quint32>{0, 1000, 1001} << 0 << QList<quint32>{0, 1000, 1001, 5000} << 1;
+        QTest::newRow("kernel without walk reads the requested ids only")
+            << QList<quint32>{0, 1000, 5000} << QList<quint32>{0, 1000} << EINVAL << QList<quint32>{0, 1000} << 2;
+        QTest::newRow("file system without walk") << QList<quint32>{7} << QList<quint32>{7} << ENOSYS << QList<quint32>{7} << 1;
+        QTest::newRow("nothing asked, nothing held") << QList<quint32>{} << QList<quint32>{} << 0 << QList<quint32>{} << 0;
+        QTest::newRow("the largest id ends the walk") << QList<quint32>{0xffffffffu} << QList<quint32>{} << 0 << QList<quint32>{0xffffffffu} << 0;
+    }
+
+    void getAllQuotaInfo()
+    {
+        QFETCH(QList<quint32>, fileIds);
+        QFETCH(QList<quint32>, requested);
+        QFETCH(int, nextError);
+        QFETCH(QList<quint32>, answered);
+        QFETCH(int, singleReads);
+
+        for (quint32 id : fileIds) {
+            dqblk record{};
+            record.dqb_isoftlimit = id % 1000 + 1;
+            record.dqb_curspace = quint64(id) * 4096;
+            record.dqb_valid = QIF_ALL;
+            kernel.records.insert(id, record);
+        }
+        kernel.nextError = nextError;
+        QVariantMap reply;
+        QCOMPARE(run({{QStringLiteral("get_all_quota_info"), QVariant()},
+                      {QStringLiteral("device_name"), disk},
+                      {QStringLiteral("type"), 1},
+                      {QStringLiteral("ids"), QuotaRecordBatch::encodeIds(requested.toVector())}},
+                     &reply),
+                 QString());
+        QVector<QuotaRecordBatch::Entry> entries;
+        QVERIFY(QuotaRecordBatch::decodeRecords(reply.value(QStringLiteral("quota_records")).toByteArray(), entries));
+        QList<quint32> ids;
+        for (const QuotaRecordBatch::Entry &entry : qAsConst(entries)) {
+            ids.append(entry.id);
+            QCOMPARE(entry.record, ProxyQuotaData(kernel.records.value(entry.id, dqblk{})));
+        }
+        QCOMPARE(ids, answered);
+
+        int reads = 0;
+        for (const FakeQuotaKernel::Call &call : qAsConst(kernel.calls)) {
+            QCOMPARE(call.command & 0xffu, 1u);
+            QCOMPARE(call.device, disk.toUtf8());
+            reads += (call.command >> 8) == Q_GETQUOTA ? 1 : 0;
+        }
+        QCOMPARE(reads, singleReads);
+    }
+
+    void getAllQuotaInfoRefusesBadIds_data()
+    {
+        QTest::addColumn<QVariant>("ids");
+        QTest::newRow("missing") << QVariant();
+        QTest::newRow("a list instead of packed ids") << QVariant(QVariantList{1000, 1001});
+        QTest::newRow("bytes that are not whole ids") << QVariant(QByteArray(7, '\0'));
+    }
+
+    void getAllQuotaInfoRefusesBadIds()
+    {
+        QFETCH(QVariant, ids);
+        QVariantMap args{{QStringLiteral("get_all_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}};
+        if (ids.isValid()) {
+            args.insert(QStringLiteral("ids"), ids);
+        }
+        QCOMPARE(run(args), QStringLiteral("Invalid list of user or group ids"));
+        QVERIFY(kernel.calls.isEmpty());
     }
 
     void setQuotaInfo_data()

@@ -10,4 +10,7 @@ struct Member {
     QString name;
     int id = 0;
     bool isSystem = false;
+    // No account has this id: the member stands for quota records left by
+    // a deleted account, named "#<id>".
+    bool unknownAccount = false;
 };

@@ -33,33 +33,71 @@ MemberQuotaData::MemberQuotaData()
 }
 
 MemberQuotaData::MemberQuotaData(const QString &device, int id, SettingsId type)
-    : m_deviceName(device)
-    , m_deviceFilesystem(DeviceDataInformation::deviceFilesystem(device))
-    , m_deviceQuotaIsOn(quotaIsOn(device, type))
+    : MemberQuotaData()
 {
-    if (!m_deviceQuotaIsOn) {
+    m_deviceName = device;
+    m_deviceFilesystem = DeviceDataInformation::deviceFilesystem(device);
+    if (!quotaIsOn(device, type)) {
         return;
     }
     const dqblk record = quotaInfo(device, id, type);
-    const dqinfo grace = graceInfo(device, type);
+    const dqinfo info = graceInfo(device, type);
+    GraceTimePeriod grace;
+    grace.blockGrace = TimePeriodTransfer::fromSeconds(info.dqi_bgrace);
+    grace.inodeGrace = TimePeriodTransfer::fromSeconds(info.dqi_igrace);
+    *this = MemberQuotaData(device, m_deviceFilesystem, record, grace);
+}
 
+MemberQuotaData::MemberQuotaData(const QString &device, const QString &filesystem, const dqblk &record, const GraceTimePeriod &grace)
+    : MemberQuotaData(device, filesystem, record, grace, MemorySizeTransfer())
+{
+}
+
+MemberQuotaData::MemberQuotaData(const QString &device,
+                                 const QString &filesystem,
+                                 const dqblk &record,
+                                 const GraceTimePeriod &grace,
+                                 const MemorySizeTransfer &transfer)
+    : m_graceTimePeriod(grace)
+    , m_deviceName(device)
+    , m_deviceFilesystem(filesystem)
+    , m_deviceQuotaIsOn(true)
+{
     // The kernel counts block limits in 1024-byte blocks but the space in
     // use in bytes.
-    m_sizes.insert(UsedSize, MemorySizeTransfer().memFromBytes(record.dqb_curspace));
-    m_sizes.insert(HardLimitSize, MemorySizeTransfer().memFromBytes(quint64(record.dqb_bhardlimit) * 1024));
-    m_sizes.insert(SoftLimitSize, MemorySizeTransfer().memFromBytes(quint64(record.dqb_bsoftlimit) * 1024));
+    m_sizes.insert(UsedSize, transfer.memFromBytes(record.dqb_curspace));
+    m_sizes.insert(HardLimitSize, transfer.memFromBytes(quint64(record.dqb_bhardlimit) * 1024));
+    m_sizes.insert(SoftLimitSize, transfer.memFromBytes(quint64(record.dqb_bsoftlimit) * 1024));
 
     m_numberOfFilesUsed = static_cast<int>(static_cast<quint32>(record.dqb_curinodes));
     m_hardFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_ihardlimit));
     m_softFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_isoftlimit));
 
-    m_graceTimePeriod.blockGrace = TimePeriodTransfer::fromSeconds(grace.dqi_bgrace);
-    m_graceTimePeriod.inodeGrace = TimePeriodTransfer::fromSeconds(grace.dqi_igrace);
-
     m_graceDateTime.blockGrace = graceMoment(record.dqb_btime);
     m_graceDateTime.inodeGrace = graceMoment(record.dqb_itime);
 
     m_objectQuotaIsOn = isValid() && m_deviceQuotaIsOn;
+}
+
+MemberQuotaData MemberQuotaData::unknown(const QString &device, const QString &filesystem, const QString &reason)
+{
+    MemberQuotaData data;
+    data.m_deviceName = device;
+    data.m_deviceFilesystem = filesystem;
+    data.m_deviceQuotaIsOn = true;
+    data.m_known = false;
+    data.m_unknownReason = reason;
+    return data;
+}
+
+bool MemberQuotaData::isKnown() const
+{
+    return m_known;
+}
+
+QString MemberQuotaData::unknownReason() const
+{
+    return m_unknownReason;
 }
 
 MemorySize MemberQuotaData::memorySizeById(MemorySizeId id) const

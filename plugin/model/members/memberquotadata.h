@@ -8,6 +8,7 @@
 #include "plugin/model/values/gracetimeperiod.h"
 #include "plugin/model/values/memorysize.h"
 #include "plugin/model/values/memorysizeid.h"
+#include "plugin/model/values/memorysizetransfer.h"
 
 #include <QHash>
 #include <QString>
@@ -23,6 +24,16 @@ public:
     // Reads the member's state; the id is the uid for Users and the gid for
     // Groups. Where quotas are off no helper request is made.
     MemberQuotaData(const QString &device, int id, SettingsId type);
+    // From a record read earlier on a device whose quotas are on; `grace`
+    // is the device's grace periods for the member's kind.
+    MemberQuotaData(const QString &device, const QString &filesystem, const dqblk &record, const GraceTimePeriod &grace);
+    // The same with the unit texts of `transfer`: a load builds one for all
+    // its members.
+    MemberQuotaData(const QString &device, const QString &filesystem, const dqblk &record, const GraceTimePeriod &grace, const MemorySizeTransfer &transfer);
+    // A device whose quotas are on but whose records could not be read:
+    // nothing is known about the member there, and nothing may be written
+    // back on the strength of it.
+    static MemberQuotaData unknown(const QString &device, const QString &filesystem, const QString &reason);
 
     MemorySize memorySizeById(MemorySizeId id) const;
     void setMemorySize(MemorySizeId id, const MemorySize &size);
@@ -49,6 +60,12 @@ public:
     void setObjectQuotaIsOn(bool on);
     bool deviceQuotaIsOn() const;
     void setDeviceQuotaIsOn(bool on);
+
+    // False when the member's record could not be read; the values are
+    // then meaningless zeros.
+    bool isKnown() const;
+    // Why the record could not be read (the helper's text), if it said.
+    QString unknownReason() const;
 
     // No limit at all (only the numbers are compared, not the units).
     bool isNull() const;
@@ -78,4 +95,6 @@ private:
     QString m_deviceFilesystem;
     bool m_objectQuotaIsOn = false;
     bool m_deviceQuotaIsOn = false;
+    bool m_known = true;
+    QString m_unknownReason;
 };

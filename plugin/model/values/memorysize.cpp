@@ -5,8 +5,12 @@
 
 #include "plugin/model/values/memorysizetransfer.h"
 
+#include <KLocalizedString>
+
 MemorySize::MemorySize()
-    : m_stringDimension(MemorySizeTransfer().sizesMap().value(Bytes))
+    // The transfer's text for Bytes; building a whole transfer here cost a
+    // load four translations and a map for every amount it created.
+    : m_stringDimension(i18nd("velun_kcm_quotas", "Bytes"))
 {
 }
 

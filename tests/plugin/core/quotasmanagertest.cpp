@@ -366,14 +366,29 @@ void QuotasManagerTest::loadAndReload()
     QVERIFY(manager->userSettings().first()->member().isSystem);
     QCOMPARE(manager->userSettings().last()->devicesQuota().keys().size(), 2);
 
-    const QPointer<SettingsDeviceQuota> oldUser = manager->userSettings().first();
-    const QPointer<QuotaStorage> oldStorage = manager->quotaStorages().first();
+    QPointer<SettingsDeviceQuota> oldUser = manager->userSettings().first();
+    QPointer<QuotaStorage> oldStorage = manager->quotaStorages().first();
+    QPointer<SettingsDeviceQuota> oldGroup = manager->groupSettings().first();
+    // While the tabs refill on dataChanged() the old load must still be there.
+    bool oldAliveDuringSignal = false;
+    connect(manager.get(), &QuotasManager::dataChanged, this, [&] {
+        oldAliveDuringSignal = !oldUser.isNull() && !oldStorage.isNull() && !oldGroup.isNull();
+    });
     manager->update();
     QCOMPARE(changed.count(), 1);
+    QVERIFY(oldAliveDuringSignal);
     QCOMPARE(manager->userSettings().size(), 2);
     QCOMPARE(manager->groupSettings().size(), 1);
-    QVERIFY(manager->userSettings().first() != oldUser);
+    // The previous load is gone once the tabs have the new one.
+    QVERIFY(oldUser.isNull());
+    QVERIFY(oldStorage.isNull());
+    QVERIFY(oldGroup.isNull());
+    QCOMPARE(manager->findChildren<SettingsDeviceQuota *>().size(), 3);
+    QCOMPARE(manager->findChildren<QuotaStorage *>().size(), 2);
 
+    // Emptying alone frees nothing: the tabs still show those objects.
+    oldUser = manager->userSettings().first();
+    oldStorage = manager->quotaStorages().first();
     manager->resetData();
     QVERIFY(manager->userSettings().isEmpty());
     QVERIFY(manager->quotaStorages().isEmpty());
@@ -425,10 +440,11 @@ void QuotasManagerTest::oneKindOnTheOtherOff()
     QCOMPARE(storage->usersData().graceTimePeriod().blockGrace.weeks, quint32(1));
     QVERIFY(!storage->groupsData().quotaSupportOn());
     QCOMPARE(storage->groupsData().graceTimePeriod(), GraceTimePeriod());
-    // One record per user; the group costs no helper request.
-    QCOMPARE(system.count(QStringLiteral("get_quota_info")), 2);
+    // One batch for the users; the groups cost no helper request.
+    QCOMPARE(system.count(QStringLiteral("get_all_quota_info")), 1);
+    QCOMPARE(system.count(QStringLiteral("get_quota_info")), 0);
     for (const FakeSystem::Call &call : qAsConst(system.calls)) {
-        if (call.command == QLatin1String("get_quota_info")) {
+        if (call.command == QLatin1String("get_all_quota_info")) {
             QCOMPARE(call.arguments.value(QStringLiteral("type")).toInt(), int(Users));
         }
     }
@@ -491,7 +507,7 @@ void QuotasManagerTest::updateSettingsQuota()
     QCOMPARE(system.changeLog(), actions);
     if (!actions.isEmpty()) {
         QCOMPARE(system.record(sdb, Users, 1001).dqb_bhardlimit, quint64(hardBlocks));
-        QCOMPARE(system.calls.last().command, QStringLiteral("get_quota_info"));
+        QCOMPARE(system.calls.last().command, QStringLiteral("get_all_quota_info"));
     }
     // The reload after the first load of this manager is its first one.
     QCOMPARE(changed.count(), 0);

@@ -13,7 +13,10 @@
 
 #include <KMessageWidget>
 
+#include <QApplication>
+#include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -165,6 +168,8 @@ private Q_SLOTS:
     void generalApply();
     void failingNotificationsDoNotStopGeneralSettings();
     void reloadShowsTheLoadedStateAgain();
+    void busyWhileTheHelperWorks_data();
+    void busyWhileTheHelperWorks();
 
 private:
     std::unique_ptr<QuotasModule> prepared();
@@ -414,6 +419,68 @@ void QuotasModuleTest::reloadShowsTheLoadedStateAgain()
     const int calls = m_system->calls.size();
     module->defaults();
     QCOMPARE(m_system->calls.size(), calls);
+}
+
+void QuotasModuleTest::busyWhileTheHelperWorks_data()
+{
+    QTest::addColumn<bool>("memberEdit");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("text");
+
+    const QString loading = QStringLiteral("Loading quota data…");
+    QTest::newRow("first load") << false << "get_all_quota_info" << loading;
+    QTest::newRow("first load, block devices") << false << "get_data" << loading;
+    QTest::newRow("member edit: the slow quota check names its device")
+        << true << "create_quota_file"
+        << "Checking the quota file of /dev/sdb1; this can take minutes on a large file system…";
+    QTest::newRow("member edit: writing the limits") << true << "set_quota_info"
+                                                     << "Applying changes…";
+    QTest::newRow("member edit: the reload") << true << "get_all_quota_info" << loading;
+}
+
+void QuotasModuleTest::busyWhileTheHelperWorks()
+{
+    QFETCH(bool, memberEdit);
+    QFETCH(QString, command);
+    QFETCH(QString, text);
+
+    QuotasModule module(nullptr, {});
+    QStringList seen;
+    // What the window shows while a request of that kind runs.
+    m_system->onRequest = [&](const QString &running) {
+        if (running != command) {
+            return;
+        }
+        const auto indicator = module.findChild<QWidget *>(QStringLiteral("busyIndicator"));
+        const auto label = module.findChild<QLabel *>(QStringLiteral("busyText"));
+        const auto tabs = module.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        const QCursor *cursor = QApplication::overrideCursor();
+        seen.append(QStringLiteral("%1|%2|tabs %3|%4")
+                        .arg(indicator && !indicator->isHidden() ? QStringLiteral("shown") : QStringLiteral("hidden"),
+                             label ? label->text() : QString(),
+                             !tabs || !tabs->isEnabled() ? QStringLiteral("off") : QStringLiteral("on"),
+                             cursor && cursor->shape() == Qt::WaitCursor ? QStringLiteral("wait") : QStringLiteral("normal")));
+    };
+    module.load();
+    if (memberEdit) {
+        QVERIFY(seen.isEmpty() || command == QLatin1String("get_all_quota_info"));
+        seen.clear();
+        QFile::remove(m_system->device(sdb).mountDir + QStringLiteral("/aquota.user"));
+        MemberQuotaData data;
+        data.setDeviceName(sdb);
+        data.setDeviceQuotaIsOn(true);
+        data.setHardFilesLimit(50);
+        Q_EMIT module.findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
+            SettingsDeviceQuota({QStringLiteral("nobody"), 65534, false}, {{sdb, data}}, Users));
+    }
+    m_system->onRequest = nullptr;
+
+    QVERIFY(!seen.isEmpty());
+    QCOMPARE(seen.first(), QStringLiteral("shown|%1|tabs off|wait").arg(text));
+    // Over again: input back, cursor restored, indicator gone.
+    QVERIFY(module.findChild<QWidget *>(QStringLiteral("busyIndicator"))->isHidden());
+    QVERIFY(module.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(QuotasModuleTest)

@@ -4,6 +4,7 @@
 #include "fakesystem.h"
 
 #include "common/helperid.h"
+#include "common/quotarecordbatch.h"
 #include "plugin/system/configreader.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@ namespace
 const QStringList commands = {
     QStringLiteral("get_data"),
     QStringLiteral("get_quota_info"),
+    QStringLiteral("get_all_quota_info"),
     QStringLiteral("set_device_options"),
     QStringLiteral("create_quota_file"),
     QStringLiteral("remount_device"),
@@ -179,6 +181,10 @@ QString FakeSystem::commandOf(const QVariantMap &arguments) const
 
 HelperActionExecutor::Result FakeSystem::execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs)
 {
+    const Notice notice(actionName, arguments);
+    if (onRequest) {
+        onRequest(commandOf(arguments));
+    }
     const QString command = commandOf(arguments);
     const QString action = actionName == accessActionName() ? QStringLiteral("access")
         : actionName == changeActionName()                  ? QStringLiteral("change")
@@ -208,9 +214,44 @@ HelperActionExecutor::Result FakeSystem::execute(const QString &actionName, cons
         const ProxyQuotaData record =
             m_records.value(recordKey(device, arguments.value(QStringLiteral("type")).toInt(), arguments.value(QStringLiteral("id")).toInt()));
         result.data.insert(QStringLiteral("quota_info"), QVariant::fromValue(record));
+    } else if (command == QLatin1String("get_all_quota_info")) {
+        return readAll(device, arguments.value(QStringLiteral("type")).toInt(), arguments.value(QStringLiteral("ids")).toByteArray());
     } else if (action == QLatin1String("change")) {
         return handleChange(command, arguments);
     }
+    return result;
+}
+
+HelperActionExecutor::Result FakeSystem::readAll(const QString &path, int type, const QByteArray &packedIds)
+{
+    Result result;
+    const bool quotaOn = std::any_of(m_devices.cbegin(), m_devices.cend(), [&](const Device &d) {
+        return d.path == path && d.mounted && type >= 0 && type <= 1 && d.quotaOn[type];
+    });
+    QVector<quint32> ids;
+    if (!quotaOn || !QuotaRecordBatch::decodeIds(packedIds, ids)) {
+        result.errorText = QStringLiteral("No disk map was found for the specified user. Quota turned off in file system");
+        return result;
+    }
+    // As the kernel's walk: every record held, then zeros for the rest.
+    QMap<quint32, ProxyQuotaData> records;
+    const QString prefix = recordKey(path, type, 0).chopped(1);
+    for (auto it = m_records.cbegin(); it != m_records.cend(); ++it) {
+        if (it.key().startsWith(prefix)) {
+            records.insert(it.key().mid(prefix.size()).toUInt(), it.value());
+        }
+    }
+    for (quint32 id : qAsConst(ids)) {
+        if (!records.contains(id)) {
+            records.insert(id, ProxyQuotaData());
+        }
+    }
+    QVector<QuotaRecordBatch::Entry> entries;
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        entries.append({it.key(), it.value()});
+    }
+    result.succeeded = true;
+    result.data.insert(QStringLiteral("quota_records"), QuotaRecordBatch::encodeRecords(entries));
     return result;
 }
 

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 
+#include <functional>
+
 // A small simulated machine for the unit tier: mount tables written to a
 // temporary folder, blkid lines, the kernel's quota state and a helper that
 // changes all of these the way the real one would. While it lives it is the
@@ -78,10 +80,13 @@ public:
     int getInfo(const QByteArray &device, int type, dqinfo *info) override;
 
     QList<int> timeouts;
+    // Called with the sub-command while each request "runs".
+    std::function<void(const QString &)> onRequest;
 
 private:
     QString commandOf(const QVariantMap &arguments) const;
     Result handleChange(const QString &command, const QVariantMap &arguments);
+    Result readAll(const QString &path, int type, const QByteArray &packedIds);
     QString quotaFilePath(const QString &path, int type) const;
 
     QTemporaryDir m_dir;

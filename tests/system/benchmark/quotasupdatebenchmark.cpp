@@ -3,14 +3,19 @@
 
 // Runs inside the test VM as an ordinary user, started by the scenario
 // 95-update-benchmark: times one full QuotasManager::update() against the
-// installed helper over real KAuth, exactly as the panel loads. The figure
-// only means something next to repquota's in the same guest, which the
-// scenario measures; this program prints key=value lines for it to read.
+// installed helper over real KAuth, exactly as the panel loads, counts the
+// helper requests it makes and the process's memory, then reloads a number
+// of times to show whether memory stays flat. The figure only means
+// something next to repquota's in the same guest, which the scenario
+// measures; this program prints key=value lines for it to read.
+// Usage: quotasupdatebenchmark [reloads]
 
 #include "plugin/core/quotasmanager.h"
+#include "plugin/system/kauthactionexecutor.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <unistd.h>
 
@@ -19,6 +24,38 @@
 
 namespace
 {
+// Every request of the load passes through here on its way to KAuth.
+class CountingExecutor : public HelperActionExecutor
+{
+public:
+    Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override
+    {
+        ++requests;
+        return m_kauth.execute(actionName, arguments, timeoutMs);
+    }
+
+    int requests = 0;
+
+private:
+    KAuthActionExecutor m_kauth;
+};
+
+// A field of /proc/self/status in kB: VmRSS now, VmHWM the peak.
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix)) {
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return -1;
+}
+
 // Members with a file limit on some device: proof that the load really
 // fetched the records the scenario wrote, not just empty answers from a
 // failing helper, which would be much faster and measure nothing.
@@ -47,7 +84,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quotasupdatebenchmark: run it as an ordinary user\n");
         return 2;
     }
+    const int reloads = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 0;
 
+    CountingExecutor executor;
+    HelperActionExecutor::setInstance(&executor);
     QuotasManager manager;
     QElapsedTimer timer;
     timer.start();
@@ -58,6 +98,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const double milliseconds = timer.nsecsElapsed() / 1e6;
+    const int requests = executor.requests;
+    const long peakKb = statusKb("VmHWM");
 
     int quotaDevices = 0;
     const QMap<QString, QuotaStorage *> storages = manager.quotaStorages();
@@ -68,11 +110,29 @@ int main(int argc, char **argv)
     }
 
     std::printf("update_ms=%.1f\n", milliseconds);
+    std::printf("helper_requests=%d\n", requests);
+    std::printf("peak_rss_kb=%ld\n", peakKb);
     std::printf("devices=%d\n", int(storages.size()));
     std::printf("quota_devices=%d\n", quotaDevices);
     std::printf("users=%d\n", int(manager.userSettings().size()));
     std::printf("groups=%d\n", int(manager.groupSettings().size()));
     std::printf("users_with_records=%d\n", membersWithRecords(manager.userSettings()));
     std::printf("groups_with_records=%d\n", membersWithRecords(manager.groupSettings()));
+    std::fflush(stdout);
+
+    if (reloads > 0) {
+        const long beforeKb = statusKb("VmRSS");
+        QElapsedTimer reloadTimer;
+        reloadTimer.start();
+        for (int i = 0; i < reloads; ++i) {
+            manager.update();
+        }
+        std::printf("reloads=%d\n", reloads);
+        std::printf("reload_ms=%.1f\n", reloadTimer.nsecsElapsed() / 1e6 / reloads);
+        std::printf("rss_before_kb=%ld\n", beforeKb);
+        std::printf("rss_after_kb=%ld\n", statusKb("VmRSS"));
+        std::printf("objects_alive=%d\n", int(manager.children().size()));
+    }
+    HelperActionExecutor::setInstance(nullptr);
     return 0;
 }

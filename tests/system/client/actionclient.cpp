@@ -7,6 +7,7 @@
 #include "actionrequest.h"
 
 #include "common/proxyquotadata.h"
+#include "common/quotarecordbatch.h"
 #include "plugin/system/helperactionexecutor.h"
 
 #include <QCoreApplication>
@@ -23,12 +24,24 @@ QString oneLine(QString text)
     return text.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
 }
 
+void printRecord(QTextStream &out, const QString &key, const ProxyQuotaData &data)
+{
+    out << key << '=' << data.dqb_bhardlimit << ',' << data.dqb_bsoftlimit << ',' << data.dqb_curspace << ',' << data.dqb_ihardlimit << ','
+        << data.dqb_isoftlimit << ',' << data.dqb_curinodes << ',' << data.dqb_btime << ',' << data.dqb_itime << ',' << data.dqb_valid << '\n';
+}
+
 void printData(QTextStream &out, const QString &key, const QVariant &value)
 {
+    QVector<QuotaRecordBatch::Entry> entries;
     if (value.canConvert<ProxyQuotaData>() && value.userType() == qMetaTypeId<ProxyQuotaData>()) {
-        const auto data = value.value<ProxyQuotaData>();
-        out << "data." << key << '=' << data.dqb_bhardlimit << ',' << data.dqb_bsoftlimit << ',' << data.dqb_curspace << ',' << data.dqb_ihardlimit << ','
-            << data.dqb_isoftlimit << ',' << data.dqb_curinodes << ',' << data.dqb_btime << ',' << data.dqb_itime << ',' << data.dqb_valid << '\n';
+        printRecord(out, QStringLiteral("data.") + key, value.value<ProxyQuotaData>());
+    } else if (key == QLatin1String("quota_records") && value.userType() == QMetaType::QByteArray
+               && QuotaRecordBatch::decodeRecords(value.toByteArray(), entries)) {
+        // A batch: its size, then one record.ID line per record.
+        out << "data." << key << '=' << entries.size() << " records\n";
+        for (const QuotaRecordBatch::Entry &entry : qAsConst(entries)) {
+            printRecord(out, QStringLiteral("record.%1").arg(entry.id), entry.record);
+        }
     } else if (value.userType() == QMetaType::QStringList) {
         const QStringList lines = value.toStringList();
         for (const QString &line : lines) {

@@ -6,6 +6,7 @@
 #include "common/helperid.h"
 #include "common/localearguments.h"
 #include "common/proxyquotadata.h"
+#include "common/quotarecordbatch.h"
 #include "plugin/system/helperactionexecutor.h"
 
 #include <QFile>
@@ -41,7 +42,8 @@ QString ActionRequest::usage()
         "  key=c:A,B     string list split at commas (c: alone is an empty list)\n"
         "  key=l:TEXT    string list split at line feeds\n"
         "  key=q:N,...   ProxyQuotaData, its nine fields in stream order\n"
-        "Prints result=succeeded|failed, error=TEXT and data.KEY=VALUE lines;\n"
+        "  key=n:N,...   ids packed as a batch request sends them (n: alone: none)\n"
+        "Prints result=succeeded|failed, error=TEXT and data.KEY=VALUE lines (and record.ID=... for a batch);\n"
         "exits 0 when the action succeeded, 1 when it failed, 2 on a usage error.\n");
 }
 
@@ -121,6 +123,13 @@ QVariant ActionRequest::parseValue(const QString &key, const QString &typed)
         return QVariant(text.isEmpty() ? QStringList() : text.split(QLatin1Char(',')));
     case 'l':
         return QVariant(text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')));
+    case 'n': {
+        QVector<quint32> ids;
+        for (const QString &id : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            ids.append(quint32(toNumber(key, id)));
+        }
+        return QVariant(QuotaRecordBatch::encodeIds(ids));
+    }
     case 'q': {
         const QStringList fields = text.split(QLatin1Char(','));
         if (fields.size() != 9) {

@@ -6,8 +6,9 @@
 # the guest (benchmark/run-update-benchmark.sh hands it over): one full load
 # of the quotas manager as the granted user over real KAuth, next to
 # repquota -augv as root over the same devices (-v: unused records too,
-# like the panel's), with 100 and then 1000 extra users and groups holding
-# records on two devices with user and group quotas on. Without the switch
+# like the panel's), with 1000 and then 10000 extra users and groups holding
+# records on two devices with user and group quotas on; then 20 reloads in
+# the same process, with its memory before and after. Without the switch
 # it leaves one SKIP line in the report, which the summary counts neither
 # as passed nor as failed.
 
@@ -32,6 +33,8 @@ now_ms() {
     echo $(($(date +%s%N) / 1000000))
 }
 
+reloads=${KCMQ_BENCH_RELOADS:-20}
+
 # Accounts [from, to): appended to the files directly, as useradd would
 # cost a process or more per account; the guest's /etc is a throwaway
 # overlay, put back at the end all the same. Each account gets its own
@@ -40,10 +43,10 @@ now_ms() {
 add_members() { # from to
     local i
     for ((i = $1; i < $2; i++)); do
-        printf 'kcmqb%04d:x:%d:%d::/nonexistent:/usr/sbin/nologin\n' "$i" $((first_id + i)) $((first_id + i))
+        printf 'kcmqb%05d:x:%d:%d::/nonexistent:/usr/sbin/nologin\n' "$i" $((first_id + i)) $((first_id + i))
     done >> /etc/passwd
     for ((i = $1; i < $2; i++)); do
-        printf 'kcmqb%04d:x:%d:\n' "$i" $((first_id + i))
+        printf 'kcmqb%05d:x:%d:\n' "$i" $((first_id + i))
     done >> /etc/group
     set_limits "$1" "$2" "$limits"
 }
@@ -53,7 +56,7 @@ set_limits() { # from to "bsoft bhard isoft ihard"
     for device in "${devices[@]}"; do
         for kind in -u -g; do
             for ((i = $1; i < $2; i++)); do
-                printf 'kcmqb%04d %s\n' "$i" "$3"
+                printf 'kcmqb%05d %s\n' "$i" "$3"
             done | setquota -b "$kind" "$device" || return 1
         done
     done
@@ -61,13 +64,15 @@ set_limits() { # from to "bsoft bhard isoft ihard"
 
 measure() { # total extra members
     local u=$1 output update_ms rq_start rq_end rq_ms rq_status rq_records ratio
-    output=$(as_user "$KCMQ_GRANTED_USER" "$benchmark" 2> /run/kcmq/benchmark.err)
+    output=$(as_user "$KCMQ_GRANTED_USER" "$benchmark" "$reloads" 2> /run/kcmq/benchmark.err)
     check "U=$u: the manager's load as $KCMQ_GRANTED_USER succeeds" test -n "$(field update_ms "$output")" ||
         sed 's/^/    | /' /run/kcmq/benchmark.err | head -20
     update_ms=$(field update_ms "$output")
     check_equal "U=$u: the load sees both devices with user and group quotas on" 2 "$(field quota_devices "$output")"
     check_equal "U=$u: the load fetched every created user's record" "$u" "$(field users_with_records "$output")"
     check_equal "U=$u: the load fetched every created group's record" "$u" "$(field groups_with_records "$output")"
+    # One batch per device and kind with quotas on, plus the blkid lines.
+    check "U=$u: at most 2 x 2 + 2 helper requests" test "$(field helper_requests "$output")" -le 6
 
     # The whole process, as repquota has no clock of its own: a few
     # milliseconds of start-up that the manager's figure does not carry.
@@ -78,11 +83,13 @@ measure() { # total extra members
     rq_ms=$((rq_end - rq_start))
     rq_records=$(grep -c '^kcmqb' /run/kcmq/repquota.out)
     check_equal "U=$u: repquota -augv lists every created record on both devices" $((4 * u)) "$rq_records"
+    [ "$rq_status" = 0 ] || echo "    repquota -augv exited with $rq_status"
 
-    ratio=$(awk -v a="$update_ms" -v b="$rq_ms" 'BEGIN { if (b > 0) printf "%.1f", a / b; else print "n/a" }')
-    bench_line "U=$u D=2: QuotasManager::update() ${update_ms} ms" \
-        "($(field users "$output") users, $(field groups "$output") groups, $(field devices "$output") devices);" \
-        "repquota -augv ${rq_ms} ms (status $rq_status); ratio ${ratio}"
+    ratio=$(awk -v a="$update_ms" -v b="$rq_ms" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }')
+    bench_line "users=$u groups=$u devices=$(field quota_devices "$output") load_ms=$update_ms repquota_ms=$rq_ms ratio=$ratio" \
+        "helper_requests=$(field helper_requests "$output") peak_rss_kb=$(field peak_rss_kb "$output")"
+    bench_line "reloads=$(field reloads "$output") users=$u groups=$u reload_ms=$(field reload_ms "$output")" \
+        "rss_before_kb=$(field rss_before_kb "$output") rss_after_kb=$(field rss_after_kb "$output") objects_alive=$(field objects_alive "$output")"
 }
 
 cp -a /etc/passwd /run/kcmq/saved/benchmark-passwd
@@ -96,12 +103,12 @@ mount -o remount,usrquota,grpquota "$KCMQ_EXT3_DEVICE" &&
 check_equal "ext3 device has user quotas on" on "$(quota_state "$KCMQ_EXT3_DEVICE" user)"
 check_equal "ext3 device has group quotas on" on "$(quota_state "$KCMQ_EXT3_DEVICE" group)"
 
-check "records for 100 users and groups" add_members 0 100
-measure 100
-check "records for 1000 users and groups" add_members 100 1000
+check "records for 1000 users and groups" add_members 0 1000
 measure 1000
+check "records for 10000 users and groups" add_members 1000 10000
+measure 10000
 
-set_limits 0 1000 "0 0 0 0"
+set_limits 0 10000 "0 0 0 0"
 cp -a /run/kcmq/saved/benchmark-passwd /etc/passwd
 cp -a /run/kcmq/saved/benchmark-group /etc/group
 quotaoff -ug "$KCMQ_EXT3_DEVICE"

@@ -1,0 +1,64 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "devicequotafacts.h"
+
+#include "plugin/model/members/memberquotadata.h"
+#include "plugin/model/values/timeperiodtransfer.h"
+
+DeviceQuotaFacts DeviceQuotaFacts::read(const QString &device, SettingsId type, const QString &filesystem)
+{
+    DeviceQuotaFacts facts;
+    facts.m_device = device;
+    facts.m_type = type;
+    facts.m_filesystem = filesystem;
+    facts.m_willMountWithQuota = DeviceDataInformation::deviceMountWithQuota(device, type, QStringLiteral("/etc/fstab"));
+    facts.m_mountWithQuota = DeviceDataInformation::deviceMountWithQuota(device, type, QStringLiteral("/etc/mtab"));
+    facts.m_quotaOn = MemberQuotaData::quotaIsOn(device, type);
+    // A noauto device that is not mounted has no quota file to look at; it
+    // is listed with quotas off instead of stopping the whole load.
+    facts.m_quotaFileExists = DeviceDataInformation::deviceIsMounted(device) && MemberQuotaData::quotaFileExist(device, type);
+    if (facts.m_quotaOn) {
+        const dqinfo info = MemberQuotaData::graceInfo(device, type);
+        facts.m_gracePeriod.blockGrace = TimePeriodTransfer::fromSeconds(info.dqi_bgrace);
+        facts.m_gracePeriod.inodeGrace = TimePeriodTransfer::fromSeconds(info.dqi_igrace);
+    }
+    return facts;
+}
+
+QString DeviceQuotaFacts::device() const
+{
+    return m_device;
+}
+
+SettingsId DeviceQuotaFacts::type() const
+{
+    return m_type;
+}
+
+QString DeviceQuotaFacts::filesystem() const
+{
+    return m_filesystem;
+}
+
+bool DeviceQuotaFacts::quotaOn() const
+{
+    return m_quotaOn;
+}
+
+GraceTimePeriod DeviceQuotaFacts::gracePeriod() const
+{
+    return m_gracePeriod;
+}
+
+DeviceDataInformation DeviceQuotaFacts::deviceData() const
+{
+    DeviceDataInformation data;
+    data.setDeviceName(m_device);
+    data.setWillMountWithQuota(m_willMountWithQuota);
+    data.setMountWithQuota(m_mountWithQuota);
+    data.setQuotaSupportOn(m_quotaOn);
+    data.setSettingFileExist(m_quotaFileExists);
+    data.setGraceTimePeriod(m_gracePeriod);
+    return data;
+}

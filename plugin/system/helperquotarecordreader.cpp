@@ -1,0 +1,37 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "helperquotarecordreader.h"
+
+#include "common/helperid.h"
+#include "common/localearguments.h"
+#include "common/quotarecordbatch.h"
+#include "plugin/system/helperactionexecutor.h"
+
+#include <KLocalizedString>
+
+#include <stdexcept>
+
+QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids)
+{
+    QVariantMap arguments = localeArguments();
+    arguments.insert(QStringLiteral("get_all_quota_info"), QVariant());
+    arguments.insert(QStringLiteral("device_name"), device);
+    arguments.insert(QStringLiteral("type"), int(type));
+    arguments.insert(QStringLiteral("ids"), QuotaRecordBatch::encodeIds(ids));
+    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    if (!result.succeeded) {
+        throw std::runtime_error(result.errorText.toStdString());
+    }
+
+    QVector<QuotaRecordBatch::Entry> entries;
+    const QVariant bytes = result.data.value(QStringLiteral("quota_records"));
+    if (bytes.userType() != QMetaType::QByteArray || !QuotaRecordBatch::decodeRecords(bytes.toByteArray(), entries)) {
+        throw std::runtime_error(i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records").toStdString());
+    }
+    QMap<quint32, ProxyQuotaData> records;
+    for (const QuotaRecordBatch::Entry &entry : qAsConst(entries)) {
+        records.insert(entry.id, entry.record);
+    }
+    return records;
+}

@@ -1,0 +1,13 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "plugin/system/quotarecordreader.h"
+
+// The real reader: one "get_all_quota_info" request to the helper.
+class HelperQuotaRecordReader : public QuotaRecordReader
+{
+public:
+    QMap<quint32, ProxyQuotaData> readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids) override;
+};
