@@ -102,7 +102,9 @@ DeviceDataInformation QuotasManager::graceDeviceData(const QString &device, Sett
     data.setDeviceName(device);
     data.setWillMountWithQuota(DeviceDataInformation::deviceMountWithQuota(device, type, fstabName));
     data.setMountWithQuota(DeviceDataInformation::deviceMountWithQuota(device, type, QStringLiteral("/etc/mtab")));
-    data.setQuotaSupportOn(MemberQuotaData::quotaIsOn(device, type));
+    const QuotaState state = MemberQuotaData::quotaState(device);
+    data.setQuotaSupportOn(state.limitsEnforced(type));
+    data.setQuotaKeptInternally(state.keptInternally(type));
     // A noauto device that is not mounted has no quota file to look at; it
     // is listed with quotas off instead of stopping the whole load.
     data.setSettingFileExist(DeviceDataInformation::deviceIsMounted(device) && MemberQuotaData::quotaFileExist(device, type));
@@ -179,10 +181,15 @@ bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId 
     requireMounted(device);
     enableFstabQuotaOption(device, type, true);
 
-    // Quotas need both the quota file and the option on the live mount; a
+    // Records kept inside the file system exist from mkfs on and are
+    // accounted from mount time on: only enforcement has to be switched on,
+    // and the fstab option brings it back with the next mount.
+    const bool internal = MemberQuotaData::quotaKeptInternally(device, type);
+
+    // Quota files need both the file and the option on the live mount; a
     // remount brings in the option, quotacheck then builds a missing file.
-    const auto ready = [&device, type] {
-        return MemberQuotaData::quotaFileExist(device, type) && MemberQuotaData::canCreateQuotaFile(device, type);
+    const auto ready = [&device, type, internal] {
+        return internal || (MemberQuotaData::quotaFileExist(device, type) && MemberQuotaData::canCreateQuotaFile(device, type));
     };
     if (!ready()) {
         reader.reset();
