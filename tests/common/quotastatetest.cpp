@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <sys/quota.h>
 
 class QuotaStateTest : public QObject
 {
@@ -15,7 +14,6 @@ class QuotaStateTest : public QObject
 private Q_SLOTS:
     void rules_data();
     void rules();
-    void requestCarriesTheLayoutVersion();
 };
 
 void QuotaStateTest::rules_data()
@@ -74,12 +72,6 @@ void QuotaStateTest::rules()
     QCOMPARE(state.limitsEnforced(kind), on);
     QCOMPARE(state.accounting(kind), accounting);
     QCOMPARE(state.keptInternally(kind), internal);
-}
-
-void QuotaStateTest::requestCarriesTheLayoutVersion()
-{
-    // Without the version the kernel refuses the query with EINVAL.
-    QCOMPARE(int(QuotaState::request().qs_version), int(FS_QSTATV_VERSION1));
 }
 
 QTEST_GUILESS_MAIN(QuotaStateTest)
