@@ -6,6 +6,7 @@
 #include "common/devicespecification.h"
 #include "common/proxyquotadata.h"
 #include "common/quotarecordbatch.h"
+#include "common/quotastate.h"
 #include "common/settingsid.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
@@ -142,6 +143,13 @@ void QuotaRequest::callKernel(int command, int id, void *address)
     }
 }
 
+QuotaState QuotaRequest::quotaState(const QString &device)
+{
+    fs_quota_statv answer = QuotaState::request();
+    const int result = m_kernel.quotactl(QuotaState::command(), device.toUtf8(), 0, &answer);
+    return QuotaState(result, answer);
+}
+
 QStringList QuotaRequest::runBlkid()
 {
     const ProcessResult result = m_processes.run(QStringLiteral("blkid"), {}, ToolTimeoutMs, ToolTimeoutMs);
@@ -201,13 +209,10 @@ void QuotaRequest::enableDeviceQuota()
     }
 
     // quotaon's output is no guide (it reports failures and mere notices
-    // alike, in the caller's language), so ask the kernel for the outcome:
-    // Q_GETFMT succeeds exactly while quotas of that type are on. Quotas that
-    // were on already therefore count as switched on.
-    quint32 format = 0;
-    const int kernelType = type != 0 ? GRPQUOTA : USRQUOTA;
-    const bool isOn = m_kernel.quotactl(QCMD(Q_GETFMT, kernelType), device.toUtf8(), 0, &format) == 0;
-    if (isOn != enable) {
+    // alike, in the caller's language), so ask the kernel for the outcome.
+    // Quotas that were on already therefore count as switched on.
+    const SettingsId kind = type != 0 ? Groups : Users;
+    if (quotaState(device).limitsEnforced(kind) != enable) {
         fail(i18nd("velun_kcm_quotas", "Process %1 %2 return error %3", program, arguments.join(QLatin1Char(' ')), failureText(result)));
     }
 }
@@ -218,6 +223,11 @@ void QuotaRequest::createQuotaFile()
     const int type = m_args.value(QStringLiteral("type")).toInt();
     if (type != Users && type != Groups) {
         fail(i18nd("velun_kcm_quotas", "Unknown type option for createQuotaFiles"));
+    }
+    // A file system that keeps its quota records in hidden inodes has them
+    // already, and quotacheck refuses to touch it.
+    if (quotaState(device).keptInternally(static_cast<SettingsId>(type))) {
+        return;
     }
 
     const QString program = QStringLiteral("/usr/sbin/quotacheck");

@@ -9,6 +9,7 @@
 class FileSystem;
 class ProcessRunner;
 class QuotaKernel;
+class QuotaState;
 
 // One "access" or "change" request: its arguments, the reply it builds, and
 // one handler per sub-command. Handlers throw std::runtime_error with the
@@ -41,6 +42,7 @@ private:
     QString blockDeviceArgument() const;
     int quotaType() const;
     QStringList runBlkid();
+    QuotaState quotaState(const QString &device);
     void callKernel(int command, int id, void *address);
 
     QVariantMap m_args;

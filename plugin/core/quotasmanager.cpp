@@ -250,10 +250,15 @@ bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId 
     requireMounted(device);
     enableFstabQuotaOption(device, type, true);
 
-    // Quotas need both the quota file and the option on the live mount; a
+    // Records kept inside the file system exist from mkfs on and are
+    // accounted from mount time on: only enforcement has to be switched on,
+    // and the fstab option brings it back with the next mount.
+    const bool internal = MemberQuotaData::quotaKeptInternally(device, type);
+
+    // Quota files need both the file and the option on the live mount; a
     // remount brings in the option, quotacheck then builds a missing file.
-    const auto ready = [&device, type] {
-        return MemberQuotaData::quotaFileExist(device, type) && MemberQuotaData::canCreateQuotaFile(device, type);
+    const auto ready = [&device, type, internal] {
+        return internal || (MemberQuotaData::quotaFileExist(device, type) && MemberQuotaData::canCreateQuotaFile(device, type));
     };
     if (!ready()) {
         reader.reset();

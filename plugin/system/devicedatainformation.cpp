@@ -103,6 +103,16 @@ void DeviceDataInformation::setSettingFileExist(bool exists)
     m_settingFileExist = exists;
 }
 
+bool DeviceDataInformation::quotaKeptInternally() const
+{
+    return m_quotaKeptInternally;
+}
+
+void DeviceDataInformation::setQuotaKeptInternally(bool internal)
+{
+    m_quotaKeptInternally = internal;
+}
+
 QStringList DeviceDataInformation::supportedDevices()
 {
     ConfigReader &reader = ConfigReader::instance();

@@ -33,8 +33,14 @@ public:
     bool quotaSupportOn() const;
     void setQuotaSupportOn(bool on);
 
+    // The quota file exists, or the records are kept internally.
     bool settingFileExist() const;
     void setSettingFileExist(bool exists);
+
+    // The file system keeps this kind's quota records in hidden inodes (the
+    // ext4 "quota" feature), so quotas go on and off without a remount.
+    bool quotaKeptInternally() const;
+    void setQuotaKeptInternally(bool internal);
 
     // Sorted block device paths of the ext2/3/4 devices of /etc/fstab.
     static QStringList supportedDevices();
@@ -55,4 +61,5 @@ private:
     bool m_willMountWithQuota = false;
     bool m_quotaSupportOn = false;
     bool m_settingFileExist = false;
+    bool m_quotaKeptInternally = false;
 };

@@ -43,6 +43,7 @@ GeneralSettingsWidget::GeneralSettingsWidget(QWidget *parent)
 {
     m_ui->setupUi(this);
     m_ui->kmessagewidget->hide();
+    m_ui->internalQuotaLabel->hide();
     inflateGraceWidgets();
     setupConnections();
 }
@@ -64,7 +65,7 @@ void GeneralSettingsWidget::inflateGraceWidgets()
                                  GroupsMemoryGrace,
                                  GroupsFilesGrace,
                                  this);
-    const int after = m_ui->verticalLayout->indexOf(m_ui->filesystemLayout);
+    const int after = m_ui->verticalLayout->indexOf(m_ui->internalQuotaLabel);
     m_ui->verticalLayout->insertWidget(after + 1, m_usersBox);
     m_ui->verticalLayout->insertWidget(after + 2, m_groupsBox);
 
@@ -108,12 +109,14 @@ void GeneralSettingsWidget::currentDeviceChanged(const QString &device)
     if (!storage) {
         // A device the last load no longer has: nothing to show for it.
         m_ui->fsName->clear();
+        m_ui->internalQuotaLabel->hide();
         return;
     }
     m_ui->fsName->setText(storage->filesystem());
 
     const DeviceDataInformation users = storage->usersData();
     const DeviceDataInformation groups = storage->groupsData();
+    m_ui->internalQuotaLabel->setVisible(users.quotaKeptInternally() || groups.quotaKeptInternally());
     const auto show = [](QGroupBox *box, const DeviceDataInformation &data) {
         const auto editors = box->findChildren<GracePeriodsWidget *>();
         for (GracePeriodsWidget *editor : editors) {
@@ -129,11 +132,14 @@ void GeneralSettingsWidget::currentDeviceChanged(const QString &device)
     m_groupsBox->setChecked(groups.quotaSupportOn());
 
     // Quotas that are on while the device is mounted without the option
-    // only take full effect after the device is mounted anew.
+    // only take full effect after the device is mounted anew. Records kept
+    // inside the file system are enforced at once; the option only matters
+    // for the next mount.
+    const auto needsMount = [](const DeviceDataInformation &data) {
+        return data.quotaSupportOn() && !data.mountWithQuota() && !data.quotaKeptInternally();
+    };
     for (const QuotaStorage *other : qAsConst(m_storages)) {
-        const DeviceDataInformation otherUsers = other->usersData();
-        const DeviceDataInformation otherGroups = other->groupsData();
-        if ((otherUsers.quotaSupportOn() && !otherUsers.mountWithQuota()) || (otherGroups.quotaSupportOn() && !otherGroups.mountWithQuota())) {
+        if (needsMount(other->usersData()) || needsMount(other->groupsData())) {
             systemReboot();
             break;
         }

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <linux/dqblk_xfs.h>
 #include <sys/quota.h>
 
 #include <cstring>
@@ -41,8 +42,10 @@ public:
         if (log) {
             log->append(QStringLiteral("quotactl %1").arg(subCommand, 0, 16));
         }
+        // As the kernel does: the format answers whenever the kind is
+        // accounted, enforced or not; the state tells the two apart.
         if (subCommand == Q_GETFMT) {
-            if (!quotasOn.value(type)) {
+            if (!accounted(type)) {
                 return ESRCH;
             }
             *static_cast<quint32 *>(address) = QFMT_VFS_V1;
@@ -50,6 +53,21 @@ public:
         }
         if (subCommand == Q_GETNEXTQUOTA && nextError != 0) {
             return nextError;
+        }
+        if (subCommand == Q_XGETQSTATV) {
+            auto state = static_cast<fs_quota_statv *>(address);
+            if (state->qs_version != FS_QSTATV_VERSION1) {
+                return EINVAL;
+            }
+            state->qs_flags = (accounted(USRQUOTA) ? FS_QUOTA_UDQ_ACCT : 0) | (quotasOn.value(USRQUOTA) ? FS_QUOTA_UDQ_ENFD : 0)
+                | (accounted(GRPQUOTA) ? FS_QUOTA_GDQ_ACCT : 0) | (quotasOn.value(GRPQUOTA) ? FS_QUOTA_GDQ_ENFD : 0);
+            if (state->qs_flags == 0) {
+                return ENOSYS;
+            }
+            // ext4 keeps internal records in its reserved inodes 3 and 4.
+            state->qs_uquota.qfs_ino = accounted(USRQUOTA) ? (internal ? 3 : 12) : 0;
+            state->qs_gquota.qfs_ino = accounted(GRPQUOTA) ? (internal ? 4 : 13) : 0;
+            return 0;
         }
         if (error != 0) {
             return error;
@@ -68,6 +86,13 @@ public:
         return 0;
     }
 
+    // Accounting runs for an enforced kind, and for every kind of a file
+    // system that keeps its quota internally.
+    bool accounted(int type) const
+    {
+        return quotasOn.value(type) || internal;
+    }
+
     QVector<Call> calls;
     int error = 0;
     dqblk record{};
@@ -76,6 +101,9 @@ public:
     QMap<quint32, dqblk> records;
     // Q_GETNEXTQUOTA's answer when set (EINVAL: a kernel that cannot walk).
     int nextError = 0;
+    // Enforcement per kind.
     QHash<int, bool> quotasOn;
+    // The ext4 "quota" feature: hidden quota inodes, accounting from mount on.
+    bool internal = false;
     QStringList *log = nullptr;
 };

@@ -67,8 +67,9 @@ private Q_SLOTS:
         QTest::newRow("device options before quota switch")
             << QStringList{QStringLiteral("enable_device_quota"), QStringLiteral("set_device_options")} << "blkid";
         QTest::newRow("quota switch before quota file") << QStringList{QStringLiteral("create_quota_file"), QStringLiteral("enable_device_quota")} << "quotaon";
-        QTest::newRow("quota file before remount") << QStringList{QStringLiteral("remount_device"), QStringLiteral("create_quota_file")}
-                                                   << "/usr/sbin/quotacheck";
+        // Creating a quota file starts by asking whether the records are kept
+        // inside the file system.
+        QTest::newRow("quota file before remount") << QStringList{QStringLiteral("remount_device"), QStringLiteral("create_quota_file")} << "quotactl 5808";
         QTest::newRow("remount before grace periods") << QStringList{QStringLiteral("set_device_grace_period"), QStringLiteral("remount_device")} << "mount";
         QTest::newRow("grace periods before set record")
             << QStringList{QStringLiteral("set_quota_info"), QStringLiteral("set_device_grace_period")} << "quotactl 800006";
@@ -319,45 +320,57 @@ private Q_SLOTS:
         QTest::addColumn<int>("type");
         QTest::addColumn<ProcessResult>("result");
         QTest::addColumn<bool>("onAfterwards");
+        QTest::addColumn<bool>("internal");
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("error");
 
         const QByteArray usingError =
             "quotaon: using /home/aquota.user on /dev/sdb1 [/home]: No such process\nquotaon: Quota format not supported in kernel.\n";
-        QTest::newRow("on with the kernel agreeing") << QVariant(1) << 0 << FakeProcessRunner::result(0) << true << "quotaon"
+        QTest::newRow("on with the kernel agreeing") << QVariant(1) << 0 << FakeProcessRunner::result(0) << true << false << "quotaon"
                                                      << "-u"
                                                      << "";
         QTest::newRow("on with a notice on stderr") << QVariant(1) << 0 << FakeProcessRunner::result(0, "quotaon: Your kernel probably supports ...\n") << true
-                                                    << "quotaon"
+                                                    << false << "quotaon"
                                                     << "-u"
                                                     << "";
         QTest::newRow("already on stays a success") << QVariant(1) << 0 << FakeProcessRunner::result(1, "quotaon: ...: Device or resource busy\n") << true
-                                                    << "quotaon"
+                                                    << false << "quotaon"
                                                     << "-u"
                                                     << "";
         QTest::newRow("a using line while the kernel says off")
-            << QVariant(1) << 0 << FakeProcessRunner::result(1, usingError) << false << "quotaon"
+            << QVariant(1) << 0 << FakeProcessRunner::result(1, usingError) << false << false << "quotaon"
             << "-u" << QStringLiteral("Process quotaon -u /dev/sdb1 return error %1").arg(QString::fromUtf8(usingError).trimmed());
-        QTest::newRow("silent failure reports the exit status") << QVariant(1) << 0 << FakeProcessRunner::result(4) << false << "quotaon"
+        QTest::newRow("silent failure reports the exit status") << QVariant(1) << 0 << FakeProcessRunner::result(4) << false << false << "quotaon"
                                                                 << "-u"
                                                                 << "Process quotaon -u /dev/sdb1 return error 4";
-        QTest::newRow("boolean true switches on") << QVariant(true) << 0 << FakeProcessRunner::result(0) << true << "quotaon"
+        QTest::newRow("boolean true switches on") << QVariant(true) << 0 << FakeProcessRunner::result(0) << true << false << "quotaon"
                                                   << "-u"
                                                   << "";
-        QTest::newRow("groups off") << QVariant(0) << 1 << FakeProcessRunner::result(0) << false << "quotaoff"
+        QTest::newRow("groups off") << QVariant(0) << 1 << FakeProcessRunner::result(0) << false << false << "quotaoff"
                                     << "-g"
                                     << "";
-        QTest::newRow("off while the kernel says on") << QVariant(false) << 7 << FakeProcessRunner::result(0) << true << "quotaoff"
+        QTest::newRow("off while the kernel says on") << QVariant(false) << 7 << FakeProcessRunner::result(0) << true << false << "quotaoff"
                                                       << "-g"
                                                       << "Process quotaoff -g /dev/sdb1 return error 0";
+        // The ext4 "quota" feature accounts from mount time on; only the
+        // enforcement tells on from off.
+        QTest::newRow("internal quota off while accounting goes on") << QVariant(0) << 0 << FakeProcessRunner::result(0) << false << true << "quotaoff"
+                                                                     << "-u"
+                                                                     << "";
+        QTest::newRow("internal group quota on") << QVariant(1) << 1 << FakeProcessRunner::result(0) << true << true << "quotaon"
+                                                 << "-g"
+                                                 << "";
+        QTest::newRow("internal quota that quotaon left unenforced") << QVariant(1) << 0 << FakeProcessRunner::result(0) << false << true << "quotaon"
+                                                                     << "-u"
+                                                                     << "Process quotaon -u /dev/sdb1 return error 0";
         ProcessResult notStarted;
-        QTest::newRow("not started") << QVariant(1) << 0 << notStarted << true << "quotaon"
+        QTest::newRow("not started") << QVariant(1) << 0 << notStarted << true << false << "quotaon"
                                      << "-u"
                                      << "Process quotaon can not started";
         ProcessResult notFinished;
         notFinished.started = true;
-        QTest::newRow("not finished") << QVariant(0) << 0 << notFinished << false << "quotaoff"
+        QTest::newRow("not finished") << QVariant(0) << 0 << notFinished << false << false << "quotaoff"
                                       << "-u"
                                       << "Process quotaoff can not finished";
     }
@@ -368,6 +381,7 @@ private Q_SLOTS:
         QFETCH(int, type);
         QFETCH(ProcessResult, result);
         QFETCH(bool, onAfterwards);
+        QFETCH(bool, internal);
         QFETCH(QString, program);
         QFETCH(QString, option);
         QFETCH(QString, error);
@@ -375,6 +389,7 @@ private Q_SLOTS:
         // Only the state of the switched type counts.
         kernel.quotasOn.insert(type != 0 ? GRPQUOTA : USRQUOTA, onAfterwards);
         kernel.quotasOn.insert(type != 0 ? USRQUOTA : GRPQUOTA, !onAfterwards);
+        kernel.internal = internal;
         QCOMPARE(run({{QStringLiteral("enable_device_quota"), QVariant()},
                       {QStringLiteral("device_name"), disk},
                       {QStringLiteral("type"), type},
@@ -389,31 +404,42 @@ private Q_SLOTS:
     void createQuotaFile_data()
     {
         QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("internal");
         QTest::addColumn<ProcessResult>("result");
         QTest::addColumn<QString>("createdFile");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("error");
 
-        QTest::newRow("user file") << 0 << FakeProcessRunner::result(0) << "/home/aquota.user" << QStringList{QStringLiteral("-um"), disk} << "";
-        QTest::newRow("group file") << 1 << FakeProcessRunner::result(0) << "/home/aquota.group" << QStringList{QStringLiteral("-gm"), disk} << "";
-        QTest::newRow("type 2 starts nothing") << 2 << FakeProcessRunner::result(0) << "" << QStringList() << "Unknown type option for createQuotaFiles";
-        QTest::newRow("non-zero exit") << 0 << FakeProcessRunner::result(1, "quotacheck: Cannot find filesystem to check\n") << ""
+        QTest::newRow("user file") << 0 << false << FakeProcessRunner::result(0) << "/home/aquota.user" << QStringList{QStringLiteral("-um"), disk} << "";
+        QTest::newRow("group file") << 1 << false << FakeProcessRunner::result(0) << "/home/aquota.group" << QStringList{QStringLiteral("-gm"), disk} << "";
+        QTest::newRow("type 2 starts nothing") << 2 << false << FakeProcessRunner::result(0) << "" << QStringList()
+                                               << "Unknown type option for createQuotaFiles";
+        QTest::newRow("non-zero exit") << 0 << false << FakeProcessRunner::result(1, "quotacheck: Cannot find filesystem to check\n") << ""
                                        << QStringList{QStringLiteral("-um"), disk}
                                        << "Process /usr/sbin/quotacheck -um /dev/sdb1 return error quotacheck: Cannot find filesystem to check";
-        QTest::newRow("success without the file") << 1 << FakeProcessRunner::result(0) << "/home/aquota.user" << QStringList{QStringLiteral("-gm"), disk}
-                                                  << "Process /usr/sbin/quotacheck -gm /dev/sdb1 return error 0";
-        QTest::newRow("not started") << 0 << ProcessResult() << "" << QStringList{QStringLiteral("-um"), disk}
+        QTest::newRow("success without the file") << 1 << false << FakeProcessRunner::result(0) << "/home/aquota.user"
+                                                  << QStringList{QStringLiteral("-gm"), disk} << "Process /usr/sbin/quotacheck -gm /dev/sdb1 return error 0";
+        QTest::newRow("not started") << 0 << false << ProcessResult() << "" << QStringList{QStringLiteral("-um"), disk}
                                      << "Process /usr/sbin/quotacheck -um /dev/sdb1 can not started";
+        // quotacheck refuses a file system with the ext4 "quota" feature,
+        // whose records exist from mkfs on.
+        QTest::newRow("internal records need no quotacheck")
+            << 0 << true << FakeProcessRunner::result(1, "quotacheck: Cannot find filesystem to check\n") << "" << QStringList() << "";
+        QTest::newRow("internal group records need no quotacheck") << 1 << true << FakeProcessRunner::result(1) << "" << QStringList() << "";
+        QTest::newRow("type 2 is refused on an internal device too")
+            << 2 << true << FakeProcessRunner::result(0) << "" << QStringList() << "Unknown type option for createQuotaFiles";
     }
 
     void createQuotaFile()
     {
         QFETCH(int, type);
+        QFETCH(bool, internal);
         QFETCH(ProcessResult, result);
         QFETCH(QString, createdFile);
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
         processes.results.insert(QStringLiteral("/usr/sbin/quotacheck"), result);
+        kernel.internal = internal;
         processes.onRun = [&](const QString &) {
             if (!createdFile.isEmpty()) {
                 files.files.insert(createdFile, QByteArray());

@@ -14,7 +14,11 @@ DeviceQuotaFacts DeviceQuotaFacts::read(const QString &device, SettingsId type, 
     facts.m_filesystem = filesystem;
     facts.m_willMountWithQuota = DeviceDataInformation::deviceMountWithQuota(device, type, QStringLiteral("/etc/fstab"));
     facts.m_mountWithQuota = DeviceDataInformation::deviceMountWithQuota(device, type, QStringLiteral("/etc/mtab"));
-    facts.m_quotaOn = MemberQuotaData::quotaIsOn(device, type);
+    // One state query answers both: quotas count as on while their limits
+    // are enforced, and hidden quota inodes stand in for the quota file.
+    const QuotaState state = MemberQuotaData::quotaState(device);
+    facts.m_quotaOn = state.limitsEnforced(type);
+    facts.m_keptInternally = state.keptInternally(type);
     // A noauto device that is not mounted has no quota file to look at; it
     // is listed with quotas off instead of stopping the whole load.
     facts.m_quotaFileExists = DeviceDataInformation::deviceIsMounted(device) && MemberQuotaData::quotaFileExist(device, type);
@@ -59,6 +63,7 @@ DeviceDataInformation DeviceQuotaFacts::deviceData() const
     data.setMountWithQuota(m_mountWithQuota);
     data.setQuotaSupportOn(m_quotaOn);
     data.setSettingFileExist(m_quotaFileExists);
+    data.setQuotaKeptInternally(m_keptInternally);
     data.setGraceTimePeriod(m_gracePeriod);
     return data;
 }

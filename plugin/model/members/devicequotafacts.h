@@ -38,5 +38,6 @@ private:
     bool m_mountWithQuota = false;
     bool m_quotaOn = false;
     bool m_quotaFileExists = false;
+    bool m_keptInternally = false;
     GraceTimePeriod m_gracePeriod;
 };

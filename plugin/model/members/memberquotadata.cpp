@@ -6,6 +6,7 @@
 #include "common/helperid.h"
 #include "common/localearguments.h"
 #include "common/proxyquotadata.h"
+#include "common/quotastate.h"
 #include "plugin/model/members/quotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
@@ -210,11 +211,21 @@ bool MemberQuotaData::isValid() const
     return memorySizeById(HardLimitSize).value() > 0.0 || memorySizeById(SoftLimitSize).value() > 0.0 || m_hardFilesLimit > 0 || m_softFilesLimit > 0;
 }
 
+QuotaState MemberQuotaData::quotaState(const QString &device)
+{
+    fs_quota_statv answer = QuotaState::request();
+    const int result = QuotaKernelQuery::instance().getState(device.toUtf8(), &answer);
+    return QuotaState(result, answer);
+}
+
 bool MemberQuotaData::quotaIsOn(const QString &device, SettingsId type)
 {
-    // Q_GETFMT only answers while quotas of the type are on.
-    quint32 format = 0;
-    return QuotaKernelQuery::instance().getFormat(device.toUtf8(), type, &format) == 0;
+    return quotaState(device).limitsEnforced(type);
+}
+
+bool MemberQuotaData::quotaKeptInternally(const QString &device, SettingsId type)
+{
+    return quotaState(device).keptInternally(type);
 }
 
 dqinfo MemberQuotaData::graceInfo(const QString &device, SettingsId type)
@@ -252,6 +263,9 @@ bool MemberQuotaData::quotaFileExist(const QString &device, SettingsId type)
 {
     if (type != Users && type != Groups) {
         return false;
+    }
+    if (quotaKeptInternally(device, type)) {
+        return true;
     }
     QString path = DeviceDataInformation::deviceMountPath(device);
     if (path.endsWith(QLatin1Char('/'))) {

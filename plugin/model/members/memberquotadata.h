@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "common/quotastate.h"
 #include "common/settingsid.h"
 #include "plugin/model/values/gracedatetime.h"
 #include "plugin/model/values/gracetimeperiod.h"
@@ -73,12 +74,18 @@ public:
     // negative file limit makes both false.
     bool isValid() const;
 
+    // The one rule of quota state (QuotaState): on means limits enforced.
+    static QuotaState quotaState(const QString &device);
     static bool quotaIsOn(const QString &device, SettingsId type);
+    // The file system keeps this kind's records in hidden inodes (the ext4
+    // "quota" feature): no quota file, no quotacheck, no remount.
+    static bool quotaKeptInternally(const QString &device, SettingsId type);
     // An all-zero record when the kernel does not answer.
     static dqinfo graceInfo(const QString &device, SettingsId type);
     // Through the helper; an all-zero record when the request fails.
     static dqblk quotaInfo(const QString &device, int id, SettingsId type);
-    // Throws "Device %1 not mounted" for a device /etc/mtab does not list.
+    // True for internally kept records. Throws "Device %1 not mounted" for a
+    // device /etc/mtab does not list.
     static bool quotaFileExist(const QString &device, SettingsId type);
     // Mounted right now with the quota option, so quotacheck can create the
     // quota file.

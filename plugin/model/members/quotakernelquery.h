@@ -5,19 +5,20 @@
 
 #include <QByteArray>
 
+#include <linux/dqblk_xfs.h>
 #include <sys/quota.h>
 
 // The two quotactl(2) queries the panel makes itself, without the helper:
-// the quota format (answered only while quotas are on) and the grace
-// information of a device. Tests install a fake; the default calls the
-// kernel.
+// the quota state of a device (Q_XGETQSTATV, read through QuotaState) and
+// its grace information. Tests install a fake; the default calls the kernel.
 class QuotaKernelQuery
 {
 public:
     virtual ~QuotaKernelQuery() = default;
 
     // Both return quotactl's result: 0 on success.
-    virtual int getFormat(const QByteArray &device, int type, quint32 *format) = 0;
+    // `state` comes from QuotaState::request() and is filled by the kernel.
+    virtual int getState(const QByteArray &device, fs_quota_statv *state) = 0;
     virtual int getInfo(const QByteArray &device, int type, dqinfo *info) = 0;
 
     static QuotaKernelQuery &instance();

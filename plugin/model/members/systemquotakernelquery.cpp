@@ -3,6 +3,10 @@
 
 #include "plugin/model/members/systemquotakernelquery.h"
 
+#include "common/quotastate.h"
+
+#include <cerrno>
+
 namespace
 {
 QuotaKernelQuery *replacement = nullptr;
@@ -19,9 +23,9 @@ void QuotaKernelQuery::setInstance(QuotaKernelQuery *query)
     replacement = query;
 }
 
-int SystemQuotaKernelQuery::getFormat(const QByteArray &device, int type, quint32 *format)
+int SystemQuotaKernelQuery::getState(const QByteArray &device, fs_quota_statv *state)
 {
-    return quotactl(QCMD(Q_GETFMT, type), device.constData(), 0, reinterpret_cast<caddr_t>(format));
+    return quotactl(QuotaState::command(), device.constData(), 0, reinterpret_cast<caddr_t>(state)) == 0 ? 0 : errno;
 }
 
 int SystemQuotaKernelQuery::getInfo(const QByteArray &device, int type, dqinfo *info)

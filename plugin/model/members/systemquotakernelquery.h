@@ -8,6 +8,6 @@
 class SystemQuotaKernelQuery : public QuotaKernelQuery
 {
 public:
-    int getFormat(const QByteArray &device, int type, quint32 *format) override;
+    int getState(const QByteArray &device, fs_quota_statv *state) override;
     int getInfo(const QByteArray &device, int type, dqinfo *info) override;
 };

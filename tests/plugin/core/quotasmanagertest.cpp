@@ -78,6 +78,9 @@ class QuotasManagerTest : public QObject
 private Q_SLOTS:
     void setDeviceData_data();
     void setDeviceData();
+    void setDeviceDataInternal_data();
+    void setDeviceDataInternal();
+    void loadsInternalQuotaDevice();
     void graceWrittenByTheNextApply();
     void enableFstabQuotaOptionRejectsUnknownType();
     void proxyData_data();
@@ -181,6 +184,86 @@ void QuotasManagerTest::setDeviceData()
     if (error.isEmpty()) {
         QCOMPARE(system.device(sdb).quotaOn[type], want);
     }
+}
+
+// The ext4 "quota" feature: the records exist from mkfs on and are accounted
+// from mount time on, so there is never a remount or a quotacheck; the fstab
+// option only brings enforcement back with the next mount.
+void QuotasManagerTest::setDeviceDataInternal_data()
+{
+    QTest::addColumn<QStringList>("fstabOptions");
+    QTest::addColumn<bool>("enforced");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("want");
+    QTest::addColumn<QStringList>("actions");
+
+    QTest::newRow("enable writes the option and switches enforcement on")
+        << QStringList{"defaults"} << false << int(Users) << true
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "enable_device_quota /dev/sdb1 0 on"};
+    QTest::newRow("enable with the option already there, mounted without it")
+        << QStringList{"defaults", "grpquota"} << false << int(Groups) << true << QStringList{"enable_device_quota /dev/sdb1 1 on"};
+    QTest::newRow("enable where enforced already writes only grace periods")
+        << QStringList{"defaults", "usrquota"} << true << int(Users) << true << QStringList{"set_device_grace_period /dev/sdb1 0"};
+    QTest::newRow("disable switches enforcement off and removes the option")
+        << QStringList{"defaults", "usrquota"} << true << int(Users) << false
+        << QStringList{"enable_device_quota /dev/sdb1 0 off", "set_device_options /dev/sdb1 defaults"};
+    QTest::newRow("disable where only accounting runs does nothing") << QStringList{"defaults"} << false << int(Groups) << false << QStringList{};
+}
+
+void QuotasManagerTest::setDeviceDataInternal()
+{
+    QFETCH(QStringList, fstabOptions);
+    QFETCH(bool, enforced);
+    QFETCH(int, type);
+    QFETCH(bool, want);
+    QFETCH(QStringList, actions);
+
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.internalQuota = true;
+    device.fstabOptions = fstabOptions;
+    device.quotaOn[type] = enforced;
+    system.addDevice(device);
+
+    auto manager = makeManager();
+    QVERIFY(manager->setDeviceData(wanted(sdb, want, 3), static_cast<SettingsId>(type)));
+    QCOMPARE(system.changeLog(), actions);
+    QCOMPARE(system.device(sdb).quotaOn[type], want);
+    QVERIFY(!system.quotaFileExists(sdb, type));
+}
+
+void QuotasManagerTest::loadsInternalQuotaDevice()
+{
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.internalQuota = true;
+    device.blockGrace[Users] = 604800;
+    system.addDevice(device);
+    auto manager = makeManager();
+    manager->update();
+
+    DeviceDataInformation users = manager->quotaStorages().value(sdb)->usersData();
+    QVERIFY(!users.quotaSupportOn());
+    QVERIFY(users.settingFileExist());
+    QVERIFY(users.quotaKeptInternally());
+    QVERIFY(manager->quotaStorages().value(sdb)->groupsData().quotaKeptInternally());
+    QVERIFY(!manager->userSettings().last()->devicesQuota().value(sdb).deviceQuotaIsOn());
+    QCOMPARE(system.count(QStringLiteral("get_quota_info")), 0);
+
+    // A member edit switches enforcement on and writes the limits, with no
+    // remount and no quotacheck.
+    MemberQuotaData data;
+    data.setMemorySize(HardLimitSize, sizeOf(2.0, MegaBytes));
+    manager->updateSettingsQuota(SettingsDeviceQuota(Member{QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users));
+    QCOMPARE(system.changeLog(),
+             (QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0"}));
+    QCOMPARE(system.record(sdb, Users, 1001).dqb_bhardlimit, quint64(2048));
+
+    users = manager->quotaStorages().value(sdb)->usersData();
+    QVERIFY(users.quotaSupportOn());
+    QVERIFY(!users.mountWithQuota());
+    QCOMPARE(users.graceTimePeriod().blockGrace.weeks, quint32(1));
+    QVERIFY(manager->userSettings().last()->devicesQuota().value(sdb).objectQuotaIsOn());
 }
 
 void QuotasManagerTest::graceWrittenByTheNextApply()

@@ -34,6 +34,8 @@ private Q_SLOTS:
     void limitChecks();
     void quotaFileExist_data();
     void quotaFileExist();
+    void quotaState_data();
+    void quotaState();
     void canCreateQuotaFile_data();
     void canCreateQuotaFile();
     void copiesAreIndependent();
@@ -220,6 +222,56 @@ void MemberQuotaDataTest::quotaFileExist()
     system.device(disk).mountDir += suffix;
     system.writeTables();
     QCOMPARE(MemberQuotaData::quotaFileExist(disk, static_cast<SettingsId>(type)), exists);
+}
+
+void MemberQuotaDataTest::quotaState_data()
+{
+    QTest::addColumn<bool>("internal");
+    QTest::addColumn<bool>("usersEnforced");
+    QTest::addColumn<bool>("groupsEnforced");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<bool>("keptInternally");
+    QTest::addColumn<bool>("fileExists");
+
+    QTest::newRow("quota file, user quotas on") << false << true << false << int(Users) << true << false << true;
+    QTest::newRow("quota files, group quotas off") << false << true << false << int(Groups) << false << false << false;
+    QTest::newRow("internal records accounted but not enforced are off") << true << false << false << int(Users) << false << true << true;
+    QTest::newRow("internal group records enforced") << true << false << true << int(Groups) << true << true << true;
+    QTest::newRow("internal user records stay off while groups are enforced") << true << false << true << int(Users) << false << true << true;
+}
+
+// Quotas are on where the kernel enforces them; records kept inside the
+// file system count as the quota file. A member where they are off costs no
+// helper request.
+void MemberQuotaDataTest::quotaState()
+{
+    QFETCH(bool, internal);
+    QFETCH(bool, usersEnforced);
+    QFETCH(bool, groupsEnforced);
+    QFETCH(int, type);
+    QFETCH(bool, on);
+    QFETCH(bool, keptInternally);
+    QFETCH(bool, fileExists);
+
+    FakeSystem system;
+    FakeSystem::Device device;
+    device.path = disk;
+    device.internalQuota = internal;
+    device.quotaOn[Users] = usersEnforced;
+    device.quotaOn[Groups] = groupsEnforced;
+    system.addDevice(device);
+    if (!internal) {
+        system.createQuotaFile(disk, Users);
+    }
+    const SettingsId kind = static_cast<SettingsId>(type);
+    QCOMPARE(MemberQuotaData::quotaIsOn(disk, kind), on);
+    QCOMPARE(MemberQuotaData::quotaKeptInternally(disk, kind), keptInternally);
+    QCOMPARE(MemberQuotaData::quotaFileExist(disk, kind), fileExists);
+
+    const MemberQuotaData member(disk, 1001, kind);
+    QCOMPARE(member.deviceQuotaIsOn(), on);
+    QCOMPARE(system.count(QStringLiteral("get_quota_info")), on ? 1 : 0);
 }
 
 void MemberQuotaDataTest::canCreateQuotaFile_data()

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <cerrno>
+
 #include <algorithm>
 
 namespace
@@ -279,7 +281,8 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
             d.mountOptions = options;
         }
     } else if (command == QLatin1String("create_quota_file")) {
-        if (quotacheckCreatesFile) {
+        // The helper creates nothing where the records are kept inside.
+        if (quotacheckCreatesFile && !d.internalQuota) {
             createQuotaFile(d.path, type);
         }
     } else if (command == QLatin1String("enable_device_quota")) {
@@ -294,21 +297,32 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
     return result;
 }
 
-int FakeSystem::getFormat(const QByteArray &device, int type, quint32 *format)
+int FakeSystem::getState(const QByteArray &device, fs_quota_statv *state)
 {
-    for (const Device &d : qAsConst(m_devices)) {
-        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && d.quotaOn[type]) {
-            *format = 2;
-            return 0;
-        }
+    if (state->qs_version != FS_QSTATV_VERSION1) {
+        return EINVAL;
     }
-    return -1;
+    for (const Device &d : qAsConst(m_devices)) {
+        if (d.path.toUtf8() != device || !d.mounted) {
+            continue;
+        }
+        // Quota files are accounted only while quotaon has them on; hidden
+        // records are accounted from mount time on.
+        const bool users = d.internalQuota || d.quotaOn[0];
+        const bool groups = d.internalQuota || d.quotaOn[1];
+        state->qs_flags = (users ? FS_QUOTA_UDQ_ACCT : 0) | (d.quotaOn[0] ? FS_QUOTA_UDQ_ENFD : 0) | (groups ? FS_QUOTA_GDQ_ACCT : 0)
+            | (d.quotaOn[1] ? FS_QUOTA_GDQ_ENFD : 0);
+        state->qs_uquota.qfs_ino = users ? (d.internalQuota ? 3 : 12) : 0;
+        state->qs_gquota.qfs_ino = groups ? (d.internalQuota ? 4 : 13) : 0;
+        return state->qs_flags != 0 ? 0 : ENOSYS;
+    }
+    return ENODEV;
 }
 
 int FakeSystem::getInfo(const QByteArray &device, int type, dqinfo *info)
 {
     for (const Device &d : qAsConst(m_devices)) {
-        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && d.quotaOn[type]) {
+        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && (d.quotaOn[type] || d.internalQuota)) {
             info->dqi_bgrace = d.blockGrace[type];
             info->dqi_igrace = d.inodeGrace[type];
             return 0;

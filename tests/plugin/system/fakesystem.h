@@ -31,7 +31,11 @@ public:
         QStringList fstabOptions = {QStringLiteral("defaults")};
         bool mounted = true;
         QStringList mountOptions = {QStringLiteral("rw"), QStringLiteral("relatime")};
+        // Enforcement per kind (the kernel's limits switch).
         bool quotaOn[2] = {false, false};
+        // The ext4 "quota" feature: records in hidden inodes, accounted for
+        // every kind while mounted, no quota files.
+        bool internalQuota = false;
         quint32 blockGrace[2] = {0, 0};
         quint32 inodeGrace[2] = {0, 0};
         QString mountDir; // filled by addDevice
@@ -76,7 +80,7 @@ public:
     int count(const QString &command) const;
 
     Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override;
-    int getFormat(const QByteArray &device, int type, quint32 *format) override;
+    int getState(const QByteArray &device, fs_quota_statv *state) override;
     int getInfo(const QByteArray &device, int type, dqinfo *info) override;
 
     QList<int> timeouts;

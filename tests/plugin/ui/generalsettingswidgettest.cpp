@@ -60,6 +60,7 @@ DeviceDataInformation kindData(const QString &device, const QString &flags, bool
     data.setDeviceName(device);
     data.setQuotaSupportOn(flags.contains(groups ? QLatin1Char('G') : QLatin1Char('U')));
     data.setMountWithQuota(flags.contains(groups ? QLatin1Char('g') : QLatin1Char('u')));
+    data.setQuotaKeptInternally(flags.contains(QLatin1Char('I')));
     GraceTimePeriod period;
     period.blockGrace.minutes = graceMinutes;
     period.inodeGrace.hours = graceMinutes % 24;
@@ -126,10 +127,14 @@ void GeneralSettingsWidgetTest::showsTheDevice_data()
     QTest::addColumn<bool>("usersChecked");
     QTest::addColumn<bool>("groupsChecked");
     QTest::addColumn<bool>("warning");
+    QTest::addColumn<bool>("internalLine");
 
-    QTest::newRow("both off") << "ug" << false << false << true;
-    QTest::newRow("users off, groups on: warning, user editors disabled") << "uGg" << false << true << true;
-    QTest::newRow("both on: no warning") << "UuGg" << true << true << false;
+    QTest::newRow("both off") << "ug" << false << false << true << false;
+    QTest::newRow("users off, groups on: warning, user editors disabled") << "uGg" << false << true << true << false;
+    QTest::newRow("both on: no warning") << "UuGg" << true << true << false << false;
+    // Enforced at once without the mount option, so no reboot question.
+    QTest::newRow("quota kept internally, on without the option") << "UGI" << true << true << false << true;
+    QTest::newRow("quota kept internally, off") << "I" << false << false << true << true;
 }
 
 void GeneralSettingsWidgetTest::showsTheDevice()
@@ -138,6 +143,7 @@ void GeneralSettingsWidgetTest::showsTheDevice()
     QFETCH(bool, usersChecked);
     QFETCH(bool, groupsChecked);
     QFETCH(bool, warning);
+    QFETCH(bool, internalLine);
 
     FakeReboot reboot;
     GeneralSettingsWidget widget;
@@ -153,6 +159,7 @@ void GeneralSettingsWidgetTest::showsTheDevice()
     QCOMPARE(box(&widget, QStringLiteral("User quota support"))->isChecked(), usersChecked);
     QCOMPARE(box(&widget, QStringLiteral("Group quota support"))->isChecked(), groupsChecked);
     QCOMPARE(widget.findChild<KMessageWidget *>(QStringLiteral("kmessagewidget"))->isVisibleTo(&widget), warning);
+    QCOMPARE(widget.findChild<QLabel *>(QStringLiteral("internalQuotaLabel"))->isVisibleTo(&widget), internalLine);
     QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->isEnabled(), usersChecked);
     QCOMPARE(graceEditor(&widget, GroupsFilesGrace)->isEnabled(), groupsChecked);
     QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->time().minutes, 9u);
@@ -172,6 +179,7 @@ void GeneralSettingsWidgetTest::rebootQuestion_data()
     QTest::newRow("user quotas on without the mount option") << "UGg" << false << "1000" << 2 << QString();
     QTest::newRow("group quotas on without the mount option, agreed") << "UuG" << true << "1000" << 2 << "/run/user/1000";
     QTest::newRow("no SUDO_UID still sets the runtime folder") << "UG" << true << QString() << 2 << "/run/user/";
+    QTest::newRow("quota kept internally needs no remount") << "UGI" << true << "1000" << 0 << QString();
 }
 
 void GeneralSettingsWidgetTest::rebootQuestion()

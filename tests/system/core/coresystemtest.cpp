@@ -98,6 +98,9 @@ private Q_SLOTS:
     void writeMemberLimits();
     void disableGroupQuotas();
     void helperFailureMidApply();
+    void internalLoad();
+    void internalEnable();
+    void internalDisable();
 
 private:
     QString m_ext4, m_ext3, m_ext2, m_vfat, m_spare;
@@ -268,6 +271,68 @@ void CoreSystemTest::helperFailureMidApply()
         QCOMPARE(fstabLineOf(m_spare), spareLine);
     }
     QVERIFY(!fstabLineOf(m_vfat).contains(QStringLiteral("usrquota")));
+}
+
+// The device made with the ext4 "quota" feature: its records live in hidden
+// inodes and are accounted from mount time on, so quotas are off although
+// the kernel answers for them, and there is no file to create.
+void CoreSystemTest::internalLoad()
+{
+    const QString device = env("KCMQ_INTERNAL_DEVICE");
+    QuotasManager manager;
+    manager.update();
+
+    const QuotaStorage *storage = manager.quotaStorages().value(device);
+    QVERIFY(storage);
+    QCOMPARE(storage->filesystem(), QStringLiteral("ext4"));
+    for (const DeviceDataInformation &data : {storage->usersData(), storage->groupsData()}) {
+        QVERIFY(!data.quotaSupportOn());
+        QVERIFY(data.settingFileExist());
+        QVERIFY(data.quotaKeptInternally());
+        QVERIFY(!data.willMountWithQuota());
+    }
+    const SettingsDeviceQuota *user1 = findMember(manager.userSettings(), env("KCMQ_USER1_ID").toInt());
+    QVERIFY(user1);
+    QVERIFY(!user1->devicesQuota().value(device).deviceQuotaIsOn());
+}
+
+void CoreSystemTest::internalEnable()
+{
+    const QString device = env("KCMQ_INTERNAL_DEVICE");
+    QuotasManager manager;
+    QObject tab;
+    auto storage = new QuotaStorage(&tab);
+    storage->setUsersData(wanted(device, true, 2));
+    storage->setGroupsData(wanted(device, false));
+    manager.setGeneralSettings({{device, storage}});
+
+    const DeviceDataInformation users = manager.quotaStorages().value(device)->usersData();
+    QVERIFY(users.quotaSupportOn());
+    QVERIFY(users.willMountWithQuota());
+    // Enforcement went on without a remount.
+    QVERIFY(!users.mountWithQuota());
+    QVERIFY(!manager.quotaStorages().value(device)->groupsData().quotaSupportOn());
+    QVERIFY(fstabLineOf(device).contains(QStringLiteral(" defaults,usrquota ")));
+}
+
+void CoreSystemTest::internalDisable()
+{
+    const QString device = env("KCMQ_INTERNAL_DEVICE");
+    QuotasManager manager;
+    QObject tab;
+    auto storage = new QuotaStorage(&tab);
+    storage->setUsersData(wanted(device, false));
+    storage->setGroupsData(wanted(device, false));
+    QCOMPARE(errorOf([&] {
+                 manager.setGeneralSettings({{device, storage}});
+             }),
+             QString());
+
+    const DeviceDataInformation users = manager.quotaStorages().value(device)->usersData();
+    QVERIFY(!users.quotaSupportOn());
+    QVERIFY(!users.willMountWithQuota());
+    QVERIFY(users.quotaKeptInternally());
+    QVERIFY(!fstabLineOf(device).contains(QStringLiteral("usrquota")));
 }
 
 QTEST_GUILESS_MAIN(CoreSystemTest)
