@@ -199,8 +199,11 @@ bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId 
     if (!ready()) {
         fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
     }
-    // The grace periods are written by the next apply, once quotas are on.
-    m_actions.enableDeviceQuota(device, type, true);
+    // The kernel takes grace periods only while quotas are on, so they
+    // follow the switch in the same apply.
+    if (m_actions.enableDeviceQuota(device, type, true)) {
+        m_actions.setDeviceGracePeriod(data, type);
+    }
     return true;
 }
 
