@@ -156,6 +156,7 @@ void GeneralSettingsWidget::rememberShownDevice()
     edit.groups.setQuotaSupportOn(m_groupsBox->isChecked());
     edit.groups.setGraceTimePeriod({timeByGracePeriodId(GroupsMemoryGrace), timeByGracePeriodId(GroupsFilesGrace)});
     m_edits.insert(device, edit);
+    m_ui->kmessagewidget->setVisible(!m_usersBox->isChecked() || !m_groupsBox->isChecked());
     Q_EMIT modify();
 }
 

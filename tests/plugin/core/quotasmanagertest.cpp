@@ -194,6 +194,19 @@ void QuotasManagerTest::graceWrittenRightAfterQuotasComeOn()
         QCOMPARE(system.device(sdb).blockGrace[Users], quint32(2 * 86400));
     }
 
+    {
+        // Nothing entered for a kind that was off: the file's periods stay.
+        FakeSystem system;
+        FakeSystem::Device disk = plainDisk(sdb);
+        disk.blockGrace[Users] = 604800;
+        system.addDevice(disk);
+        auto manager = makeManager();
+        manager->setDeviceData(wanted(sdb, true, 0), Users);
+        QVERIFY(system.device(sdb).quotaOn[Users]);
+        QCOMPARE(system.count(QStringLiteral("set_device_grace_period")), 0);
+        QCOMPARE(system.device(sdb).blockGrace[Users], quint32(604800));
+    }
+
     // A refused switch leaves the grace periods alone.
     FakeSystem system;
     system.addDevice(plainDisk(sdb));
