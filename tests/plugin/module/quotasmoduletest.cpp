@@ -497,7 +497,12 @@ void QuotasModuleTest::oneApplyForEveryEditedDevice()
 {
     addSecondDevice();
     auto module = prepared();
+    // Merely showing another device is no edit.
+    QSignalSpy changed(module.get(), qOverload<bool>(&KCModule::changed));
+    module->findChild<QWidget *>(QStringLiteral("generalWidget"))->findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    QCOMPARE(changedToTrue(changed), 0);
     editGrace(*module, sdc, 3);
+    QCOMPARE(changedToTrue(changed), 1);
     editGrace(*module, sdb, 5);
     module->save();
     QVERIFY(hasMessage(*module, applied, KMessageWidget::Positive));

@@ -15,7 +15,9 @@ panel() {
     # A panel that hangs fails its checks instead of the whole scenario. Every
     # load asks the helper once per member and device, which is slow in an
     # emulated guest, so one run does all the steps.
-    as_user "$KCMQ_GRANTED_USER" timeout 280 "$KCMQ_PANEL_HOST" "$plugin" "$@" 2>/dev/null
+    # The limit follows the scenario's own (KCMQ_SCENARIO_TIMEOUT), leaving
+    # time for the checks.
+    as_user "$KCMQ_GRANTED_USER" timeout $((${KCMQ_SCENARIO_TIMEOUT:-300} - 20)) "$KCMQ_PANEL_HOST" "$plugin" "$@" 2>/dev/null
 }
 
 # The notification edit below goes to the group administrators file; it is
