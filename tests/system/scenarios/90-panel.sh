@@ -78,7 +78,8 @@ check_equal "the following Apply writes the notification text" "$admins_text" "$
 # Grace periods of two devices in one Apply, user quotas switched on for
 # the ext2 device in the same Apply.
 check_equal "user quotas are on for the ext2 device" on "$(quota_state "$KCMQ_EXT2_DEVICE" user)"
-check_contains "repquota shows the ext4 device's new grace period" "Block grace time: 3days;" "$(repquota -u "$KCMQ_EXT4_DEVICE" | grep 'grace time')"
+# The ext4 device's period was one week; the host set its days to 3.
+check_contains "repquota shows the ext4 device's new grace period" "Block grace time: 10days;" "$(repquota -u "$KCMQ_EXT4_DEVICE" | grep 'grace time')"
 check_contains "repquota shows the ext2 device's grace period, set as quotas came on" "Block grace time: 5days;" "$(repquota -u "$KCMQ_EXT2_DEVICE" | grep 'grace time')"
 check "no reboot question after the Apply" bash -c "! grep -q '^question=' <<< \"\$1\"" _ "$applied"
 setquota -t -u 604800 604800 "$KCMQ_EXT4_DEVICE"
