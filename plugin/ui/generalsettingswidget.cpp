@@ -147,14 +147,19 @@ void GeneralSettingsWidget::rememberShownDevice()
     if (device.isEmpty()) {
         return;
     }
+    const QuotaStorage *storage = m_storages.value(device, nullptr);
+    const DeviceDataInformation loadedUsers = storage ? storage->usersData() : DeviceDataInformation();
+    const DeviceDataInformation loadedGroups = storage ? storage->groupsData() : DeviceDataInformation();
     PendingDevice edit;
     edit.filesystem = m_ui->fsName->text();
     edit.users.setDeviceName(device);
     edit.users.setQuotaSupportOn(m_usersBox->isChecked());
-    edit.users.setGraceTimePeriod({timeByGracePeriodId(UsersMemoryGrace), timeByGracePeriodId(UsersFilesGrace)});
+    edit.users.setGraceTimePeriod(
+        {timeToApply(UsersMemoryGrace, loadedUsers.graceTimePeriod().blockGrace), timeToApply(UsersFilesGrace, loadedUsers.graceTimePeriod().inodeGrace)});
     edit.groups.setDeviceName(device);
     edit.groups.setQuotaSupportOn(m_groupsBox->isChecked());
-    edit.groups.setGraceTimePeriod({timeByGracePeriodId(GroupsMemoryGrace), timeByGracePeriodId(GroupsFilesGrace)});
+    edit.groups.setGraceTimePeriod(
+        {timeToApply(GroupsMemoryGrace, loadedGroups.graceTimePeriod().blockGrace), timeToApply(GroupsFilesGrace, loadedGroups.graceTimePeriod().inodeGrace)});
     m_edits.insert(device, edit);
     m_ui->kmessagewidget->setVisible(!m_usersBox->isChecked() || !m_groupsBox->isChecked());
     Q_EMIT modify();
@@ -183,6 +188,21 @@ void GeneralSettingsWidget::askRebootIfNeeded()
             return;
         }
     }
+}
+
+Time GeneralSettingsWidget::timeToApply(GracePeriodId id, const Time &loaded) const
+{
+    // A period the administrator left alone goes back as it was read, with
+    // the seconds and weeks the editor cannot show.
+    for (const QGroupBox *box : {m_usersBox, m_groupsBox}) {
+        const auto editors = box->findChildren<GracePeriodsWidget *>();
+        for (const GracePeriodsWidget *editor : editors) {
+            if (editor->id() == id && editor->shows(loaded)) {
+                return loaded;
+            }
+        }
+    }
+    return timeByGracePeriodId(id);
 }
 
 Time GeneralSettingsWidget::timeByGracePeriodId(GracePeriodId id) const

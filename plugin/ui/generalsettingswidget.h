@@ -51,6 +51,7 @@ private:
     void inflateGraceWidgets();
     void setupConnections();
     Time timeByGracePeriodId(GracePeriodId id) const;
+    Time timeToApply(GracePeriodId id, const Time &loaded) const;
     void updateValuesOnGui();
     void currentDeviceChanged(const QString &device);
     void showDevice(const QString &filesystem, const DeviceDataInformation &users, const DeviceDataInformation &groups);

@@ -117,6 +117,8 @@ private Q_SLOTS:
     void onlyTheAdministratorsEditsModify_data();
     void onlyTheAdministratorsEditsModify();
     void graceEditorsFollowTheBox();
+    void untouchedGraceGoesBackAsRead_data();
+    void untouchedGraceGoesBackAsRead();
     void refreshShowsTheNewData();
     void graceSuffixes_data();
     void graceSuffixes();
@@ -356,6 +358,44 @@ void GeneralSettingsWidgetTest::graceEditorsFollowTheBox()
 
     users->setChecked(false);
     QVERIFY(!editor->isEnabled());
+}
+
+void GeneralSettingsWidgetTest::untouchedGraceGoesBackAsRead_data()
+{
+    QTest::addColumn<Time>("loaded");
+    QTest::addColumn<int>("typedMinutes");
+    QTest::addColumn<Time>("applied");
+
+    QTest::newRow("seconds the editor cannot show") << Time{30, 1, 0, 0, 0} << -1 << Time{30, 1, 0, 0, 0};
+    QTest::newRow("weeks beyond the weeks box") << Time{0, 0, 0, 0, 9000} << -1 << Time{0, 0, 0, 0, 9000};
+    QTest::newRow("an edited period is what the editor shows") << Time{30, 1, 0, 0, 0} << 2 << Time{0, 2, 0, 0, 0};
+    QTest::newRow("edited back to the shown value keeps the seconds") << Time{30, 1, 0, 0, 0} << 1 << Time{30, 1, 0, 0, 0};
+}
+
+void GeneralSettingsWidgetTest::untouchedGraceGoesBackAsRead()
+{
+    QFETCH(Time, loaded);
+    QFETCH(int, typedMinutes);
+    QFETCH(Time, applied);
+
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    QObject owner;
+    QuotaStorage *stored = storage(sdb, QStringLiteral("UuGg"), &owner);
+    DeviceDataInformation users = stored->usersData();
+    users.setGraceTimePeriod({loaded, Time{}});
+    stored->setUsersData(users);
+    widget.updateData({{sdb, stored}}, false);
+
+    auto minutes = graceEditor(&widget, UsersMemoryGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxMinutes"));
+    if (typedMinutes >= 0) {
+        minutes->setValue(typedMinutes + 1);
+        minutes->setValue(typedMinutes);
+    } else {
+        // Another edit on the device: the period itself stays untouched.
+        Q_EMIT box(&widget, QStringLiteral("Group quota support"))->clicked(true);
+    }
+    QCOMPARE(widget.quotas().value(sdb)->usersData().graceTimePeriod().blockGrace, applied);
 }
 
 void GeneralSettingsWidgetTest::refreshShowsTheNewData()
