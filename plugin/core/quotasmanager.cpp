@@ -275,8 +275,13 @@ bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId 
     if (!ready()) {
         fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
     }
-    // The grace periods are written by the next apply, once quotas are on.
-    m_actions.enableDeviceQuota(device, type, true);
+    // The kernel takes grace periods only while quotas are on, so they
+    // follow the switch in the same apply. Periods of a kind that was off
+    // could not be read; when none was entered either, the quota file's own
+    // stay.
+    if (m_actions.enableDeviceQuota(device, type, true) && !(data.graceTimePeriod() == GraceTimePeriod())) {
+        m_actions.setDeviceGracePeriod(data, type);
+    }
     return true;
 }
 

@@ -88,7 +88,13 @@ bool QuotasModule::resetOccurred()
     if (!m_prepared) {
         return false;
     }
+    // Reset: every tab's pending edits go, and with them the pending flags,
+    // so a later Apply writes nothing the administrator did not ask for.
+    m_ui->generalWidget->discardEdits();
+    m_generalChanged = false;
     updateDataForWidgets();
+    m_notificationWidget->setNotificationData(m_notificationsManager.notificationsSettings());
+    m_notificationsChanged = false;
     stateWidget()->resetState();
     return true;
 }
@@ -145,12 +151,13 @@ void QuotasModule::setupWidgets()
     });
 }
 
+// The quota data were reloaded. The notification tab shows none of them,
+// and the general tab keeps its pending edits over the new data.
 void QuotasModule::updateDataForWidgets()
 {
     m_ui->generalWidget->updateData(m_quotasManager->quotaStorages(), true);
     m_settingsWidgets.at(Users)->updateSettings(m_quotasManager->userSettings());
     m_settingsWidgets.at(Groups)->updateSettings(m_quotasManager->groupSettings());
-    m_notificationWidget->setNotificationData(m_notificationsManager.notificationsSettings());
 }
 
 void QuotasModule::settingsChangeHasOccurred(const SettingsDeviceQuota &settings)
@@ -185,6 +192,8 @@ void QuotasModule::change()
             m_quotasManager->setGeneralSettings(m_ui->generalWidget->quotas());
             showSuccess();
             m_generalChanged = false;
+            m_ui->generalWidget->discardEdits();
+            m_ui->generalWidget->askRebootIfNeeded();
         } catch (const std::exception &e) {
             showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));
             markAsChangedLater();

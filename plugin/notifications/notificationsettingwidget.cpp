@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QFont>
+#include <QIcon>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
@@ -79,13 +81,16 @@ NotificationSettingWidget::NotificationSettingWidget(NotificationsData *data, QW
     const QRegularExpression expertPattern(QStringLiteral(R"(^\s*[\d\/*,-]+\s+[\d\/*,-]+\s+[\d\/*,-]+\s+[\d\/*,-]+\s+[\d\/*,-]+\s*$)"));
     m_ui->expertLineEdit->setValidator(new QRegularExpressionValidator(expertPattern, this));
 
-    connect(m_ui->cronJobsComboBox, &QComboBox::currentTextChanged, this, &NotificationSettingWidget::currentJobChanged);
+    // The items carry the task names; their texts also tell a pending deletion.
+    connect(m_ui->cronJobsComboBox, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+        currentJobChanged(m_ui->cronJobsComboBox->itemData(index).toString());
+    });
     for (QRadioButton *button : {m_ui->monthRButton, m_ui->dayRButton, m_ui->hourRButton, m_ui->expertModeRButton}) {
         connect(button, &QRadioButton::toggled, this, &NotificationSettingWidget::cronWidgetsChanged);
     }
     connect(m_ui->atDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &NotificationSettingWidget::changeExpertLineData);
     connect(m_ui->addTaskButton, &QPushButton::clicked, this, &NotificationSettingWidget::addTask);
-    connect(m_ui->deleteTaskButton, &QPushButton::clicked, this, &NotificationSettingWidget::deleteTask);
+    connect(m_ui->deleteTaskButton, &QPushButton::clicked, this, &NotificationSettingWidget::toggleDeletion);
 
     setupDataOnGui();
 
@@ -118,41 +123,63 @@ void NotificationSettingWidget::setNotificationData(NotificationsData *data)
 
 NotificationsData *NotificationSettingWidget::data()
 {
+    commitShownTask();
     auto *snapshot = new NotificationsData(this);
-    QMap<QString, WarnquotaJob> jobs = m_jobs;
 
-    const QString name = m_ui->cronJobsComboBox->currentText();
-    if (!name.isEmpty()) {
-        WarnquotaJob job;
-        job.time = cronTimeFromWidgets();
-        // An expert line left incomplete must not make the task vanish: it
-        // keeps the time it had when it was shown.
-        if (job.time.minutes().isEmpty()) {
-            job.time = m_jobs.value(name).time;
+    QList<WarnquotaJob> jobs;
+    for (auto it = m_jobs.cbegin(); it != m_jobs.cend(); ++it) {
+        if (m_deleted.contains(it.key())) {
+            continue;
         }
-        job.user = QStringLiteral("root");
-        job.config = m_filePaths.value(WarnQuotaConf);
-        job.adminsFile = m_filePaths.value(QuotaGroupAdmins);
-        job.quotaTab = m_filePaths.value(QuotaTab);
-        job.users = m_ui->usersChBox->isChecked();
-        job.groups = m_ui->groupsChBox->isChecked();
-        jobs.insert(name, job);
-    }
-
-    // A job with an empty time would be written as a line that is not a
-    // job, and the task would be gone at the next read. A file that the
-    // helper will not write (named by a hand-edited job) gives way to the
-    // default, as the tab announced, so that the cron table can be saved.
-    for (WarnquotaJob &job : jobs) {
+        WarnquotaJob job = it.value();
+        // A job with an empty time would be written as a line that is not a
+        // job, and the task would be gone at the next read.
         if (job.time.minutes().isEmpty()) {
             job.time = fallbackTime();
         }
+        // A file that the helper will not write (named by a hand-edited job)
+        // gives way to the default, as the tab announced, so that the cron
+        // table can be saved.
         const QHash<ConfigQuotaId, QString> violations = fileRuleViolations(job);
-        for (auto it = violations.cbegin(); it != violations.cend(); ++it) {
-            pathOf(job, it.key()) = ConfigurationFileRule::defaultPath(roleOf(it.key()));
+        for (auto violation = violations.cbegin(); violation != violations.cend(); ++violation) {
+            pathOf(job, violation.key()) = ConfigurationFileRule::defaultPath(roleOf(violation.key()));
+        }
+        jobs.append(job);
+    }
+    snapshot->setCronJobs(jobs);
+
+    // A path the snapshot had no text for counts as an empty text.
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
+        if (it.value() != m_loadedFiles.value(it.key())) {
+            snapshot->setFileText(it.key(), it.value());
         }
     }
-    snapshot->setCronJobs(jobs.values());
+    return snapshot;
+}
+
+void NotificationSettingWidget::commitShownTask()
+{
+    if (m_shownName.isEmpty() || !m_shownEdited || !m_jobs.contains(m_shownName)) {
+        return;
+    }
+    // What the controls do not show (the cron user, the comment) stays as
+    // it was read.
+    WarnquotaJob job = m_jobs.value(m_shownName);
+    const CronTime time = cronTimeFromWidgets();
+    // An expert line left incomplete must not make the task vanish: it
+    // keeps the time it had.
+    if (!time.minutes().isEmpty()) {
+        job.time = time;
+    }
+    if (job.user.isEmpty()) {
+        job.user = QStringLiteral("root");
+    }
+    job.config = m_filePaths.value(WarnQuotaConf);
+    job.adminsFile = m_filePaths.value(QuotaGroupAdmins);
+    job.quotaTab = m_filePaths.value(QuotaTab);
+    job.users = m_ui->usersChBox->isChecked();
+    job.groups = m_ui->groupsChBox->isChecked();
+    m_jobs.insert(m_shownName, job);
 
     const QList<QPair<ConfigQuotaId, QPlainTextEdit *>> editors{
         {WarnQuotaConf, m_ui->warnQuotaConfText},
@@ -163,10 +190,14 @@ NotificationsData *NotificationSettingWidget::data()
     for (const auto &editor : editors) {
         const QString path = m_filePaths.value(editor.first);
         if (!path.isEmpty() && rule.check(path, roleOf(editor.first)).isEmpty()) {
-            snapshot->setFileText(path, editor.second->toPlainText());
+            m_files.insert(path, editor.second->toPlainText());
         }
     }
-    return snapshot;
+}
+
+QString NotificationSettingWidget::currentName() const
+{
+    return m_ui->cronJobsComboBox->currentData().toString();
 }
 
 void NotificationSettingWidget::setupDataOnGui()
@@ -174,29 +205,51 @@ void NotificationSettingWidget::setupDataOnGui()
     if (!m_data) {
         return;
     }
+    // Nothing of the tasks shown so far is carried into the new snapshot.
+    m_shownName.clear();
+    m_shownEdited = false;
+    m_deleted.clear();
     m_jobs.clear();
     const QList<WarnquotaJob> jobs = m_data->cronJobs();
     for (int i = 0; i < jobs.size(); ++i) {
         m_jobs.insert(number(i + 1), jobs.at(i));
     }
     m_files = m_data->files();
+    m_loadedFiles = m_files;
 
     m_ui->cronJobsComboBox->clear();
-    m_ui->cronJobsComboBox->addItems(m_jobs.keys());
-
-    const bool hasTasks = !m_jobs.isEmpty();
-    if (!hasTasks) {
+    for (auto it = m_jobs.cbegin(); it != m_jobs.cend(); ++it) {
+        m_ui->cronJobsComboBox->addItem(it.key(), it.key());
+    }
+    if (m_jobs.isEmpty()) {
         currentJobChanged(QString());
     }
+    updateTaskState();
+}
+
+void NotificationSettingWidget::updateTaskState()
+{
+    const bool hasTasks = !m_jobs.isEmpty();
+    const bool deleted = m_deleted.contains(currentName());
     m_ui->addTaskButton->setEnabled(true);
-    blockControlWidget(!hasTasks);
     m_ui->cronJobsComboBox->setEnabled(hasTasks);
     m_ui->deleteTaskButton->setEnabled(hasTasks);
+    blockControlWidget(!hasTasks || deleted);
+    if (deleted) {
+        m_ui->deleteTaskButton->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo")));
+        m_ui->deleteTaskButton->setToolTip(i18nd("velun_kcm_quotas", "Keep the current task"));
+    } else {
+        m_ui->deleteTaskButton->setIcon(QIcon::fromTheme(QStringLiteral("list-remove")));
+        m_ui->deleteTaskButton->setToolTip(i18nd("velun_kcm_quotas", "Delete current task"));
+    }
 }
 
 void NotificationSettingWidget::currentJobChanged(const QString &name)
 {
+    commitShownTask();
     disconnectChangeDataWidgets();
+    m_shownName = name;
+    m_shownEdited = false;
 
     const WarnquotaJob job = m_jobs.value(name);
     m_ui->usersChBox->setChecked(job.users);
@@ -227,6 +280,7 @@ void NotificationSettingWidget::currentJobChanged(const QString &name)
     m_ui->fileRuleLabel->setVisible(!reasons.isEmpty());
 
     connectChangeDataWidgets();
+    updateTaskState();
 }
 
 QHash<ConfigQuotaId, QString> NotificationSettingWidget::fileRuleViolations(const WarnquotaJob &job)
@@ -334,55 +388,78 @@ void NotificationSettingWidget::changeDateTimeDisplayFormat(const QString &forma
 void NotificationSettingWidget::addTask()
 {
     WarnquotaJob job;
+    job.user = QStringLiteral("root");
     job.config = NotificationPaths::defaultConfig();
     job.adminsFile = NotificationPaths::defaultAdminsFile();
     job.quotaTab = NotificationPaths::defaultQuotaTab();
-    const QString name = i18nd("velun_kcm_quotas", "new task");
+    // Every added task has a name of its own, so that adding another one
+    // does not throw away what was entered for the first.
+    QString name = i18nd("velun_kcm_quotas", "new task");
+    for (int n = 2; m_jobs.contains(name); ++n) {
+        name = i18nd("velun_kcm_quotas", "new task %1", n);
+    }
     m_jobs.insert(name, job);
 
-    // Adding again before a save starts the one new task afresh rather than
-    // listing a second entry that no task stands behind.
     QComboBox *selector = m_ui->cronJobsComboBox;
-    int index = selector->findText(name);
-    if (index < 0) {
-        selector->addItem(name);
-        index = selector->count() - 1;
-    }
-    if (selector->currentIndex() == index) {
-        currentJobChanged(name);
-    } else {
-        selector->setCurrentIndex(index);
-    }
+    selector->addItem(name, name);
+    selector->setCurrentIndex(selector->count() - 1);
 
     m_ui->hourRButton->setChecked(true);
     m_ui->usersChBox->setChecked(true);
-    changeData();
-    blockControlWidget(false);
+    // Saved even if nothing more is changed.
+    m_shownEdited = true;
+    updateTaskState();
     Q_EMIT modify();
 }
 
 void NotificationSettingWidget::deleteTask()
 {
+    const QString name = currentName();
+    if (name.isEmpty() || m_deleted.contains(name)) {
+        return;
+    }
+    setDeleted(name, true);
+}
+
+void NotificationSettingWidget::toggleDeletion()
+{
+    const QString name = currentName();
+    if (!name.isEmpty()) {
+        setDeleted(name, !m_deleted.contains(name));
+    }
+}
+
+void NotificationSettingWidget::setDeleted(const QString &name, bool deleted)
+{
     QComboBox *selector = m_ui->cronJobsComboBox;
-    const QString name = selector->currentText();
-    m_jobs.remove(name);
-    const int index = selector->findText(name);
-    if (index >= 0) {
-        selector->removeItem(index);
+    const int index = selector->findData(name);
+    if (index < 0) {
+        return;
     }
-    if (m_jobs.isEmpty()) {
-        blockControlWidget(true);
-        selector->setEnabled(false);
-        m_ui->deleteTaskButton->setEnabled(false);
+    QFont font = selector->font();
+    if (deleted) {
+        commitShownTask();
+        m_deleted.insert(name);
+        font.setStrikeOut(true);
+        selector->setItemText(index, i18nd("velun_kcm_quotas", "%1 (deleted on Apply)", name));
+    } else {
+        m_deleted.remove(name);
+        selector->setItemText(index, name);
     }
+    selector->setItemData(index, font, Qt::FontRole);
+    updateTaskState();
     Q_EMIT modify();
 }
 
 void NotificationSettingWidget::changeData()
 {
-    m_ui->cronJobsComboBox->setEnabled(false);
-    m_ui->addTaskButton->setEnabled(false);
-    m_ui->deleteTaskButton->setEnabled(false);
+    m_shownEdited = true;
+}
+
+void NotificationSettingWidget::noteEdit()
+{
+    m_shownEdited = true;
+    Q_EMIT modify();
 }
 
 void NotificationSettingWidget::analizCheckBoxes()
@@ -410,18 +487,18 @@ void NotificationSettingWidget::connectChangeDataWidgets()
 {
     for (QCheckBox *box : {m_ui->usersChBox, m_ui->groupsChBox}) {
         m_connections.append(connect(box, &QCheckBox::toggled, this, &NotificationSettingWidget::analizCheckBoxes));
-        m_connections.append(connect(box, &QCheckBox::clicked, this, &NotificationSettingWidget::modify));
+        m_connections.append(connect(box, &QCheckBox::clicked, this, &NotificationSettingWidget::noteEdit));
     }
     for (QRadioButton *button : {m_ui->monthRButton, m_ui->dayRButton, m_ui->hourRButton, m_ui->expertModeRButton}) {
         m_connections.append(connect(button, &QRadioButton::toggled, this, &NotificationSettingWidget::changeData));
-        m_connections.append(connect(button, &QRadioButton::clicked, this, &NotificationSettingWidget::modify));
+        m_connections.append(connect(button, &QRadioButton::clicked, this, &NotificationSettingWidget::noteEdit));
     }
     for (QPlainTextEdit *editor : {m_ui->warnQuotaConfText, m_ui->quotaGroupAdminsText, m_ui->quotaTabText}) {
         m_connections.append(connect(editor, &QPlainTextEdit::textChanged, this, &NotificationSettingWidget::changeData));
-        m_connections.append(connect(editor, &QPlainTextEdit::textChanged, this, &NotificationSettingWidget::modify));
+        m_connections.append(connect(editor, &QPlainTextEdit::textChanged, this, &NotificationSettingWidget::noteEdit));
     }
-    m_connections.append(connect(m_ui->atDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &NotificationSettingWidget::modify));
-    m_connections.append(connect(m_ui->expertLineEdit, &QLineEdit::textChanged, this, &NotificationSettingWidget::modify));
+    m_connections.append(connect(m_ui->atDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &NotificationSettingWidget::noteEdit));
+    m_connections.append(connect(m_ui->expertLineEdit, &QLineEdit::textChanged, this, &NotificationSettingWidget::noteEdit));
 }
 
 void NotificationSettingWidget::disconnectChangeDataWidgets()

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMap>
 #include <QMetaObject>
+#include <QSet>
 #include <QWidget>
 
 class NotificationsData;
@@ -30,9 +31,8 @@ enum ConfigQuotaId {
 
 // The notification tab: lists the tasks of a snapshot, edits the one shown
 // together with the texts of its files, and builds a new snapshot on
-// request. As soon as the recipients, the schedule mode or a text of the
-// task shown change, switching tasks is locked until the next snapshot, so
-// that only that task has to be rebuilt from the controls.
+// request. Every task keeps its edits while others are shown, and a
+// deletion stays pending, and can be undone, until the next snapshot.
 class NotificationSettingWidget : public QWidget
 {
     Q_OBJECT
@@ -53,8 +53,17 @@ private:
     void cronWidgetsChanged();
     void changeExpertLineData();
     void addTask();
+    // Marks the task shown for deletion; toggleDeletion() also takes a
+    // mark back.
     void deleteTask();
+    void toggleDeletion();
+    void setDeleted(const QString &name, bool deleted);
     void changeData();
+    void noteEdit();
+    // Keeps the edits of the task shown in m_jobs and m_files.
+    void commitShownTask();
+    QString currentName() const;
+    void updateTaskState();
     void analizCheckBoxes();
     void setupDataOnGui();
     void cronDataPresentation(const CronJob &job);
@@ -75,4 +84,10 @@ private:
     QHash<QString, QString> m_files;
     QList<QMetaObject::Connection> m_connections;
     SystemPathInspector m_pathInspector;
+    // The texts as loaded: only a text that differs is saved, so a file
+    // that is not there is created only once something was entered.
+    QHash<QString, QString> m_loadedFiles;
+    QSet<QString> m_deleted;
+    QString m_shownName;
+    bool m_shownEdited = false;
 };

@@ -113,6 +113,12 @@ bool NotificationsManager::setNotificationsSettings(NotificationsData *data)
 QString NotificationsManager::readFile(const QString &path)
 {
     QFile file(m_rootDirectory + path);
+    // warnquota runs without its optional files (the group administrators
+    // file is rarely there): a missing file is an empty text, and it is
+    // created only once the administrator enters something.
+    if (!file.exists()) {
+        return QString();
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         Q_EMIT error(i18nd("velun_kcm_quotas", "Can'n open %1 file", path));
         return QString();

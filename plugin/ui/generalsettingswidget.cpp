@@ -12,6 +12,7 @@
 
 #include <QGroupBox>
 #include <QProcessEnvironment>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -72,7 +73,11 @@ void GeneralSettingsWidget::inflateGraceWidgets()
     for (QGroupBox *box : {m_usersBox, m_groupsBox}) {
         const auto editors = box->findChildren<GracePeriodsWidget *>();
         for (GracePeriodsWidget *editor : editors) {
-            connect(editor, &GracePeriodsWidget::changed, this, &GeneralSettingsWidget::modify);
+            connect(editor, &GracePeriodsWidget::changed, this, [this] {
+                if (!m_filling) {
+                    rememberShownDevice();
+                }
+            });
         }
     }
 }
@@ -82,8 +87,10 @@ void GeneralSettingsWidget::setupConnections()
     connect(m_ui->cBoxDevices, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         currentDeviceChanged(m_ui->cBoxDevices->itemText(index));
     });
-    connect(m_usersBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::modify);
-    connect(m_groupsBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::modify);
+    // The boxes enable and disable their grace editors themselves, so the
+    // periods can be set in the same Apply that switches quotas on.
+    connect(m_usersBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::rememberShownDevice);
+    connect(m_groupsBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::rememberShownDevice);
 }
 
 void GeneralSettingsWidget::updateData(const QMap<QString, QuotaStorage *> &storages, bool refresh)
@@ -106,31 +113,75 @@ void GeneralSettingsWidget::updateValuesOnGui()
 void GeneralSettingsWidget::currentDeviceChanged(const QString &device)
 {
     const QuotaStorage *storage = m_storages.value(device, nullptr);
+    // Where the records are kept is the file system's, not an edit's.
+    m_ui->internalQuotaLabel->setVisible(storage && (storage->usersData().quotaKeptInternally() || storage->groupsData().quotaKeptInternally()));
+    const auto pending = m_edits.constFind(device);
+    if (pending != m_edits.constEnd()) {
+        showDevice(pending->filesystem, pending->users, pending->groups);
+        return;
+    }
     if (!storage) {
         // A device the last load no longer has: nothing to show for it.
         m_ui->fsName->clear();
         m_ui->internalQuotaLabel->hide();
         return;
     }
-    m_ui->fsName->setText(storage->filesystem());
+    showDevice(storage->filesystem(), storage->usersData(), storage->groupsData());
+}
 
-    const DeviceDataInformation users = storage->usersData();
-    const DeviceDataInformation groups = storage->groupsData();
-    m_ui->internalQuotaLabel->setVisible(users.quotaKeptInternally() || groups.quotaKeptInternally());
+void GeneralSettingsWidget::showDevice(const QString &filesystem, const DeviceDataInformation &users, const DeviceDataInformation &groups)
+{
+    const QScopedValueRollback<bool> filling(m_filling, true);
+    m_ui->fsName->setText(filesystem);
     const auto show = [](QGroupBox *box, const DeviceDataInformation &data) {
+        box->setChecked(data.quotaSupportOn());
         const auto editors = box->findChildren<GracePeriodsWidget *>();
         for (GracePeriodsWidget *editor : editors) {
             editor->setPeriodData(data.graceTimePeriod());
-            editor->setEnabled(data.quotaSupportOn());
         }
     };
     show(m_usersBox, users);
     show(m_groupsBox, groups);
-
     m_ui->kmessagewidget->setVisible(!users.quotaSupportOn() || !groups.quotaSupportOn());
-    m_usersBox->setChecked(users.quotaSupportOn());
-    m_groupsBox->setChecked(groups.quotaSupportOn());
+}
 
+void GeneralSettingsWidget::rememberShownDevice()
+{
+    const QString device = m_ui->cBoxDevices->currentText();
+    if (device.isEmpty()) {
+        return;
+    }
+    const QuotaStorage *storage = m_storages.value(device, nullptr);
+    const DeviceDataInformation loadedUsers = storage ? storage->usersData() : DeviceDataInformation();
+    const DeviceDataInformation loadedGroups = storage ? storage->groupsData() : DeviceDataInformation();
+    PendingDevice edit;
+    edit.filesystem = m_ui->fsName->text();
+    edit.users.setDeviceName(device);
+    edit.users.setQuotaSupportOn(m_usersBox->isChecked());
+    edit.users.setGraceTimePeriod(
+        {timeToApply(UsersMemoryGrace, loadedUsers.graceTimePeriod().blockGrace), timeToApply(UsersFilesGrace, loadedUsers.graceTimePeriod().inodeGrace)});
+    edit.groups.setDeviceName(device);
+    edit.groups.setQuotaSupportOn(m_groupsBox->isChecked());
+    edit.groups.setGraceTimePeriod(
+        {timeToApply(GroupsMemoryGrace, loadedGroups.graceTimePeriod().blockGrace), timeToApply(GroupsFilesGrace, loadedGroups.graceTimePeriod().inodeGrace)});
+    m_edits.insert(device, edit);
+    m_ui->kmessagewidget->setVisible(!m_usersBox->isChecked() || !m_groupsBox->isChecked());
+    Q_EMIT modify();
+}
+
+bool GeneralSettingsWidget::hasPendingEdits() const
+{
+    return !m_edits.isEmpty();
+}
+
+void GeneralSettingsWidget::discardEdits()
+{
+    m_edits.clear();
+    currentDeviceChanged(m_ui->cBoxDevices->currentText());
+}
+
+void GeneralSettingsWidget::askRebootIfNeeded()
+{
     // Quotas that are on while the device is mounted without the option
     // only take full effect after the device is mounted anew. Records kept
     // inside the file system are enforced at once; the option only matters
@@ -138,12 +189,27 @@ void GeneralSettingsWidget::currentDeviceChanged(const QString &device)
     const auto needsMount = [](const DeviceDataInformation &data) {
         return data.quotaSupportOn() && !data.mountWithQuota() && !data.quotaKeptInternally();
     };
-    for (const QuotaStorage *other : qAsConst(m_storages)) {
-        if (needsMount(other->usersData()) || needsMount(other->groupsData())) {
+    for (const QuotaStorage *storage : qAsConst(m_storages)) {
+        if (needsMount(storage->usersData()) || needsMount(storage->groupsData())) {
             systemReboot();
-            break;
+            return;
         }
     }
+}
+
+Time GeneralSettingsWidget::timeToApply(GracePeriodId id, const Time &loaded) const
+{
+    // A period the administrator left alone goes back as it was read, with
+    // the seconds and weeks the editor cannot show.
+    for (const QGroupBox *box : {m_usersBox, m_groupsBox}) {
+        const auto editors = box->findChildren<GracePeriodsWidget *>();
+        for (const GracePeriodsWidget *editor : editors) {
+            if (editor->id() == id && editor->shows(loaded)) {
+                return loaded;
+            }
+        }
+    }
+    return timeByGracePeriodId(id);
 }
 
 Time GeneralSettingsWidget::timeByGracePeriodId(GracePeriodId id) const
@@ -161,23 +227,15 @@ Time GeneralSettingsWidget::timeByGracePeriodId(GracePeriodId id) const
 
 QMap<QString, QuotaStorage *> GeneralSettingsWidget::quotas()
 {
-    const QString device = m_ui->cBoxDevices->currentText();
-    auto storage = new QuotaStorage(this);
-    storage->setFilesystem(m_ui->fsName->text());
-
-    DeviceDataInformation users;
-    users.setDeviceName(device);
-    users.setQuotaSupportOn(m_usersBox->isChecked());
-    users.setGraceTimePeriod({timeByGracePeriodId(UsersMemoryGrace), timeByGracePeriodId(UsersFilesGrace)});
-    storage->setUsersData(users);
-
-    DeviceDataInformation groups;
-    groups.setDeviceName(device);
-    groups.setQuotaSupportOn(m_groupsBox->isChecked());
-    groups.setGraceTimePeriod({timeByGracePeriodId(GroupsMemoryGrace), timeByGracePeriodId(GroupsFilesGrace)});
-    storage->setGroupsData(groups);
-
-    return {{device, storage}};
+    QMap<QString, QuotaStorage *> wanted;
+    for (auto it = m_edits.cbegin(); it != m_edits.cend(); ++it) {
+        auto storage = new QuotaStorage(this);
+        storage->setFilesystem(it->filesystem);
+        storage->setUsersData(it->users);
+        storage->setGroupsData(it->groups);
+        wanted.insert(it.key(), storage);
+    }
+    return wanted;
 }
 
 void GeneralSettingsWidget::systemReboot()

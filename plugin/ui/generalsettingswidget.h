@@ -4,6 +4,7 @@
 #pragma once
 
 #include "plugin/model/values/time.h"
+#include "plugin/system/devicedatainformation.h"
 #include "plugin/ui/graceperiodid.h"
 
 #include <QMap>
@@ -19,8 +20,8 @@ class GeneralWidget;
 }
 
 // The general tab: per device, user and group quota support and the four
-// grace periods. It edits the device shown; quotas() hands that device's
-// wanted state to whoever applies it.
+// grace periods. Every device the administrator edits keeps its edits until
+// they are applied or discarded; quotas() hands all of them over at once.
 class GeneralSettingsWidget : public QWidget
 {
     Q_OBJECT
@@ -29,10 +30,17 @@ public:
     ~GeneralSettingsWidget() override;
 
     // `refresh` false fills the device list; true shows the current device
-    // again from the new storages.
+    // again from the new storages. Pending edits survive a refresh.
     void updateData(const QMap<QString, QuotaStorage *> &storages, bool refresh);
-    // Throws std::runtime_error when a grace editor is missing.
+    // The wanted state of every edited device, keyed and so ordered by the
+    // device path; children of this widget.
     QMap<QString, QuotaStorage *> quotas();
+    bool hasPendingEdits() const;
+    // Forgets every pending edit and shows the loaded state again.
+    void discardEdits();
+    // Asks for a reboot when quotas are on for a device that is not mounted
+    // with their option; for after an Apply, which is what can cause it.
+    void askRebootIfNeeded();
 
     static const QString RebootTool;
 
@@ -43,12 +51,26 @@ private:
     void inflateGraceWidgets();
     void setupConnections();
     Time timeByGracePeriodId(GracePeriodId id) const;
+    Time timeToApply(GracePeriodId id, const Time &loaded) const;
     void updateValuesOnGui();
     void currentDeviceChanged(const QString &device);
+    void showDevice(const QString &filesystem, const DeviceDataInformation &users, const DeviceDataInformation &groups);
+    void rememberShownDevice();
     void systemReboot();
+
+    // What the administrator asked for on one device.
+    struct PendingDevice {
+        QString filesystem;
+        DeviceDataInformation users;
+        DeviceDataInformation groups;
+    };
 
     Ui::GeneralWidget *m_ui;
     QMap<QString, QuotaStorage *> m_storages;
+    QMap<QString, PendingDevice> m_edits;
+    // Set while the tab fills its own controls, whose change signals are
+    // then no edit of the administrator's.
+    bool m_filling = false;
     QGroupBox *m_usersBox = nullptr;
     QGroupBox *m_groupsBox = nullptr;
 };

@@ -93,6 +93,15 @@ void GracePeriodsWidget::setPeriodData(const GraceTimePeriod &period)
     m_ui->spinBoxMinutes->setValue(clamped(time.minutes));
 }
 
+bool GracePeriodsWidget::shows(const Time &time) const
+{
+    const auto same = [](const QSpinBox *box, quint32 value) {
+        return quint32(box->value()) == qMin(value, quint32(box->maximum()));
+    };
+    return same(m_ui->spinBoxWeeks, time.weeks) && same(m_ui->spinBoxDays, time.days) && same(m_ui->spinBoxHours, time.hours)
+        && same(m_ui->spinBoxMinutes, time.minutes);
+}
+
 void GracePeriodsWidget::setupToolTips() const
 {
     const auto words = m_toolTips.find(m_id);

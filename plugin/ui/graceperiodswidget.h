@@ -36,6 +36,9 @@ public:
     // The seconds are not edited and always come back as 0.
     Time time() const;
     void setPeriodData(const GraceTimePeriod &period);
+    // Whether the editor shows `time` as setPeriodData would, that is
+    // without its seconds and within the boxes' maximums.
+    bool shows(const Time &time) const;
 
 Q_SIGNALS:
     void changed();

@@ -7,8 +7,10 @@
 #include "ui_settingmemberquotasdialog.h"
 
 #include <KLocalizedString>
+#include <KMessageWidget>
 
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +28,18 @@ QString onOff(bool on)
 double maximumForUnitIndex(int index)
 {
     return 4294967295.0 / std::pow(1024.0, index) - 1.0;
+}
+
+// Index 0 of a unit box is Kb: the bytes in one unit of index `index`.
+double unitFactor(int index)
+{
+    return std::pow(1024.0, index + 1);
+}
+
+// A limit of 0 is no limit and fits with anything.
+bool limitsFit(quint64 soft, quint64 hard)
+{
+    return soft == 0 || hard == 0 || soft <= hard;
 }
 
 // The date editors cannot show an empty date; their minimum date stands
@@ -55,6 +69,13 @@ SettingMemberQuotasDialog::SettingMemberQuotasDialog(const SettingsDeviceQuota &
     , m_device(device)
 {
     m_ui->setupUi(this);
+    m_limitsWarning = new KMessageWidget(this);
+    m_limitsWarning->setObjectName(QStringLiteral("limitsWarning"));
+    m_limitsWarning->setMessageType(KMessageWidget::Warning);
+    m_limitsWarning->setWordWrap(true);
+    m_limitsWarning->setCloseButtonVisible(false);
+    m_limitsWarning->hide();
+    m_ui->verticalLayout->insertWidget(m_ui->verticalLayout->indexOf(m_ui->buttonBox), m_limitsWarning);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &SettingMemberQuotasDialog::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &SettingMemberQuotasDialog::reject);
 
@@ -79,6 +100,8 @@ SettingMemberQuotasDialog::SettingMemberQuotasDialog(const SettingsDeviceQuota &
     follow(m_ui->hardLimitMemoryChBox, {m_ui->hardLimitMemoryValue, m_ui->hardLimitCombo});
     follow(m_ui->softLimitFilesChBox, {m_ui->softLimitFilesValue});
     follow(m_ui->hardLimitFilesChBox, {m_ui->hardLimitFilesValue});
+    connectSpaceLimit(m_ui->softLimitMemoryValue, m_ui->softLimitCombo, &m_softBytes);
+    connectSpaceLimit(m_ui->hardLimitMemoryValue, m_ui->hardLimitCombo, &m_hardBytes);
 
     connect(m_ui->devicesCombo, qOverload<int>(&QComboBox::currentIndexChanged), this, &SettingMemberQuotasDialog::changeDevice);
     m_ui->devicesCombo->addItems(memberDevices());
@@ -119,8 +142,36 @@ void SettingMemberQuotasDialog::changeDevice()
     setupParamsOnGui();
 }
 
+void SettingMemberQuotasDialog::connectSpaceLimit(QDoubleSpinBox *value, QComboBox *combo, quint64 *bytes)
+{
+    // Only a value the administrator sets replaces the exact amount.
+    connect(value, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this, combo, bytes](double amount) {
+        if (m_filling) {
+            return;
+        }
+        MemorySize size;
+        size.setValue(amount);
+        size.setDimension(static_cast<Dimension>(combo->currentData().toInt()));
+        *bytes = MemorySizeTransfer().bytesFromMem(size);
+    });
+}
+
+void SettingMemberQuotasDialog::showInUnit(QDoubleSpinBox *value, int unitIndex, quint64 *bytes)
+{
+    const QScopedValueRollback<bool> filling(m_filling, true);
+    value->setMaximum(maximumForUnitIndex(unitIndex));
+    const double wanted = double(*bytes) / unitFactor(unitIndex);
+    value->setValue(wanted);
+    // An amount beyond the new unit's cap was clamped: the clamped amount
+    // is what will be written.
+    if (value->value() < wanted - 0.005) {
+        *bytes = quint64(value->value() * unitFactor(unitIndex));
+    }
+}
+
 void SettingMemberQuotasDialog::setupParamsOnGui()
 {
+    const QScopedValueRollback<bool> filling(m_filling, true);
     const MemberQuotaData &data = m_currentData;
     m_ui->filesystemName->setText(data.deviceFilesystem());
     m_ui->quotaStatusName->setText(onOff(data.deviceQuotaIsOn()));
@@ -143,6 +194,8 @@ void SettingMemberQuotasDialog::setupParamsOnGui()
 
     const MemorySize soft = data.memorySizeById(SoftLimitSize);
     const MemorySize hard = data.memorySizeById(HardLimitSize);
+    m_softBytes = MemorySizeTransfer().bytesFromMem(soft);
+    m_hardBytes = MemorySizeTransfer().bytesFromMem(hard);
     m_ui->softLimitMemoryChBox->setChecked(soft.value() > 0);
     m_ui->hardLimitMemoryChBox->setChecked(hard.value() > 0);
     m_ui->softLimitFilesChBox->setChecked(data.softFilesLimit() >= 1);
@@ -156,9 +209,7 @@ void SettingMemberQuotasDialog::setupParamsOnGui()
 
     showMoment(m_ui->dateTimeMemory, data.graceDateTime().blockGrace);
     showMoment(m_ui->dateTimeFiles, data.graceDateTime().inodeGrace);
-    if (!data.isKnown()) {
-        m_ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
-    }
+    updateOkButton();
 }
 
 void SettingMemberQuotasDialog::setupDimensionCombos()
@@ -166,21 +217,22 @@ void SettingMemberQuotasDialog::setupDimensionCombos()
     QMap<Dimension, QString> units = MemorySizeTransfer().sizesMap();
     units.remove(Bytes);
 
-    const auto fill = [this, &units](QComboBox *combo, QDoubleSpinBox *spin, QMetaObject::Connection &maximum) {
-        // Re-filled on every device change; one maximum rule per box is enough.
+    const auto fill = [this, &units](QComboBox *combo, QDoubleSpinBox *spin, QMetaObject::Connection &maximum, quint64 *bytes) {
+        // Re-filled on every device change; one unit rule per box is enough.
         disconnect(maximum);
         combo->clear();
-        maximum = connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this, [spin](int index) {
+        // A new unit shows the same amount in that unit, within its cap.
+        maximum = connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, spin, bytes](int index) {
             if (index >= 0) {
-                spin->setMaximum(maximumForUnitIndex(index));
+                showInUnit(spin, index, bytes);
             }
         });
         for (auto unit = units.cbegin(); unit != units.cend(); ++unit) {
             combo->addItem(unit.value(), static_cast<int>(unit.key()));
         }
     };
-    fill(m_ui->softLimitCombo, m_ui->softLimitMemoryValue, m_softMaximum);
-    fill(m_ui->hardLimitCombo, m_ui->hardLimitMemoryValue, m_hardMaximum);
+    fill(m_ui->softLimitCombo, m_ui->softLimitMemoryValue, m_softMaximum, &m_softBytes);
+    fill(m_ui->hardLimitCombo, m_ui->hardLimitMemoryValue, m_hardMaximum, &m_hardBytes);
 
     const auto select = [](QComboBox *combo, const MemorySize &size) {
         const int index = combo->findText(size.stringDimension());
@@ -196,8 +248,9 @@ void SettingMemberQuotasDialog::setupChangeConnections()
 {
     QPushButton *ok = m_ui->buttonBox->button(QDialogButtonBox::Ok);
     ok->setEnabled(false);
-    const auto enableOk = [ok] {
-        ok->setEnabled(true);
+    const auto enableOk = [this] {
+        m_edited = true;
+        updateOkButton();
     };
 
     connect(m_ui->softLimitMemoryValue, qOverload<double>(&QDoubleSpinBox::valueChanged), ok, enableOk);
@@ -220,6 +273,46 @@ void SettingMemberQuotasDialog::setupChangeConnections()
     connect(m_ui->hardLimitCombo, qOverload<int>(&QComboBox::currentIndexChanged), ok, enableOk);
     connect(m_ui->dateTimeMemory, &QDateTimeEdit::dateTimeChanged, ok, enableOk);
     connect(m_ui->dateTimeFiles, &QDateTimeEdit::dateTimeChanged, ok, enableOk);
+
+    // Whether the limits fit together can change with every control.
+    for (QCheckBox *check : {m_ui->softLimitMemoryChBox, m_ui->hardLimitMemoryChBox, m_ui->softLimitFilesChBox, m_ui->hardLimitFilesChBox}) {
+        connect(check, &QCheckBox::toggled, this, &SettingMemberQuotasDialog::updateOkButton);
+    }
+    for (QDoubleSpinBox *value : {m_ui->softLimitMemoryValue, m_ui->hardLimitMemoryValue}) {
+        connect(value, qOverload<double>(&QDoubleSpinBox::valueChanged), this, &SettingMemberQuotasDialog::updateOkButton);
+    }
+    for (QSpinBox *value : {m_ui->softLimitFilesValue, m_ui->hardLimitFilesValue}) {
+        connect(value, qOverload<int>(&QSpinBox::valueChanged), this, &SettingMemberQuotasDialog::updateOkButton);
+    }
+    updateOkButton();
+}
+
+QStringList SettingMemberQuotasDialog::limitProblems() const
+{
+    QStringList problems;
+    const quint64 softSpace = m_ui->softLimitMemoryChBox->isChecked() ? m_softBytes : 0;
+    const quint64 hardSpace = m_ui->hardLimitMemoryChBox->isChecked() ? m_hardBytes : 0;
+    if (!limitsFit(softSpace, hardSpace)) {
+        problems.append(i18nd("velun_kcm_quotas", "The soft memory limit is above the hard memory limit."));
+    }
+    const int softFiles = valueFromWidgets(m_ui->softLimitFilesChBox, m_ui->softLimitFilesValue);
+    const int hardFiles = valueFromWidgets(m_ui->hardLimitFilesChBox, m_ui->hardLimitFilesValue);
+    if (!limitsFit(quint64(qMax(softFiles, 0)), quint64(qMax(hardFiles, 0)))) {
+        problems.append(i18nd("velun_kcm_quotas", "The soft files limit is above the hard files limit."));
+    }
+    return problems;
+}
+
+void SettingMemberQuotasDialog::updateOkButton()
+{
+    const QStringList problems = limitProblems();
+    if (!problems.isEmpty()) {
+        m_limitsWarning->setText(problems.join(QLatin1Char(' ')) + QLatin1Char(' ') + i18nd("velun_kcm_quotas", "A limit of 0 means no limit."));
+    }
+    m_limitsWarning->setVisible(!problems.isEmpty());
+    // Limits built on a record that could not be read would wipe the real
+    // ones: such a member is never written from here.
+    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_edited && problems.isEmpty() && m_currentData.isKnown());
 }
 
 void SettingMemberQuotasDialog::checkMessageWidget()
@@ -243,15 +336,12 @@ void SettingMemberQuotasDialog::checkMessageWidget()
     m_ui->kmessagewidget->setVisible(off);
 }
 
-MemorySize SettingMemberQuotasDialog::memoryFromWidgets(QCheckBox *check, QDoubleSpinBox *value, QComboBox *combo) const
+MemorySize SettingMemberQuotasDialog::memoryFromWidgets(QCheckBox *check, quint64 bytes) const
 {
-    MemorySize size;
     if (!check->isChecked()) {
-        return size;
+        return MemorySize();
     }
-    size.setValue(value->value());
-    size.setDimension(static_cast<Dimension>(combo->currentData().toInt()));
-    return size;
+    return MemorySizeTransfer().memFromBytes(bytes);
 }
 
 int SettingMemberQuotasDialog::valueFromWidgets(QCheckBox *check, QSpinBox *spin) const
@@ -261,13 +351,13 @@ int SettingMemberQuotasDialog::valueFromWidgets(QCheckBox *check, QSpinBox *spin
 
 void SettingMemberQuotasDialog::accept()
 {
-    if (!m_currentData.isKnown()) {
+    if (!m_currentData.isKnown() || !limitProblems().isEmpty()) {
         return;
     }
     const QString device = m_ui->devicesCombo->currentText();
     m_currentData.setDeviceName(device);
-    m_currentData.setMemorySize(SoftLimitSize, memoryFromWidgets(m_ui->softLimitMemoryChBox, m_ui->softLimitMemoryValue, m_ui->softLimitCombo));
-    m_currentData.setMemorySize(HardLimitSize, memoryFromWidgets(m_ui->hardLimitMemoryChBox, m_ui->hardLimitMemoryValue, m_ui->hardLimitCombo));
+    m_currentData.setMemorySize(SoftLimitSize, memoryFromWidgets(m_ui->softLimitMemoryChBox, m_softBytes));
+    m_currentData.setMemorySize(HardLimitSize, memoryFromWidgets(m_ui->hardLimitMemoryChBox, m_hardBytes));
     m_currentData.setSoftFilesLimit(valueFromWidgets(m_ui->softLimitFilesChBox, m_ui->softLimitFilesValue));
     m_currentData.setHardFilesLimit(valueFromWidgets(m_ui->hardLimitFilesChBox, m_ui->hardLimitFilesValue));
 

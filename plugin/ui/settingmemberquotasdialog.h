@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QMetaObject>
 
+class KMessageWidget;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
@@ -40,9 +41,14 @@ private:
     void setupDimensionCombos();
     void setupChangeConnections();
     void checkMessageWidget();
-    MemorySize memoryFromWidgets(QCheckBox *check, QDoubleSpinBox *value, QComboBox *combo) const;
+    MemorySize memoryFromWidgets(QCheckBox *check, quint64 bytes) const;
     int valueFromWidgets(QCheckBox *check, QSpinBox *spin) const;
     QStringList memberDevices() const;
+    void connectSpaceLimit(QDoubleSpinBox *value, QComboBox *combo, quint64 *bytes);
+    void showInUnit(QDoubleSpinBox *value, int unitIndex, quint64 *bytes);
+    // The reasons the limits shown cannot be accepted; empty when they can.
+    QStringList limitProblems() const;
+    void updateOkButton();
 
     Ui::SettingMemberQuotasDialog *m_ui;
     SettingsDeviceQuota m_member;
@@ -50,4 +56,13 @@ private:
     QString m_device;
     QMetaObject::Connection m_softMaximum;
     QMetaObject::Connection m_hardMaximum;
+    // The space limits in bytes. The spin boxes show two decimals, so these
+    // carry the amounts exactly: a limit the administrator leaves alone is
+    // written back as it was read, and a unit switch converts without loss.
+    quint64 m_softBytes = 0;
+    quint64 m_hardBytes = 0;
+    // Set while the dialog fills its own controls.
+    bool m_filling = false;
+    bool m_edited = false;
+    KMessageWidget *m_limitsWarning = nullptr;
 };

@@ -81,7 +81,7 @@ private Q_SLOTS:
     void setDeviceDataInternal_data();
     void setDeviceDataInternal();
     void loadsInternalQuotaDevice();
-    void graceWrittenByTheNextApply();
+    void graceWrittenRightAfterQuotasComeOn();
     void enableFstabQuotaOptionRejectsUnknownType();
     void proxyData_data();
     void proxyData();
@@ -114,7 +114,8 @@ void QuotasManagerTest::setDeviceData_data()
         << QStringList{"set_device_options /dev/sdb1 defaults,usrquota",
                        "remount_device /dev/sdb1",
                        "create_quota_file /dev/sdb1 0",
-                       "enable_device_quota /dev/sdb1 0 on"}
+                       "enable_device_quota /dev/sdb1 0 on",
+                       "set_device_grace_period /dev/sdb1 0"}
         << QString();
     QTest::newRow("enable where everything is on already writes only grace periods")
         << QStringList{"defaults", "usrquota"} << QStringList{"rw", "usrquota"} << true << true << true << int(Users) << true << true << true
@@ -126,13 +127,11 @@ void QuotasManagerTest::setDeviceData_data()
                                                 << QStringList{} << QString();
     QTest::newRow("file present but option not on the live mount remounts")
         << QStringList{"defaults", "usrquota"} << plain << true << true << false << int(Users) << true << true << true
-        << QStringList{"remount_device /dev/sdb1", "enable_device_quota /dev/sdb1 0 on"} << QString();
-    QTest::newRow("option live but file missing") << QStringList{"defaults", "grpquota"} << QStringList{"rw", "grpquota"} << true << false << false
-                                                  << int(Groups) << true << true << true
-                                                  << QStringList{"remount_device /dev/sdb1",
-                                                                 "create_quota_file /dev/sdb1 1",
-                                                                 "enable_device_quota /dev/sdb1 1 on"}
-                                                  << QString();
+        << QStringList{"remount_device /dev/sdb1", "enable_device_quota /dev/sdb1 0 on", "set_device_grace_period /dev/sdb1 0"} << QString();
+    QTest::newRow("option live but file missing")
+        << QStringList{"defaults", "grpquota"} << QStringList{"rw", "grpquota"} << true << false << false << int(Groups) << true << true << true
+        << QStringList{"remount_device /dev/sdb1", "create_quota_file /dev/sdb1 1", "enable_device_quota /dev/sdb1 1 on", "set_device_grace_period /dev/sdb1 1"}
+        << QString();
     QTest::newRow("remount that does not bring the option fails")
         << QStringList{"defaults"} << plain << true << false << false << int(Users) << true << false << true
         << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "remount_device /dev/sdb1"} << "Failed to enable quotas on device /dev/sdb1";
@@ -266,18 +265,40 @@ void QuotasManagerTest::loadsInternalQuotaDevice()
     QVERIFY(manager->userSettings().last()->devicesQuota().value(sdb).objectQuotaIsOn());
 }
 
-void QuotasManagerTest::graceWrittenByTheNextApply()
+void QuotasManagerTest::graceWrittenRightAfterQuotasComeOn()
 {
+    {
+        FakeSystem system;
+        system.addDevice(plainDisk(sdb));
+        auto manager = makeManager();
+        manager->setDeviceData(wanted(sdb, true, 2), Users);
+        QCOMPARE(system.changeLog().mid(system.changeLog().size() - 2),
+                 (QStringList{QStringLiteral("enable_device_quota /dev/sdb1 0 on"), QStringLiteral("set_device_grace_period /dev/sdb1 0")}));
+        QCOMPARE(system.device(sdb).blockGrace[Users], quint32(2 * 86400));
+    }
+
+    {
+        // Nothing entered for a kind that was off: the file's periods stay.
+        FakeSystem system;
+        FakeSystem::Device disk = plainDisk(sdb);
+        disk.blockGrace[Users] = 604800;
+        system.addDevice(disk);
+        auto manager = makeManager();
+        manager->setDeviceData(wanted(sdb, true, 0), Users);
+        QVERIFY(system.device(sdb).quotaOn[Users]);
+        QCOMPARE(system.count(QStringLiteral("set_device_grace_period")), 0);
+        QCOMPARE(system.device(sdb).blockGrace[Users], quint32(604800));
+    }
+
+    // A refused switch leaves the grace periods alone.
     FakeSystem system;
     system.addDevice(plainDisk(sdb));
+    system.failNext(QStringLiteral("enable_device_quota"), QStringLiteral("quotaon failed"));
     auto manager = makeManager();
-
-    manager->setDeviceData(wanted(sdb, true, 2), Users);
+    errorOf([&] {
+        manager->setDeviceData(wanted(sdb, true, 2), Users);
+    });
     QCOMPARE(system.count(QStringLiteral("set_device_grace_period")), 0);
-    ConfigReader::instance().reset();
-    manager->setDeviceData(wanted(sdb, true, 2), Users);
-    QCOMPARE(system.changeLog().last(), QStringLiteral("set_device_grace_period /dev/sdb1 0"));
-    QCOMPARE(system.device(sdb).blockGrace[Users], quint32(2 * 86400));
 }
 
 void QuotasManagerTest::enableFstabQuotaOptionRejectsUnknownType()

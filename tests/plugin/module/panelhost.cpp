@@ -9,6 +9,10 @@
 //   kcmq-panel-host PLUGIN shots DIR
 //   kcmq-panel-host PLUGIN edit-user NAME DEVICE SOFT_FILES HARD_FILES HARD_MB
 //   kcmq-panel-host PLUGIN enable-users DEVICE
+//   kcmq-panel-host PLUGIN grace DEVICE DAYS       (users on, space grace; not applied)
+//   kcmq-panel-host PLUGIN note-admins TEXT        (group administrators text; not applied)
+//   kcmq-panel-host PLUGIN print-admins
+//   kcmq-panel-host PLUGIN apply
 
 #include <KCModule>
 #include <KMessageWidget>
@@ -24,6 +28,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPluginLoader>
 #include <QPushButton>
 #include <QSpinBox>
@@ -201,6 +206,53 @@ int enableUsers(KCModule *module, const QString &device)
     printMessages(module);
     return 0;
 }
+
+// Ticks user quota support on the device and sets its users' space grace
+// period, leaving the Apply to a later command.
+int grace(KCModule *module, const QString &device, int days)
+{
+    QWidget *general = tab(module, QStringLiteral("generalTab"));
+    child<QComboBox>(general, QStringLiteral("cBoxDevices"))->setCurrentText(device);
+    QGroupBox *users = boxTitled(general, QStringLiteral("User quota support"));
+    if (!users->isChecked()) {
+        users->setChecked(true);
+        Q_EMIT users->clicked(true);
+    }
+    auto spinBox = child<QSpinBox>(boxTitled(users, QStringLiteral("Memory grace period")), QStringLiteral("spinBoxDays"));
+    if (!spinBox->isEnabled()) {
+        out(QStringLiteral("error=the grace editor is disabled"));
+        return 1;
+    }
+    spinBox->setValue(days);
+    return 0;
+}
+
+// Enters text in the group administrators editor, adding a task first when
+// there is none to edit.
+int noteAdmins(KCModule *module, const QString &text)
+{
+    QWidget *page = tab(module, QStringLiteral("notification"));
+    if (child<QComboBox>(page, QStringLiteral("cronJobsComboBox"))->count() == 0) {
+        child<QPushButton>(page, QStringLiteral("addTaskButton"))->click();
+    }
+    auto editor = child<QPlainTextEdit>(page, QStringLiteral("quotaGroupAdminsText"));
+    editor->moveCursor(QTextCursor::Start);
+    editor->insertPlainText(text + QLatin1Char('\n'));
+    return 0;
+}
+
+void printAdmins(KCModule *module)
+{
+    const QString text = child<QPlainTextEdit>(tab(module, QStringLiteral("notification")), QStringLiteral("quotaGroupAdminsText"))->toPlainText();
+    out(QStringLiteral("admins=%1").arg(text.split(QLatin1Char('\n')).join(QLatin1Char('|'))));
+}
+
+void apply(KCModule *module)
+{
+    module->save();
+    settle();
+    printMessages(module);
+}
 }
 
 int main(int argc, char **argv)
@@ -208,7 +260,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 2) {
-        out(QStringLiteral("usage: kcmq-panel-host PLUGIN show|shots DIR|edit-user NAME DEVICE SOFT HARD MB|enable-users DEVICE"));
+        out(
+            QStringLiteral("usage: kcmq-panel-host PLUGIN show|shots DIR|edit-user NAME DEVICE SOFT HARD MB|enable-users DEVICE|grace DEVICE DAYS|note-admins "
+                           "TEXT|print-admins|apply"));
         return 2;
     }
 
@@ -265,6 +319,16 @@ int main(int argc, char **argv)
         } else if (command == QLatin1String("enable-users")) {
             status = enableUsers(module, rest.value(0));
             rest = rest.mid(1);
+        } else if (command == QLatin1String("grace")) {
+            status = grace(module, rest.value(0), rest.value(1).toInt());
+            rest = rest.mid(2);
+        } else if (command == QLatin1String("note-admins")) {
+            status = noteAdmins(module, rest.value(0));
+            rest = rest.mid(1);
+        } else if (command == QLatin1String("print-admins")) {
+            printAdmins(module);
+        } else if (command == QLatin1String("apply")) {
+            apply(module);
         } else {
             out(QStringLiteral("error=unknown command %1").arg(command));
             status = 2;

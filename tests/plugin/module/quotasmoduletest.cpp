@@ -8,6 +8,7 @@
 #include "platform/kcm/messagesmanager.h"
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/module/quotasmodule.h"
+#include "plugin/ui/graceperiodswidget.h"
 #include "plugin/ui/quotasettingswidget.h"
 #include "plugin/ui/systemreboot.h"
 
@@ -15,10 +16,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -27,6 +31,7 @@
 namespace
 {
 const QString sdb = QStringLiteral("/dev/sdb1");
+const QString sdc = QStringLiteral("/dev/sdc1");
 const QString applied = QStringLiteral("Changes applied successfully");
 const QString withErrors = QStringLiteral("Applying changes occurred with errors.");
 const QString noKernelSupport = QStringLiteral("The module cannot be managed because there is no support for quotas in the kernel.");
@@ -96,11 +101,14 @@ public:
     }
     bool confirm() override
     {
+        ++questions;
         return false;
     }
     void runTool(const QString &, const QStringList &, const QProcessEnvironment &, int) override
     {
     }
+
+    int questions = 0;
 };
 
 struct Message {
@@ -170,10 +178,15 @@ private Q_SLOTS:
     void reloadShowsTheLoadedStateAgain();
     void busyWhileTheHelperWorks_data();
     void busyWhileTheHelperWorks();
+    void memberEditKeepsPendingEdits();
+    void oneApplyForEveryEditedDevice();
+    void rebootQuestionOnlyAfterApply();
 
 private:
     std::unique_ptr<QuotasModule> prepared();
     void editGeneralTab(QuotasModule &module);
+    void editGrace(QuotasModule &module, const QString &device, int days);
+    void addSecondDevice();
 
     std::unique_ptr<ModuleSystem> m_system;
     std::unique_ptr<Authorizer> m_authorizer;
@@ -220,6 +233,30 @@ void QuotasModuleTest::editGeneralTab(QuotasModule &module)
         }
     }
     QFAIL("no group quota box");
+}
+
+void QuotasModuleTest::editGrace(QuotasModule &module, const QString &device, int days)
+{
+    auto devices = module.findChild<QWidget *>(QStringLiteral("generalWidget"))->findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
+    devices->setCurrentText(device);
+    const auto editors = module.findChildren<GracePeriodsWidget *>();
+    for (GracePeriodsWidget *editor : editors) {
+        if (editor->id() == UsersMemoryGrace) {
+            editor->findChild<QSpinBox *>(QStringLiteral("spinBoxDays"))->setValue(days);
+        }
+    }
+}
+
+void QuotasModuleTest::addSecondDevice()
+{
+    FakeSystem::Device disk;
+    disk.path = sdc;
+    disk.fsSpec = sdc;
+    disk.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")};
+    disk.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")};
+    disk.quotaOn[Users] = true;
+    m_system->addDevice(disk);
+    m_system->createQuotaFile(sdc, Users);
 }
 
 void QuotasModuleTest::preparationFailures_data()
@@ -410,10 +447,17 @@ void QuotasModuleTest::reloadShowsTheLoadedStateAgain()
             QVERIFY(!box->isChecked());
         }
     }
-    // The edit is still pending for Apply, which now applies the state shown.
+    // Reset took the pending flags with the edits: Apply writes nothing.
+    auto config = module->findChild<QPlainTextEdit *>(QStringLiteral("warnQuotaConfText"));
+    config->insertPlainText(QStringLiteral("MAIL_CMD = \"/bin/true\"\n"));
+    module->load();
+    QVERIFY(config->toPlainText().isEmpty());
     module->messagesManager()->clearMessages();
+    const int before = m_system->calls.size();
     module->save();
-    QVERIFY(hasMessage(*module, applied, KMessageWidget::Positive));
+    QCOMPARE(m_system->calls.size(), before);
+    QCOMPARE(m_system->notificationWrites, 0);
+    QVERIFY(!hasMessage(*module, applied, KMessageWidget::Positive));
 
     // Defaults changes nothing.
     const int calls = m_system->calls.size();
@@ -481,6 +525,92 @@ void QuotasModuleTest::busyWhileTheHelperWorks()
     QVERIFY(module.findChild<QWidget *>(QStringLiteral("busyIndicator"))->isHidden());
     QVERIFY(module.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void QuotasModuleTest::memberEditKeepsPendingEdits()
+{
+    auto module = prepared();
+    editGeneralTab(*module);
+    QTest::mouseClick(module->findChild<QPushButton *>(QStringLiteral("addTaskButton")), Qt::LeftButton);
+    auto admins = module->findChild<QPlainTextEdit *>(QStringLiteral("quotaGroupAdminsText"));
+    admins->insertPlainText(QStringLiteral("devel: anna\n"));
+
+    MemberQuotaData data;
+    data.setDeviceName(sdb);
+    data.setDeviceQuotaIsOn(true);
+    data.setHardFilesLimit(50);
+    Q_EMIT module->findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
+        SettingsDeviceQuota({QStringLiteral("nobody"), 65534, false}, {{sdb, data}}, Users));
+    QVERIFY(hasMessage(*module, applied, KMessageWidget::Positive));
+
+    // Both pending edits are still shown, and the next Apply writes them.
+    // The text may follow whatever the machine's own file holds.
+    QVERIFY(admins->toPlainText().startsWith(QLatin1String("devel: anna\n")));
+    const auto boxes = module->findChildren<QGroupBox *>();
+    for (QGroupBox *box : boxes) {
+        if (box->title() == QLatin1String("Group quota support")) {
+            QVERIFY(box->isChecked());
+        }
+    }
+    QCOMPARE(module->findChild<QComboBox *>(QStringLiteral("cronJobsComboBox"))->currentText(), QStringLiteral("new task"));
+    module->save();
+    // The cron table and the one text that was entered.
+    QCOMPARE(m_system->notificationWrites, 2);
+    QVERIFY(m_system->changeLog().contains(QStringLiteral("set_device_options /dev/sdb1 defaults,usrquota,grpquota")));
+    QVERIFY(m_system->device(sdb).quotaOn[Groups]);
+}
+
+void QuotasModuleTest::oneApplyForEveryEditedDevice()
+{
+    addSecondDevice();
+    auto module = prepared();
+    // Merely showing another device is no edit.
+    QSignalSpy changed(module.get(), qOverload<bool>(&KCModule::changed));
+    module->findChild<QWidget *>(QStringLiteral("generalWidget"))->findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    QCOMPARE(changedToTrue(changed), 0);
+    editGrace(*module, sdc, 3);
+    QCOMPARE(changedToTrue(changed), 1);
+    editGrace(*module, sdb, 5);
+    module->save();
+    QVERIFY(hasMessage(*module, applied, KMessageWidget::Positive));
+
+    QStringList graceWrites;
+    for (const QString &entry : m_system->changeLog()) {
+        if (entry.startsWith(QLatin1String("set_device_grace_period"))) {
+            graceWrites.append(entry);
+        }
+    }
+    // In ascending order of the device path, users then groups.
+    QCOMPARE(graceWrites, (QStringList{QStringLiteral("set_device_grace_period /dev/sdb1 0"), QStringLiteral("set_device_grace_period /dev/sdc1 0")}));
+    QCOMPARE(m_system->device(sdb).blockGrace[Users], quint32(5 * 86400));
+    QCOMPARE(m_system->device(sdc).blockGrace[Users], quint32(3 * 86400));
+
+    // Applied edits are no longer pending.
+    const int calls = m_system->calls.size();
+    module->save();
+    QCOMPARE(m_system->calls.size(), calls);
+}
+
+void QuotasModuleTest::rebootQuestionOnlyAfterApply()
+{
+    addSecondDevice();
+    // User quotas on while the device is mounted without their option.
+    m_system->device(sdc).mountOptions = QStringList{QStringLiteral("rw")};
+    m_system->writeTables();
+    auto module = prepared();
+    editGrace(*module, sdc, 2);
+    editGrace(*module, sdb, 2);
+    module->load();
+    MemberQuotaData data;
+    data.setDeviceName(sdb);
+    data.setDeviceQuotaIsOn(true);
+    Q_EMIT module->findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
+        SettingsDeviceQuota({QStringLiteral("nobody"), 65534, false}, {{sdb, data}}, Users));
+    QCOMPARE(m_reboot->questions, 0);
+
+    editGrace(*module, sdb, 4);
+    module->save();
+    QCOMPARE(m_reboot->questions, 1);
 }
 
 QTEST_MAIN(QuotasModuleTest)

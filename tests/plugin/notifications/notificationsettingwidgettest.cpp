@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -260,7 +261,7 @@ private Q_SLOTS:
         QCOMPARE(tab.expertText(), expertLine);
         QCOMPARE(tab.child<QLineEdit>("expertLineEdit")->isEnabled(), expertEditable);
         QVERIFY(tab.modified->count() > 0);
-        QCOMPARE(tab.state(), QStringLiteral("00011"));
+        QCOMPARE(tab.state(), QStringLiteral("11111"));
         const QStringList saved = timeTexts(tab.widget->data());
         QCOMPARE(saved, (QStringList{expertLine, QStringLiteral("0 1 * * *")}));
     }
@@ -274,10 +275,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("groupsAfter");
         QTest::addColumn<bool>("locked");
 
+        // Editing a task never locks the others away.
         QTest::newRow("last recipient users stays") << true << false << "usersChBox" << true << false << false;
         QTest::newRow("last recipient groups stays") << false << true << "groupsChBox" << false << true << false;
-        QTest::newRow("dropping one of two") << true << true << "usersChBox" << false << true << true;
-        QTest::newRow("adding groups") << true << false << "groupsChBox" << true << true << true;
+        QTest::newRow("dropping one of two") << true << true << "usersChBox" << false << true << false;
+        QTest::newRow("adding groups") << true << false << "groupsChBox" << true << true << false;
     }
 
     void recipients()
@@ -300,44 +302,50 @@ private Q_SLOTS:
         QCOMPARE(saved.groups, groupsAfter);
     }
 
-    void lockStates_data()
+    void taskStates_data()
     {
         QTest::addColumn<int>("tasks");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("state");
-        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<int>("saved");
         QTest::addColumn<bool>("modifies");
 
         QTest::newRow("empty snapshot") << 0 << ""
-                                        << "01000" << 0 << false;
+                                        << "01000" << 0 << 0 << false;
         QTest::newRow("browsing") << 2 << ""
-                                  << "11111" << 2 << false;
-        QTest::newRow("editing a text locks") << 2 << "edit"
-                                              << "00011" << 2 << true;
-        QTest::newRow("time control alone does not lock") << 2 << "time"
-                                                          << "11111" << 2 << true;
-        QTest::newRow("expert line alone does not lock") << 2 << "expert"
-                                                         << "11111" << 2 << true;
-        QTest::newRow("adding locks") << 1 << "add"
-                                      << "00011" << 2 << true;
+                                  << "11111" << 2 << 2 << false;
+        QTest::newRow("editing a text does not lock") << 2 << "edit"
+                                                      << "11111" << 2 << 2 << true;
+        QTest::newRow("time control") << 2 << "time"
+                                      << "11111" << 2 << 2 << true;
+        QTest::newRow("expert line") << 2 << "expert"
+                                     << "11111" << 2 << 2 << true;
+        QTest::newRow("adding") << 1 << "add"
+                                << "11111" << 2 << 2 << true;
         QTest::newRow("adding to an empty tab") << 0 << "add"
-                                                << "00011" << 1 << true;
-        QTest::newRow("deleting one of two does not lock") << 2 << "delete"
-                                                           << "11111" << 1 << true;
+                                                << "11111" << 1 << 1 << true;
+        QTest::newRow("a deletion stays listed until saved") << 2 << "delete"
+                                                             << "11100" << 2 << 1 << true;
         QTest::newRow("deleting the last") << 1 << "delete"
-                                           << "01000" << 0 << true;
-        QTest::newRow("deleting with none left") << 0 << "delete"
-                                                 << "01000" << 0 << true;
-        QTest::newRow("a new snapshot lifts the lock") << 2 << "edit,reload"
-                                                       << "11111" << 2 << true;
+                                           << "11100" << 1 << 0 << true;
+        QTest::newRow("deleting twice by key is one deletion") << 1 << "delete,delete"
+                                                               << "11100" << 1 << 0 << true;
+        QTest::newRow("deleting with none left changes nothing") << 0 << "delete"
+                                                                 << "01000" << 0 << 0 << false;
+        QTest::newRow("the button takes a deletion back") << 2 << "delete,undo"
+                                                          << "11111" << 2 << 2 << true;
+        QTest::newRow("a new snapshot drops the deletion") << 2 << "delete,reload"
+                                                           << "11111" << 2 << 2 << true;
     }
 
-    void lockStates()
+    void taskStates()
     {
         QFETCH(int, tasks);
         QFETCH(QString, action);
         QFETCH(QString, state);
-        QFETCH(int, left);
+        QFETCH(int, listed);
+        QFETCH(int, saved);
         QFETCH(bool, modifies);
 
         QList<WarnquotaJob> jobs;
@@ -357,14 +365,74 @@ private Q_SLOTS:
                 QTest::mouseClick(tab.child<QPushButton>("addTaskButton"), Qt::LeftButton);
             } else if (step == QLatin1String("delete")) {
                 tab.trigger(QKeySequence(Qt::Key_Delete));
+            } else if (step == QLatin1String("undo")) {
+                QTest::mouseClick(tab.child<QPushButton>("deleteTaskButton"), Qt::LeftButton);
             } else if (step == QLatin1String("reload")) {
                 tab.widget->setNotificationData(&tab.data);
             }
         }
         QCOMPARE(tab.state(), state);
-        QCOMPARE(tab.selector()->count(), left);
-        QCOMPARE(tab.widget->data()->cronJobs().size(), left);
+        QCOMPARE(tab.selector()->count(), listed);
+        QCOMPARE(tab.widget->data()->cronJobs().size(), saved);
         QCOMPARE(tab.modified->count() > 0, modifies);
+    }
+
+    void pendingDeletion()
+    {
+        Tab tab({task(QStringLiteral("0 8 * * *")), task(QStringLiteral("0 9 * * *"))});
+        QPushButton *button = tab.child<QPushButton>("deleteTaskButton");
+        tab.selector()->setCurrentIndex(1);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(tab.selector()->itemText(1), QStringLiteral("2 (deleted on Apply)"));
+        QVERIFY(tab.selector()->itemData(1, Qt::FontRole).value<QFont>().strikeOut());
+        QCOMPARE(button->toolTip(), QStringLiteral("Keep the current task"));
+        QCOMPARE(timeTexts(tab.widget->data()), QStringList{QStringLiteral("0 8 * * *")});
+
+        // Another task is shown and edited as usual; the mark stays.
+        tab.selector()->setCurrentIndex(0);
+        QVERIFY(tab.child<QWidget>("notifyWidget")->isEnabled());
+        QCOMPARE(button->toolTip(), QStringLiteral("Delete current task"));
+        tab.selector()->setCurrentIndex(1);
+        QVERIFY(!tab.child<QWidget>("notifyWidget")->isEnabled());
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(tab.selector()->itemText(1), QStringLiteral("2"));
+        QVERIFY(!tab.selector()->itemData(1, Qt::FontRole).value<QFont>().strikeOut());
+        QCOMPARE(timeTexts(tab.widget->data()), (QStringList{QStringLiteral("0 8 * * *"), QStringLiteral("0 9 * * *")}));
+    }
+
+    void filesSavedOnlyWhenChanged_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("saved");
+
+        QTest::newRow("a missing file left empty is not created") << QString() << false;
+        QTest::newRow("text entered creates it") << "devel: anna" << true;
+        QTest::newRow("text entered and removed again") << "x\b" << false;
+    }
+
+    void filesSavedOnlyWhenChanged()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, saved);
+
+        // The group administrators file is missing: an empty text.
+        Tab tab({task(QStringLiteral("0 8 * * *"))}, {{defaultConfig, QStringLiteral("config")}, {defaultAdmins, QString()}});
+        auto admins = tab.child<QPlainTextEdit>("quotaGroupAdminsText");
+        for (const QChar c : typed) {
+            if (c == QLatin1Char('\b')) {
+                admins->setPlainText(QString());
+            } else {
+                admins->insertPlainText(c);
+            }
+        }
+        const QHash<QString, QString> files = tab.widget->data()->files();
+        QCOMPARE(files.contains(defaultAdmins), saved);
+        if (saved) {
+            QCOMPARE(files.value(defaultAdmins), typed);
+        }
+        // The texts nobody touched are not rewritten either.
+        QVERIFY(!files.contains(defaultConfig));
     }
 
     void addedTask()
@@ -385,21 +453,24 @@ private Q_SLOTS:
         // "1" sorts before "new task"; the loaded task is saved as it was.
         QCOMPARE(line(jobs.at(0)), QStringLiteral("30 6 15 * * root warnquota -g --config=/etc/warnquota-other.conf"));
         QCOMPARE(line(jobs.at(1)), QStringLiteral("0 * * * * root warnquota -u"));
-        // Only the files of the task shown are written.
-        QCOMPARE(saved->files().keys().contains(QStringLiteral("/etc/warnquota-other.conf")), false);
-        QCOMPARE(saved->files().value(defaultConfig), QStringLiteral("default text"));
+        // Texts nobody changed are not written.
+        QVERIFY(saved->files().isEmpty());
         QCOMPARE(saved->parent(), tab.widget.get());
     }
 
-    void addingTwiceKeepsOneNewTask()
+    void addingTwiceKeepsBothNewTasks()
     {
         Tab tab({task(QStringLiteral("0 8 * * *"))});
         QTest::mouseClick(tab.child<QPushButton>("addTaskButton"), Qt::LeftButton);
         QTest::mouseClick(tab.child<QCheckBox>("groupsChBox"), Qt::LeftButton);
         tab.trigger(QKeySequence(Qt::CTRL | Qt::Key_N));
-        QCOMPARE(tab.selector()->count(), 2);
+        QCOMPARE(tab.selector()->count(), 3);
+        QCOMPARE(tab.selector()->currentText(), QStringLiteral("new task 2"));
         QVERIFY(!tab.child<QCheckBox>("groupsChBox")->isChecked());
-        QCOMPARE(tab.widget->data()->cronJobs().size(), 2);
+        const QList<WarnquotaJob> jobs = tab.widget->data()->cronJobs();
+        QCOMPARE(jobs.size(), 3);
+        QVERIFY(jobs.at(1).groups);
+        QVERIFY(!jobs.at(2).groups);
     }
 
     void incompleteExpertLine_data()
@@ -426,18 +497,37 @@ private Q_SLOTS:
         QCOMPARE(timeTexts(tab.widget->data()), QStringList{saved});
     }
 
-    void unsavedTimeIsDroppedWhenSwitching()
+    void editsSurviveSwitchingTasks()
     {
-        Tab tab({task(QStringLiteral("5 8 * * *")), task(QStringLiteral("0 22 * * *"))});
+        WarnquotaJob commented = task(QStringLiteral("0 22 * * *"), true, false, QStringLiteral("/etc/wq.conf"));
+        commented.comment = QStringLiteral(" nightly");
+        commented.user = QStringLiteral("quota");
+        Tab tab({task(QStringLiteral("5 8 * * *")), commented}, {{defaultConfig, QStringLiteral("a")}, {QStringLiteral("/etc/wq.conf"), QStringLiteral("b")}});
         tab.timeControl()->setTime(QTime(9, 45));
+        tab.child<QPlainTextEdit>("warnQuotaConfText")->setPlainText(QStringLiteral("a2"));
         QCOMPARE(tab.expertText(), QStringLiteral("45 9 * * *"));
-        QVERIFY(tab.modified->count() > 0);
         QVERIFY(!tab.locked());
+
         tab.selector()->setCurrentIndex(1);
         QCOMPARE(tab.expertText(), QStringLiteral("0 22 * * *"));
-        QCOMPARE(timeTexts(tab.widget->data()), (QStringList{QStringLiteral("5 8 * * *"), QStringLiteral("0 22 * * *")}));
+        QCOMPARE(tab.child<QPlainTextEdit>("warnQuotaConfText")->toPlainText(), QStringLiteral("b"));
+        QTest::mouseClick(tab.child<QCheckBox>("groupsChBox"), Qt::LeftButton);
+        tab.child<QPlainTextEdit>("warnQuotaConfText")->setPlainText(QStringLiteral("b2"));
+
         tab.selector()->setCurrentIndex(0);
-        QCOMPARE(tab.timeControl()->time(), QTime(8, 5));
+        QCOMPARE(tab.timeControl()->time(), QTime(9, 45));
+        QCOMPARE(tab.child<QPlainTextEdit>("warnQuotaConfText")->toPlainText(), QStringLiteral("a2"));
+
+        // One snapshot carries the edits of both tasks and both texts.
+        NotificationsData *saved = tab.widget->data();
+        QCOMPARE(timeTexts(saved), (QStringList{QStringLiteral("45 9 * * *"), QStringLiteral("0 22 * * *")}));
+        const WarnquotaJob second = saved->cronJobs().at(1);
+        QVERIFY(second.groups);
+        // What the tab does not show is kept.
+        QCOMPARE(second.comment, QStringLiteral(" nightly"));
+        QCOMPARE(second.user, QStringLiteral("quota"));
+        QCOMPARE(saved->files().value(defaultConfig), QStringLiteral("a2"));
+        QCOMPARE(saved->files().value(QStringLiteral("/etc/wq.conf")), QStringLiteral("b2"));
     }
 
     void monthlyDayThatTheMonthMayLack_data()
@@ -467,18 +557,19 @@ private Q_SLOTS:
         tab.selector()->setFocus();
 
         QTest::keyClick(tab.selector(), Qt::Key_Delete);
-        QCOMPARE(tab.selector()->count(), 1);
-        QCOMPARE(tab.expertText(), QStringLiteral("0 9 * * *"));
+        QCOMPARE(tab.selector()->currentText(), QStringLiteral("1 (deleted on Apply)"));
+        QCOMPARE(timeTexts(tab.widget->data()), QStringList{QStringLiteral("0 9 * * *")});
 
         // Typing in an editor deletes text, not the task.
+        tab.selector()->setCurrentIndex(1);
         tab.child<QPlainTextEdit>("warnQuotaConfText")->setFocus();
         QTest::keyClick(tab.child<QPlainTextEdit>("warnQuotaConfText"), Qt::Key_Delete);
-        QCOMPARE(tab.selector()->count(), 1);
+        QCOMPARE(tab.widget->data()->cronJobs().size(), 1);
 
         QTest::keyClick(tab.selector(), Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(tab.selector()->count(), 2);
+        QCOMPARE(tab.selector()->count(), 3);
         QCOMPARE(tab.selector()->currentText(), QStringLiteral("new task"));
-        QVERIFY(tab.locked());
+        QVERIFY(!tab.locked());
     }
 
     void twelveTasksInStringOrder()

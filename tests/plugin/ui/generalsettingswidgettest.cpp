@@ -114,6 +114,12 @@ private Q_SLOTS:
     void rebootQuestion_data();
     void rebootQuestion();
     void quotasReportTheEdits();
+    void everyDeviceKeepsItsEdits();
+    void onlyTheAdministratorsEditsModify_data();
+    void onlyTheAdministratorsEditsModify();
+    void graceEditorsFollowTheBox();
+    void untouchedGraceGoesBackAsRead_data();
+    void untouchedGraceGoesBackAsRead();
     void refreshShowsTheNewData();
     void graceSuffixes_data();
     void graceSuffixes();
@@ -176,9 +182,9 @@ void GeneralSettingsWidgetTest::rebootQuestion_data()
     QTest::addColumn<QString>("runtimeDir");
 
     QTest::newRow("nothing needs a remount") << "UuGg" << true << "1000" << 0 << QString();
-    QTest::newRow("user quotas on without the mount option") << "UGg" << false << "1000" << 2 << QString();
-    QTest::newRow("group quotas on without the mount option, agreed") << "UuG" << true << "1000" << 2 << "/run/user/1000";
-    QTest::newRow("no SUDO_UID still sets the runtime folder") << "UG" << true << QString() << 2 << "/run/user/";
+    QTest::newRow("user quotas on without the mount option") << "UGg" << false << "1000" << 1 << QString();
+    QTest::newRow("group quotas on without the mount option, agreed") << "UuG" << true << "1000" << 1 << "/run/user/1000";
+    QTest::newRow("no SUDO_UID still sets the runtime folder") << "UG" << true << QString() << 1 << "/run/user/";
     QTest::newRow("quota kept internally needs no remount") << "UGI" << true << "1000" << 0 << QString();
 }
 
@@ -200,10 +206,15 @@ void GeneralSettingsWidgetTest::rebootQuestion()
     reboot.agree = agree;
     GeneralSettingsWidget widget;
     QObject owner;
-    // The device needing the remount is not the one shown: every device
-    // shown asks again as long as such a device exists.
+    // Loading, showing devices and refreshing never ask; the question
+    // belongs to the Apply that left a device needing the remount, and the
+    // device need not be the one shown.
     widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner)}, {sdc, storage(sdc, otherFlags, &owner)}}, false);
     widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdb);
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner)}, {sdc, storage(sdc, otherFlags, &owner)}}, true);
+    QCOMPARE(reboot.questions, 0);
+    widget.askRebootIfNeeded();
     if (oldUid.isNull()) {
         qunsetenv("SUDO_UID");
     } else {
@@ -252,6 +263,147 @@ void GeneralSettingsWidgetTest::quotasReportTheEdits()
     QCOMPARE(wanted->groupsData().graceTimePeriod().blockGrace, (Time{0, 2, 0, 0, 1}));
     // Only what the tab edits is filled in.
     QVERIFY(!wanted->usersData().mountWithQuota());
+}
+
+void GeneralSettingsWidgetTest::everyDeviceKeepsItsEdits()
+{
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    QObject owner;
+    // sdc is listed first to show that the map, not the list, sets the order.
+    widget.updateData({{sdc, storage(sdc, QStringLiteral("ug"), &owner, 9)}, {sdb, storage(sdb, QStringLiteral("UuGg"), &owner, 7)}}, false);
+    auto devices = widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
+    QGroupBox *users = box(&widget, QStringLiteral("User quota support"));
+
+    devices->setCurrentText(sdc);
+    users->setChecked(true);
+    Q_EMIT users->clicked(true);
+    graceEditor(&widget, UsersMemoryGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxDays"))->setValue(4);
+    devices->setCurrentText(sdb);
+    graceEditor(&widget, GroupsFilesGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxHours"))->setValue(20);
+    QVERIFY(widget.hasPendingEdits());
+
+    // Back on sdc, its edits are shown, also after a reload of the data.
+    devices->setCurrentText(sdc);
+    widget.updateData({{sdc, storage(sdc, QStringLiteral("ug"), &owner, 9)}, {sdb, storage(sdb, QStringLiteral("UuGg"), &owner, 7)}}, true);
+    QVERIFY(users->isChecked());
+    QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->time().days, 4u);
+
+    const QMap<QString, QuotaStorage *> quotas = widget.quotas();
+    QCOMPARE(quotas.keys(), (QStringList{sdb, sdc}));
+    QCOMPARE(quotas.value(sdb)->groupsData().graceTimePeriod().inodeGrace.hours, 20u);
+    QVERIFY(quotas.value(sdb)->usersData().quotaSupportOn());
+    QVERIFY(quotas.value(sdc)->usersData().quotaSupportOn());
+    QVERIFY(!quotas.value(sdc)->groupsData().quotaSupportOn());
+    QCOMPARE(quotas.value(sdc)->usersData().graceTimePeriod().blockGrace, (Time{0, 9, 0, 4, 1}));
+    QCOMPARE(quotas.value(sdc)->usersData().deviceName(), sdc);
+
+    widget.discardEdits();
+    QVERIFY(!widget.hasPendingEdits());
+    QVERIFY(widget.quotas().isEmpty());
+    QVERIFY(!users->isChecked());
+    QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->time().days, 0u);
+}
+
+void GeneralSettingsWidgetTest::onlyTheAdministratorsEditsModify_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("modifies");
+
+    QTest::newRow("showing another device") << "switch" << false;
+    QTest::newRow("a refresh with other grace periods") << "refresh" << false;
+    QTest::newRow("discarding the edits") << "discard" << false;
+    QTest::newRow("a grace period typed in") << "grace" << true;
+    QTest::newRow("a support box clicked") << "box" << true;
+}
+
+void GeneralSettingsWidgetTest::onlyTheAdministratorsEditsModify()
+{
+    QFETCH(QString, step);
+    QFETCH(bool, modifies);
+
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    QSignalSpy modified(&widget, &GeneralSettingsWidget::modify);
+    QObject owner;
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner, 1)}, {sdc, storage(sdc, QStringLiteral("Uu"), &owner, 2)}}, false);
+    QCOMPARE(modified.count(), 0);
+
+    if (step == QLatin1String("switch")) {
+        widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    } else if (step == QLatin1String("refresh")) {
+        widget.updateData({{sdb, storage(sdb, QStringLiteral("Uu"), &owner, 30)}, {sdc, storage(sdc, QStringLiteral("Uu"), &owner, 2)}}, true);
+    } else if (step == QLatin1String("discard")) {
+        widget.discardEdits();
+    } else if (step == QLatin1String("grace")) {
+        graceEditor(&widget, UsersFilesGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxMinutes"))->setValue(17);
+    } else {
+        Q_EMIT box(&widget, QStringLiteral("Group quota support"))->clicked(true);
+    }
+    QCOMPARE(modified.count() > 0, modifies);
+    QCOMPARE(widget.hasPendingEdits(), modifies);
+}
+
+void GeneralSettingsWidgetTest::graceEditorsFollowTheBox()
+{
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    widget.show();
+    QObject owner;
+    widget.updateData({{sdb, storage(sdb, QStringLiteral("Gg"), &owner, 1)}}, false);
+    QGroupBox *users = box(&widget, QStringLiteral("User quota support"));
+    GracePeriodsWidget *editor = graceEditor(&widget, UsersMemoryGrace);
+    QVERIFY(!editor->isEnabled());
+
+    // Ticked as a person does, on the box's check indicator.
+    users->setChecked(true);
+    Q_EMIT users->clicked(true);
+    QVERIFY(editor->isEnabled());
+    editor->findChild<QSpinBox *>(QStringLiteral("spinBoxDays"))->setValue(6);
+    const QuotaStorage *wanted = widget.quotas().value(sdb);
+    QVERIFY(wanted->usersData().quotaSupportOn());
+    QCOMPARE(wanted->usersData().graceTimePeriod().blockGrace.days, 6u);
+
+    users->setChecked(false);
+    QVERIFY(!editor->isEnabled());
+}
+
+void GeneralSettingsWidgetTest::untouchedGraceGoesBackAsRead_data()
+{
+    QTest::addColumn<Time>("loaded");
+    QTest::addColumn<int>("typedMinutes");
+    QTest::addColumn<Time>("applied");
+
+    QTest::newRow("seconds the editor cannot show") << Time{30, 1, 0, 0, 0} << -1 << Time{30, 1, 0, 0, 0};
+    QTest::newRow("weeks beyond the weeks box") << Time{0, 0, 0, 0, 9000} << -1 << Time{0, 0, 0, 0, 9000};
+    QTest::newRow("an edited period is what the editor shows") << Time{30, 1, 0, 0, 0} << 2 << Time{0, 2, 0, 0, 0};
+    QTest::newRow("edited back to the shown value keeps the seconds") << Time{30, 1, 0, 0, 0} << 1 << Time{30, 1, 0, 0, 0};
+}
+
+void GeneralSettingsWidgetTest::untouchedGraceGoesBackAsRead()
+{
+    QFETCH(Time, loaded);
+    QFETCH(int, typedMinutes);
+    QFETCH(Time, applied);
+
+    FakeReboot reboot;
+    GeneralSettingsWidget widget;
+    QObject owner;
+    QuotaStorage *stored = storage(sdb, QStringLiteral("UuGg"), &owner);
+    DeviceDataInformation users = stored->usersData();
+    users.setGraceTimePeriod({loaded, Time{}});
+    stored->setUsersData(users);
+    widget.updateData({{sdb, stored}}, false);
+
+    auto minutes = graceEditor(&widget, UsersMemoryGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxMinutes"));
+    if (typedMinutes >= 0) {
+        minutes->setValue(typedMinutes + 1);
+        minutes->setValue(typedMinutes);
+    } else {
+        // Another edit on the device: the period itself stays untouched.
+        Q_EMIT box(&widget, QStringLiteral("Group quota support"))->clicked(true);
+    }
+    QCOMPARE(widget.quotas().value(sdb)->usersData().graceTimePeriod().blockGrace, applied);
 }
 
 void GeneralSettingsWidgetTest::refreshShowsTheNewData()

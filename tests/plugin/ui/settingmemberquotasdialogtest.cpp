@@ -79,6 +79,10 @@ private Q_SLOTS:
     void okFollowsChanges();
     void deviceChoice_data();
     void deviceChoice();
+    void unitSwitchShowsTheAmount_data();
+    void unitSwitchShowsTheAmount();
+    void limitsMustFit_data();
+    void limitsMustFit();
 
 private:
     std::unique_ptr<FakeSystem> m_system;
@@ -184,9 +188,25 @@ void SettingMemberQuotasDialogTest::acceptStoresTheEdits_data()
 
     QTest::newRow("untouched zero soft limit stays 0")
         << onDevice(0, 3 * GiB / 2, 0, 9) << Edit([](SettingMemberQuotasDialog &) {}) << 0.0 << int(Bytes) << 1.5 << int(GigaBytes) << 0 << 9;
-    QTest::newRow("a unit switch keeps the number: 5 Kb become 5 Gb") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+    QTest::newRow("a unit switch converts: 5 Kb stay 5 Kb") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(2);
-    }) << 5.0 << int(GigaBytes) << 0.0 << int(Bytes) << 0 << 0;
+    }) << 5.0 << int(KiloBytes) << 0.0 << int(Bytes) << 0 << 0;
+    // 1.337 Gb to the KiB, more than the two decimals shown.
+    const quint64 odd = 1401946 * KiB;
+    QTest::newRow("only the file limit changed: the space limits stay exact") << onDevice(odd, 2 * odd, 0, 9) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(10);
+    }) << double(odd) / GiB << int(GigaBytes) << double(2 * odd) / GiB << int(GigaBytes)
+                                                                              << 0 << 10;
+    QTest::newRow("switching units back and forth loses nothing") << onDevice(odd, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(0);
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(2);
+    }) << double(odd) / GiB << int(GigaBytes) << 0.0 << int(Bytes) << 0
+                                                                  << 0;
+    QTest::newRow("a value typed after a unit switch counts in the new unit") << onDevice(3 * GiB / 2, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
+        widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(512);
+    }) << 512.0 << int(MegaBytes) << 0.0 << int(Bytes) << 0 << 0;
     QTest::newRow("unchecking a limit stores no limit") << onDevice(5 * KiB, 7 * KiB, 3, 4) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QCheckBox>(&d, "hardLimitMemoryChBox")->setChecked(false);
         widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(false);
@@ -194,8 +214,8 @@ void SettingMemberQuotasDialogTest::acceptStoresTheEdits_data()
                                                         << 4;
     QTest::newRow("new limits typed in") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QCheckBox>(&d, "softLimitMemoryChBox")->setChecked(true);
-        widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(250);
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
+        widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(250);
         widget<QCheckBox>(&d, "hardLimitFilesChBox")->setChecked(true);
         widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(1000);
     }) << 250.0 << int(MegaBytes) << 0.0 << int(Bytes)
@@ -301,6 +321,96 @@ void SettingMemberQuotasDialogTest::deviceChoice()
     const auto devices = dialog.selectedMember().devicesQuota();
     QCOMPARE(devices.value(shown == sdc ? sdb : sdc).hardFilesLimit(), 9);
     QCOMPARE(devices.value(shown).hardFilesLimit(), shown == sdc ? 77 : 5);
+}
+
+void SettingMemberQuotasDialogTest::unitSwitchShowsTheAmount_data()
+{
+    QTest::addColumn<MemberQuotaData>("data");
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<double>("shown");
+
+    QTest::newRow("1.5 Gb in Mb") << onDevice(0, 3 * GiB / 2, 0, 0) << 1 << 1536.0;
+    QTest::newRow("1.5 Gb in Kb") << onDevice(0, 3 * GiB / 2, 0, 0) << 0 << 1572864.0;
+    QTest::newRow("5 Kb in Gb: too small for two decimals") << onDevice(0, 5 * KiB, 0, 0) << 2 << 0.0;
+    QTest::newRow("3 Mb in Gb") << onDevice(0, 3 * 1024 * KiB, 0, 0) << 2 << 0.0;
+    QTest::newRow("no limit stays 0") << onDevice(0, 0, 0, 0) << 2 << 0.0;
+}
+
+void SettingMemberQuotasDialogTest::unitSwitchShowsTheAmount()
+{
+    QFETCH(MemberQuotaData, data);
+    QFETCH(int, unit);
+    QFETCH(double, shown);
+
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    widget<QComboBox>(&dialog, "hardLimitCombo")->setCurrentIndex(unit);
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "hardLimitMemoryValue")->value(), shown);
+}
+
+void SettingMemberQuotasDialogTest::limitsMustFit_data()
+{
+    QTest::addColumn<MemberQuotaData>("data");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QString>("warning");
+
+    const QString space = QStringLiteral("The soft memory limit is above the hard memory limit. A limit of 0 means no limit.");
+    const QString files = QStringLiteral("The soft files limit is above the hard files limit. A limit of 0 means no limit.");
+    QTest::newRow("soft files above hard") << onDevice(0, 0, 0, 5) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
+        widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(10);
+    }) << files;
+    QTest::newRow("equal limits fit") << onDevice(0, 0, 0, 5) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
+        widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(5);
+    }) << QString();
+    QTest::newRow("a hard limit of 0 is none") << onDevice(0, 0, 0, 5) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(10);
+        widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
+        widget<QCheckBox>(&d, "hardLimitFilesChBox")->setChecked(false);
+    }) << QString();
+    QTest::newRow("soft space above hard, across units") << onDevice(0, GiB, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "softLimitMemoryChBox")->setChecked(true);
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
+        widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(1025);
+    }) << space;
+    QTest::newRow("lowering the soft limit again makes sense") << onDevice(0, GiB, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "softLimitMemoryChBox")->setChecked(true);
+        widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
+        widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(1025);
+        widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(1024);
+    }) << QString();
+    QTest::newRow("both pairs wrong")
+        << onDevice(2 * GiB, GiB, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+               widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
+               widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(10);
+               widget<QCheckBox>(&d, "hardLimitFilesChBox")->setChecked(true);
+               widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(1);
+           })
+        << QStringLiteral(
+               "The soft memory limit is above the hard memory limit. The soft files limit is above the hard files limit. A limit of 0 means no limit.");
+}
+
+void SettingMemberQuotasDialogTest::limitsMustFit()
+{
+    QFETCH(MemberQuotaData, data);
+    QFETCH(Edit, edit);
+    QFETCH(QString, warning);
+
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    dialog.show();
+    edit(dialog);
+    auto message = widget<KMessageWidget>(&dialog, "limitsWarning");
+    QCOMPARE(message->isVisibleTo(&dialog), !warning.isEmpty());
+    if (!warning.isEmpty()) {
+        QCOMPARE(message->text(), warning);
+    }
+    QPushButton *ok = widget<QDialogButtonBox>(&dialog, "buttonBox")->button(QDialogButtonBox::Ok);
+    QCOMPARE(ok->isEnabled(), warning.isEmpty());
+    // Not even a direct accept lets a wrong pair through.
+    dialog.accept();
+    QCOMPARE(dialog.result() == QDialog::Accepted, warning.isEmpty());
 }
 
 QTEST_MAIN(SettingMemberQuotasDialogTest)

@@ -15,14 +15,37 @@ panel() {
     # A panel that hangs fails its checks instead of the whole scenario. Every
     # load asks the helper once per member and device, which is slow in an
     # emulated guest, so one run does all the steps.
-    as_user "$KCMQ_GRANTED_USER" timeout 280 "$KCMQ_PANEL_HOST" "$plugin" "$@" 2>/dev/null
+    # The limit follows the scenario's own (KCMQ_SCENARIO_TIMEOUT), leaving
+    # time for the checks.
+    as_user "$KCMQ_GRANTED_USER" timeout $((${KCMQ_SCENARIO_TIMEOUT:-300} - 20)) "$KCMQ_PANEL_HOST" "$plugin" "$@" 2>/dev/null
 }
 
+# The notification edit below goes to the group administrators file; it is
+# put back as it was afterwards.
+admins_file=/etc/quotagrpadmins
+admins_text="$KCMQ_GROUP1: $KCMQ_USER1"
+if [ -e "$admins_file" ]; then
+    cp -p "$admins_file" /run/kcmq/quotagrpadmins.saved
+fi
+restore_admins() {
+    if [ -e /run/kcmq/quotagrpadmins.saved ]; then
+        mv -f /run/kcmq/quotagrpadmins.saved "$admins_file"
+    else
+        rm -f "$admins_file"
+    fi
+}
+trap restore_admins EXIT
+
 check "the plug-in is installed" test -f "$plugin"
-edited=$(panel show shots "$shots" edit-user "$KCMQ_USER2" "$KCMQ_EXT4_DEVICE" 100 200 20 enable-users "$KCMQ_EXT2_DEVICE")
+# A notification edit stays pending across the member edit; grace periods
+# of two devices (the ext2 device's user quotas switched on in the same
+# Apply) and the notification edit go in one Apply.
+edited=$(panel show shots "$shots" note-admins "$admins_text" edit-user "$KCMQ_USER2" "$KCMQ_EXT4_DEVICE" 100 200 20 print-admins \
+    grace "$KCMQ_EXT4_DEVICE" 3 grace "$KCMQ_EXT2_DEVICE" 5 apply)
 printf '%s\n' "$edited" > "$shots/host.log"
 shown=$(sed -n '1,/^done=show/p' <<< "$edited")
-applied=$(sed -n '/^done=edit-user/,$p' <<< "$edited")
+kept=$(sed -n '/^done=edit-user/,/^done=print-admins/p' <<< "$edited")
+applied=$(sed -n '/^done=grace/,$p' <<< "$edited")
 check_contains "the factory is the panel's" "factory=QuotasFactory" "$shown"
 check_contains "four tabs, users last" "tab=generalTab
 tab=notification
@@ -46,9 +69,20 @@ check_contains "repquota shows user2's new hard block limit" " 0 20480 " "$line"
 check_contains "repquota shows user2's new file limits" " 100 200 " "$line"
 setquota -u "$KCMQ_USER2_ID" 0 0 0 0 "$KCMQ_EXT4_DEVICE"
 
-# User quotas switched on in the general tab and applied.
-check_contains "Apply of the general tab succeeds" "message=0|Changes applied successfully|" "$applied"
+# The member edit kept the pending notification edit; the Apply wrote it.
+check_contains "a member edit keeps the pending notification text" "admins=$admins_text|" "$kept"
+check_contains "Apply succeeds" "message=0|Changes applied successfully|" "$applied"
+check "no part of the Apply failed" bash -c "! grep -q '^message=3|Applying changes occurred with errors.' <<< \"\$1\"" _ "$applied"
+check_equal "the following Apply writes the notification text" "$admins_text" "$(head -n 1 "$admins_file" 2>/dev/null)"
+
+# Grace periods of two devices in one Apply, user quotas switched on for
+# the ext2 device in the same Apply.
 check_equal "user quotas are on for the ext2 device" on "$(quota_state "$KCMQ_EXT2_DEVICE" user)"
+# The ext4 device's period was one week; the host set its days to 3.
+check_contains "repquota shows the ext4 device's new grace period" "Block grace time: 10days;" "$(repquota -u "$KCMQ_EXT4_DEVICE" | grep 'grace time')"
+check_contains "repquota shows the ext2 device's grace period, set as quotas came on" "Block grace time: 5days;" "$(repquota -u "$KCMQ_EXT2_DEVICE" | grep 'grace time')"
+check "no reboot question after the Apply" bash -c "! grep -q '^question=' <<< \"\$1\"" _ "$applied"
+setquota -t -u 604800 604800 "$KCMQ_EXT4_DEVICE"
 quotaoff -u "$KCMQ_EXT2_DEVICE" 2>/dev/null
 rm -f "$KCMQ_EXT2_MOUNT/aquota.user"
 restore_fstab
