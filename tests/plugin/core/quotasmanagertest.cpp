@@ -196,11 +196,12 @@ void QuotasManagerTest::setDeviceDataInternal_data()
     QTest::addColumn<bool>("want");
     QTest::addColumn<QStringList>("actions");
 
-    QTest::newRow("enable writes the option and switches enforcement on")
+    QTest::newRow("enable writes the option, switches enforcement on, then the grace periods")
         << QStringList{"defaults"} << false << int(Users) << true
-        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "enable_device_quota /dev/sdb1 0 on"};
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "enable_device_quota /dev/sdb1 0 on", "set_device_grace_period /dev/sdb1 0"};
     QTest::newRow("enable with the option already there, mounted without it")
-        << QStringList{"defaults", "grpquota"} << false << int(Groups) << true << QStringList{"enable_device_quota /dev/sdb1 1 on"};
+        << QStringList{"defaults", "grpquota"} << false << int(Groups) << true
+        << QStringList{"enable_device_quota /dev/sdb1 1 on", "set_device_grace_period /dev/sdb1 1"};
     QTest::newRow("enable where enforced already writes only grace periods")
         << QStringList{"defaults", "usrquota"} << true << int(Users) << true << QStringList{"set_device_grace_period /dev/sdb1 0"};
     QTest::newRow("disable switches enforcement off and removes the option")

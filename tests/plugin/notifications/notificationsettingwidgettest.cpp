@@ -499,10 +499,10 @@ private Q_SLOTS:
 
     void editsSurviveSwitchingTasks()
     {
-        WarnquotaJob commented = task(QStringLiteral("0 22 * * *"), true, false, QStringLiteral("/etc/wq.conf"));
+        WarnquotaJob commented = task(QStringLiteral("0 22 * * *"), true, false, QStringLiteral("/etc/warnquota-nightly.conf"));
         commented.comment = QStringLiteral(" nightly");
         commented.user = QStringLiteral("quota");
-        Tab tab({task(QStringLiteral("5 8 * * *")), commented}, {{defaultConfig, QStringLiteral("a")}, {QStringLiteral("/etc/wq.conf"), QStringLiteral("b")}});
+        Tab tab({task(QStringLiteral("5 8 * * *")), commented}, {{defaultConfig, QStringLiteral("a")}, {QStringLiteral("/etc/warnquota-nightly.conf"), QStringLiteral("b")}});
         tab.timeControl()->setTime(QTime(9, 45));
         tab.child<QPlainTextEdit>("warnQuotaConfText")->setPlainText(QStringLiteral("a2"));
         QCOMPARE(tab.expertText(), QStringLiteral("45 9 * * *"));
@@ -527,7 +527,7 @@ private Q_SLOTS:
         QCOMPARE(second.comment, QStringLiteral(" nightly"));
         QCOMPARE(second.user, QStringLiteral("quota"));
         QCOMPARE(saved->files().value(defaultConfig), QStringLiteral("a2"));
-        QCOMPARE(saved->files().value(QStringLiteral("/etc/wq.conf")), QStringLiteral("b2"));
+        QCOMPARE(saved->files().value(QStringLiteral("/etc/warnquota-nightly.conf")), QStringLiteral("b2"));
     }
 
     void monthlyDayThatTheMonthMayLack_data()
@@ -647,6 +647,13 @@ private Q_SLOTS:
         QCOMPARE(label->isVisibleTo(tab.widget.get()), !message.isEmpty());
         QCOMPARE(tab.child<QPlainTextEdit>("warnQuotaConfText")->isReadOnly(), savedConfig != config);
 
+        // Only an accepted file can be edited, and only an edited text is
+        // saved.
+        auto editor = tab.child<QPlainTextEdit>("warnQuotaConfText");
+        if (!editor->isReadOnly()) {
+            editor->setPlainText(QStringLiteral("edited text"));
+        }
+
         NotificationsData *saved = tab.widget->data();
         QCOMPARE(saved->cronJobs().size(), 2);
         QCOMPARE(saved->cronJobs().at(0).config, savedConfig);
@@ -657,7 +664,8 @@ private Q_SLOTS:
         // The text of a refused file is never saved, least of all into the
         // default file.
         QCOMPARE(saved->files().contains(config), savedConfig == config);
-        QCOMPARE(saved->files().value(savedConfig) == QLatin1String("shown text"), savedConfig == config);
+        QCOMPARE(saved->files().value(savedConfig) == QLatin1String("edited text"), savedConfig == config);
+        QVERIFY(!saved->files().values().contains(QStringLiteral("shown text")));
     }
 };
 
