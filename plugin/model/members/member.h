@@ -10,4 +10,7 @@ struct Member {
     QString name;
     int id = 0;
     bool isSystem = false;
+    // Quota records of an id that no account has (left by a deleted
+    // account); such a member is named "#<id>".
+    bool isUnknown = false;
 };
