@@ -42,7 +42,11 @@ QDateTime QuotaSettingsModel::now() const
 
 MemberQuotaData QuotaSettingsModel::currentData(const SettingsDeviceQuota *settings) const
 {
-    return settings->devicesQuota().value(m_currentDevice, MemberQuotaData());
+    // Building a default value costs translated unit texts; every cell of
+    // a member without data on the device shares this one instead.
+    const QHash<QString, MemberQuotaData> table = settings->devicesQuota();
+    const auto data = table.constFind(m_currentDevice);
+    return data != table.constEnd() ? data.value() : m_noData;
 }
 
 void QuotaSettingsModel::setSettingsQuota(const QList<SettingsDeviceQuota *> &settings)
@@ -138,9 +142,8 @@ QVariant QuotaSettingsModel::extraData(const SettingsDeviceQuota *settings, cons
     if (role == RawValueRole) {
         return rawValue(settings, data, column);
     }
-    const MemorySizeTransfer transfer;
-    const auto bytes = [&data, &transfer](MemorySizeId id) {
-        return transfer.bytesFromMem(data.memorySizeById(id));
+    const auto bytes = [&data](MemorySizeId id) {
+        return MemberQuotaState::bytes(data.memorySizeById(id));
     };
     const auto count = [](int value) {
         return quint64(quint32(value));
@@ -175,7 +178,6 @@ QVariant QuotaSettingsModel::extraData(const SettingsDeviceQuota *settings, cons
 
 QVariant QuotaSettingsModel::rawValue(const SettingsDeviceQuota *settings, const MemberQuotaData &data, int column) const
 {
-    const MemorySizeTransfer transfer;
     const auto count = [](int value) {
         return QVariant(quint64(quint32(value)));
     };
@@ -185,11 +187,11 @@ QVariant QuotaSettingsModel::rawValue(const SettingsDeviceQuota *settings, const
     case QuotaIsOn:
         return data.objectQuotaIsOn();
     case UsedBlocks:
-        return QVariant(quint64(transfer.bytesFromMem(data.memorySizeById(UsedSize))));
+        return QVariant(quint64(MemberQuotaState::bytes(data.memorySizeById(UsedSize))));
     case BlockSoftLimit:
-        return QVariant(quint64(transfer.bytesFromMem(data.memorySizeById(SoftLimitSize))));
+        return QVariant(quint64(MemberQuotaState::bytes(data.memorySizeById(SoftLimitSize))));
     case BlockHardLimit:
-        return QVariant(quint64(transfer.bytesFromMem(data.memorySizeById(HardLimitSize))));
+        return QVariant(quint64(MemberQuotaState::bytes(data.memorySizeById(HardLimitSize))));
     case GraceBlockPeriod:
         return QVariant(qint64(TimePeriodTransfer::fromTime(data.graceTimePeriod().blockGrace)));
     case GraceBlockTime:

@@ -79,4 +79,5 @@ private:
     QList<SettingsDeviceQuota *> m_settings;
     QString m_currentDevice;
     Clock m_clock;
+    MemberQuotaData m_noData;
 };

@@ -10,9 +10,9 @@
 
 namespace
 {
-quint64 bytes(const MemberQuotaData &data, MemorySizeId id)
+quint64 amount(const MemberQuotaData &data, MemorySizeId id)
 {
-    return MemorySizeTransfer().bytesFromMem(data.memorySizeById(id));
+    return MemberQuotaState::bytes(data.memorySizeById(id));
 }
 
 // The file counts keep the kernel's low 32 bits; read unsigned they give
@@ -26,7 +26,7 @@ quint64 count(int value)
 MemberQuotaState::MemberQuotaState(const MemberQuotaData &data, const QDateTime &now)
 {
     const GraceDateTime moments = data.graceDateTime();
-    m_blocks = judge(bytes(data, UsedSize), bytes(data, SoftLimitSize), bytes(data, HardLimitSize), moments.blockGrace, now);
+    m_blocks = judge(amount(data, UsedSize), amount(data, SoftLimitSize), amount(data, HardLimitSize), moments.blockGrace, now);
     m_files = judge(count(data.numberOfFilesUsed()), count(data.softFilesLimit()), count(data.hardFilesLimit()), moments.inodeGrace, now);
 
     const auto left = [&now](StateId state, const QDateTime &end) -> qint64 {
@@ -77,6 +77,12 @@ bool MemberQuotaState::isOverLimit() const
 qint64 MemberQuotaState::graceSecondsLeft() const
 {
     return m_graceSecondsLeft;
+}
+
+quint64 MemberQuotaState::bytes(const MemorySize &size)
+{
+    static const MemorySizeTransfer transfer;
+    return transfer.bytesFromMem(size);
 }
 
 double MemberQuotaState::share(quint64 used, quint64 softLimit, quint64 hardLimit)

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 class MemberQuotaData;
+class MemorySize;
 
 // Where one member stands against its limits on one device at a moment,
 // judged the way the kernel judges: a soft limit is exceeded only by usage
@@ -36,6 +37,9 @@ public:
     // The part of the limit in use (soft limit, else hard limit); negative
     // when there is no limit to measure against.
     static double share(quint64 used, quint64 softLimit, quint64 hardLimit);
+    // An amount in bytes, without building the unit table (and its
+    // translated texts) for every cell of a large table.
+    static quint64 bytes(const MemorySize &size);
 
 private:
     static StateId judge(quint64 used, quint64 softLimit, quint64 hardLimit, const QDateTime &graceEnd, const QDateTime &now);
