@@ -27,7 +27,7 @@ panel() {
 }
 
 name_of() {
-    printf 'kcmqt%04d' "$1"
+    printf 'kcmqt%04d\n' "$1"
 }
 
 # Appended to the files directly, as useradd costs a process or more per
@@ -97,7 +97,9 @@ done < <(repquota -n -u "$device" 2>/dev/null | awk '/^#/ {
     i = 3; used = $i; bsoft = $(i + 1); bhard = $(i + 2); i += 3
     if (substr($2, 1, 1) == "+") i++
     print $1, used, bsoft, bhard, $i, $(i + 1), $(i + 2) }')
+# No file must not pass as no mismatch.
 mismatches=0
+[ -s "$csv" ] || mismatches=missing
 while IFS=, read -r name _ used bsoft bhard _ _ files isoft ihard _ _; do
     id=$((first_id + 10#${name#kcmqt}))
     mine="$(((used + 1023) / 1024)) $((bsoft / 1024)) $((bhard / 1024)) $files $isoft $ihard"
@@ -106,7 +108,7 @@ while IFS=, read -r name _ used bsoft bhard _ _ files isoft ihard _ _; do
         echo "    | $name: CSV $mine, repquota $theirs" >> "$KCMQ_REPORT"
         mismatches=$((mismatches + 1))
     fi
-done < <(tail -n +2 "$csv" | tr -d '\r')
+done < <(tail -n +2 "$csv" 2>/dev/null | tr -d '\r')
 check_equal "every CSV number matches repquota -n" 0 "$mismatches"
 
 rm -rf "$data"
