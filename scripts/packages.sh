@@ -6,7 +6,7 @@
 
 BUILD_PACKAGES=(
     cmake g++ make pkg-config gettext
-    qtbase5-dev libkf5auth-dev libkf5i18n-dev libkf5configwidgets-dev
+    qtbase5-dev libkf5auth-dev libkf5i18n-dev libkf5config-dev libkf5configwidgets-dev
     libkf5widgetsaddons-dev libkf5coreaddons-dev extra-cmake-modules
     kde-cli-tools dbus polkitd quota xvfb
     clang libclang-rt-14-dev

@@ -301,7 +301,6 @@ void QuotasManager::setGeneralSettings(const QMap<QString, QuotaStorage *> &stor
 
 void QuotasManager::updateSettingsQuota(const SettingsDeviceQuota &settings)
 {
-    ConfigReader &reader = ConfigReader::instance();
     const SettingsId type = settings.id();
     const int id = settings.member().id;
     const QHash<QString, MemberQuotaData> table = settings.devicesQuota();
@@ -316,27 +315,70 @@ void QuotasManager::updateSettingsQuota(const SettingsDeviceQuota &settings)
         if (data.isNull() && !MemberQuotaData::quotaIsOn(device, type)) {
             continue;
         }
-        requireMounted(device);
-        enableFstabQuotaOption(device, type, true);
-
-        if (!MemberQuotaData::quotaFileExist(device, type)) {
-            m_actions.remountDevice(device);
-            reader.reset();
-            if (MemberQuotaData::canCreateQuotaFile(device, type)) {
-                m_actions.createQuotaFile(device, type);
-            }
-            // Without the file quotas cannot go on, and the limits the
-            // administrator just accepted would silently be dropped.
-            if (!MemberQuotaData::quotaFileExist(device, type)) {
-                fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
-            }
-        }
-        if (m_actions.enableDeviceQuota(device, type, true)) {
+        if (prepareDeviceForLimits(device, type)) {
             m_actions.setProxyData(device, id, proxyData(data), type);
         }
     }
-    reader.reset();
+    ConfigReader::instance().reset();
     update();
+}
+
+void QuotasManager::setMembersLimits(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits)
+{
+    if (members.isEmpty()) {
+        return;
+    }
+    const SettingsId type = members.first()->id();
+    // Only the limits are shared; each member's grace times stay with the
+    // kernel, which starts or stops them against the new limits itself.
+    MemberQuotaData written;
+    written.setMemorySize(SoftLimitSize, limits.memorySizeById(SoftLimitSize));
+    written.setMemorySize(HardLimitSize, limits.memorySizeById(HardLimitSize));
+    written.setSoftFilesLimit(limits.softFilesLimit());
+    written.setHardFilesLimit(limits.hardFilesLimit());
+    const ProxyQuotaData record = proxyData(written);
+
+    QStringList failures;
+    if (!(written.isNull() && !MemberQuotaData::quotaIsOn(device, type)) && prepareDeviceForLimits(device, type)) {
+        for (const SettingsDeviceQuota *member : members) {
+            // One member's refusal must not cost the others their limits.
+            try {
+                m_actions.setProxyData(device, member->member().id, record, type);
+            } catch (const std::exception &e) {
+                failures.append(i18nd("velun_kcm_quotas", "%1: %2", member->member().name, QString::fromUtf8(e.what())));
+            }
+        }
+    }
+    ConfigReader::instance().reset();
+    update();
+    if (!failures.isEmpty()) {
+        fail(i18ndp("velun_kcm_quotas",
+                    "The limits of %1 member were not set:\n%2",
+                    "The limits of %1 members were not set:\n%2",
+                    failures.size(),
+                    failures.join(QLatin1Char('\n'))));
+    }
+}
+
+bool QuotasManager::prepareDeviceForLimits(const QString &device, SettingsId type)
+{
+    ConfigReader &reader = ConfigReader::instance();
+    requireMounted(device);
+    enableFstabQuotaOption(device, type, true);
+
+    if (!MemberQuotaData::quotaFileExist(device, type)) {
+        m_actions.remountDevice(device);
+        reader.reset();
+        if (MemberQuotaData::canCreateQuotaFile(device, type)) {
+            m_actions.createQuotaFile(device, type);
+        }
+        // Without the file quotas cannot go on, and the limits the
+        // administrator just accepted would silently be dropped.
+        if (!MemberQuotaData::quotaFileExist(device, type)) {
+            fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
+        }
+    }
+    return m_actions.enableDeviceQuota(device, type, true);
 }
 
 void QuotasManager::setAccountDirectory(const UsersSource &users, const GroupsSource &groups)

@@ -61,6 +61,11 @@ public:
     void setGeneralSettings(const QMap<QString, QuotaStorage *> &storages);
     // Writes one member's limits on every device of its table; then reloads.
     void updateSettingsQuota(const SettingsDeviceQuota &settings);
+    // Writes the same limits (not the grace times) for every member on one
+    // device: the device is prepared once, then one request per member, and
+    // one reload at the end. A member the helper refuses does not stop the
+    // others; the error names each such member.
+    void setMembersLimits(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits);
 
     // The account directory; tests replace it, the default asks the
     // system's name service.
@@ -76,6 +81,9 @@ private:
     QList<SettingsDeviceQuota *>
     loadMembers(const QList<Member> &accounts, SettingsId type, const QStringList &devices, const QHash<QString, DeviceQuotaFacts> &facts);
     void freeRetired();
+    // The fstab option, the quota file and quotas on; returns whether the
+    // helper switched quotas on, so limits can be written.
+    bool prepareDeviceForLimits(const QString &device, SettingsId type);
 
     QList<SettingsDeviceQuota *> m_userSettings;
     QMap<QString, QuotaStorage *> m_quotaStorages;

@@ -18,6 +18,7 @@
 #include "ui_quotasmodule.h"
 
 #include <KLocalizedString>
+#include <KSharedConfig>
 
 #include <QFontMetrics>
 #include <QTabBar>
@@ -129,12 +130,17 @@ void QuotasModule::setupWidgets()
 
     m_ui->generalWidget->updateData(m_quotasManager->quotaStorages(), false);
 
-    auto users = new QuotaSettingsWidget(m_quotasManager->userSettings(), this);
-    auto groups = new QuotaSettingsWidget(m_quotasManager->groupSettings(), this);
+    // The columns and the sort order of each table are the administrator's
+    // own, kept in their configuration across sessions.
+    const KSharedConfig::Ptr viewConfig = KSharedConfig::openConfig(QStringLiteral("kcm_quotasrc"));
+    auto users = new QuotaSettingsWidget(m_quotasManager->userSettings(), this, viewConfig->group(QStringLiteral("UsersTable")));
+    auto groups = new QuotaSettingsWidget(m_quotasManager->groupSettings(), this, viewConfig->group(QStringLiteral("GroupsTable")));
     m_settingsWidgets[Users] = users;
     m_settingsWidgets[Groups] = groups;
-    connect(users, &QuotaSettingsWidget::settingsChanged, this, &QuotasModule::settingsChangeHasOccurred);
-    connect(groups, &QuotaSettingsWidget::settingsChanged, this, &QuotasModule::settingsChangeHasOccurred);
+    for (QuotaSettingsWidget *widget : {users, groups}) {
+        connect(widget, &QuotaSettingsWidget::settingsChanged, this, &QuotasModule::settingsChangeHasOccurred);
+        connect(widget, &QuotaSettingsWidget::limitsChangedForMany, this, &QuotasModule::limitsChangeHasOccurred);
+    }
     m_ui->vBoxUsers->addWidget(users);
     m_ui->vBoxGroups->addWidget(groups);
 
@@ -165,6 +171,16 @@ void QuotasModule::settingsChangeHasOccurred(const SettingsDeviceQuota &settings
     const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Applying changes…"));
     try {
         m_quotasManager->updateSettingsQuota(settings);
+        showSuccess();
+    } catch (const std::exception &e) {
+        showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));
+    }
+}
+
+void QuotasModule::limitsChangeHasOccurred(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits)
+{
+    try {
+        m_quotasManager->setMembersLimits(members, device, limits);
         showSuccess();
     } catch (const std::exception &e) {
         showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));

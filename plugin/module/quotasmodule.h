@@ -15,6 +15,7 @@
 class BusyState;
 class NotificationSettingWidget;
 class NotificationsData;
+class MemberQuotaData;
 class QuotaSettingsWidget;
 class QuotasManager;
 class SettingsDeviceQuota;
@@ -52,6 +53,7 @@ private:
     void updateDataForWidgets();
     bool resetOccurred();
     void settingsChangeHasOccurred(const SettingsDeviceQuota &settings);
+    void limitsChangeHasOccurred(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits);
     void haveChangesNotificationData(NotificationsData *data);
     void showError(const QString &text, const QString &details = QString());
     void showSuccess();

@@ -3,7 +3,10 @@
 
 #include "quotasettingsmodel.h"
 
+#include "plugin/model/members/memberquotastate.h"
 #include "plugin/model/members/settingsdevicequota.h"
+#include "plugin/model/values/memorysizetransfer.h"
+#include "plugin/model/values/timeperiodtransfer.h"
 
 #include <KLocalizedString>
 
@@ -26,10 +29,25 @@ QString onOff(bool on)
 }
 }
 
-QuotaSettingsModel::QuotaSettingsModel(const QList<SettingsDeviceQuota *> &settings, QObject *parent)
+QuotaSettingsModel::QuotaSettingsModel(const QList<SettingsDeviceQuota *> &settings, QObject *parent, const Clock &clock)
     : QAbstractTableModel(parent)
     , m_settings(settings)
+    , m_clock(clock)
 {
+}
+
+QDateTime QuotaSettingsModel::now() const
+{
+    return m_clock ? m_clock() : QDateTime::currentDateTime();
+}
+
+MemberQuotaData QuotaSettingsModel::currentData(const SettingsDeviceQuota *settings) const
+{
+    // Building a default value costs translated unit texts; every cell of
+    // a member without data on the device shares this one instead.
+    const QHash<QString, MemberQuotaData> table = settings->devicesQuota();
+    const auto data = table.constFind(m_currentDevice);
+    return data != table.constEnd() ? data.value() : m_noData;
 }
 
 void QuotaSettingsModel::setSettingsQuota(const QList<SettingsDeviceQuota *> &settings)
@@ -76,7 +94,7 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
         return QVariant();
     }
     const SettingsDeviceQuota *settings = m_settings.at(index.row());
-    const MemberQuotaData data = settings->devicesQuota().value(m_currentDevice, MemberQuotaData());
+    const MemberQuotaData data = currentData(settings);
 
     if (role == UnknownAccountRole) {
         return settings->member().unknownAccount;
@@ -91,6 +109,9 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
             return QVariant();
         }
         return QIcon::fromTheme(settings->id() == Users ? QStringLiteral("gmc-user") : QStringLiteral("gmc-user-groups"));
+    }
+    if (role == RawValueRole || role == StateRole || role == UsageShareRole) {
+        return extraData(settings, data, index.column(), role);
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
         return QVariant();
@@ -132,6 +153,79 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
         return data.graceTimePeriod().inodeGrace.toString();
     case GraceInodeTime:
         return data.graceDateTime().inodeGrace.toString(DateTimeFormat);
+    }
+    return QVariant();
+}
+
+QVariant QuotaSettingsModel::extraData(const SettingsDeviceQuota *settings, const MemberQuotaData &data, int column, int role) const
+{
+    if (role == RawValueRole) {
+        return rawValue(settings, data, column);
+    }
+    const auto bytes = [&data](MemorySizeId id) {
+        return MemberQuotaState::bytes(data.memorySizeById(id));
+    };
+    const auto count = [](int value) {
+        return quint64(quint32(value));
+    };
+    if (role == StateRole) {
+        const MemberQuotaState state(data, now());
+        switch (column) {
+        case NameColumn:
+            return int(state.worst());
+        case UsedBlocks:
+        case BlockSoftLimit:
+        case BlockHardLimit:
+        case GraceBlockTime:
+            return int(state.blocks());
+        case UsedInodes:
+        case InodeSoftLimit:
+        case InodeHardLimit:
+        case GraceInodeTime:
+            return int(state.files());
+        default:
+            return QVariant();
+        }
+    }
+    double share = -1.0;
+    if (column == UsedBlocks) {
+        share = MemberQuotaState::share(bytes(UsedSize), bytes(SoftLimitSize), bytes(HardLimitSize));
+    } else if (column == UsedInodes) {
+        share = MemberQuotaState::share(count(data.numberOfFilesUsed()), count(data.softFilesLimit()), count(data.hardFilesLimit()));
+    }
+    return share < 0 ? QVariant() : QVariant(share);
+}
+
+QVariant QuotaSettingsModel::rawValue(const SettingsDeviceQuota *settings, const MemberQuotaData &data, int column) const
+{
+    const auto count = [](int value) {
+        return QVariant(quint64(quint32(value)));
+    };
+    switch (static_cast<ParameterId>(column)) {
+    case NameColumn:
+        return settings->member().name;
+    case QuotaIsOn:
+        return data.objectQuotaIsOn();
+    case UsedBlocks:
+        return QVariant(quint64(MemberQuotaState::bytes(data.memorySizeById(UsedSize))));
+    case BlockSoftLimit:
+        return QVariant(quint64(MemberQuotaState::bytes(data.memorySizeById(SoftLimitSize))));
+    case BlockHardLimit:
+        return QVariant(quint64(MemberQuotaState::bytes(data.memorySizeById(HardLimitSize))));
+    case GraceBlockPeriod:
+        return QVariant(qint64(TimePeriodTransfer::fromTime(data.graceTimePeriod().blockGrace)));
+    case GraceBlockTime:
+        return data.graceDateTime().blockGrace;
+    case UsedInodes:
+        return count(data.numberOfFilesUsed());
+    case InodeSoftLimit:
+        return count(data.softFilesLimit());
+    case InodeHardLimit:
+        return count(data.hardFilesLimit());
+    case GraceInodePeriod:
+        return QVariant(qint64(TimePeriodTransfer::fromTime(data.graceTimePeriod().inodeGrace)));
+    case GraceInodeTime:
+        return data.graceDateTime().inodeGrace;
     }
     return QVariant();
 }

@@ -4,8 +4,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QList>
 #include <QString>
+
+#include <functional>
+
+#include "plugin/model/members/memberquotadata.h"
 
 class SettingsDeviceQuota;
 
@@ -36,7 +41,24 @@ public:
     };
     Q_ENUM(ParameterId)
 
-    QuotaSettingsModel(const QList<SettingsDeviceQuota *> &settings, QObject *parent = nullptr);
+    // Beyond the texts, for sorting, filtering, marks and export.
+    enum DataRoleId {
+        // The cell as a plain value: bytes and counts as quint64, grace
+        // periods in seconds (qint64), moments as QDateTime (invalid when
+        // none runs), the quota state as bool, the name as QString.
+        RawValueRole = Qt::UserRole + 1,
+        // MemberQuotaState::StateId: in the name column the worse of both,
+        // in the block and inode columns that resource's own.
+        StateRole,
+        // In the two used columns: the part of the limit in use (double);
+        // nothing when the member has no limit there.
+        UsageShareRole,
+    };
+
+    // The moment the grace times are judged against.
+    using Clock = std::function<QDateTime()>;
+
+    QuotaSettingsModel(const QList<SettingsDeviceQuota *> &settings, QObject *parent = nullptr, const Clock &clock = Clock());
 
     void setSettingsQuota(const QList<SettingsDeviceQuota *> &settings);
     void setCurrentDevice(const QString &device);
@@ -50,7 +72,16 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // The member's data on the current device (default data when it has none).
+    MemberQuotaData currentData(const SettingsDeviceQuota *settings) const;
+    QDateTime now() const;
+
 private:
+    QVariant rawValue(const SettingsDeviceQuota *settings, const MemberQuotaData &data, int column) const;
+    QVariant extraData(const SettingsDeviceQuota *settings, const MemberQuotaData &data, int column, int role) const;
+
     QList<SettingsDeviceQuota *> m_settings;
     QString m_currentDevice;
+    Clock m_clock;
+    MemberQuotaData m_noData;
 };

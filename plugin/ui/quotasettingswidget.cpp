@@ -5,40 +5,97 @@
 
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/system/devicedatainformation.h"
+#include "plugin/ui/quotatableexporter.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
+#include "plugin/ui/usagebardelegate.h"
 #include "ui_quotasettingswidget.h"
 
 #include <KLocalizedString>
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QListWidgetItem>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSaveFile>
 #include <QStyle>
 
-QuotaSettingsWidget::QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings, QWidget *parent)
+#include <algorithm>
+#include <exception>
+
+namespace
+{
+const QString visibleColumnsKey = QStringLiteral("VisibleColumns");
+const QString sortColumnKey = QStringLiteral("SortColumn");
+const QString sortOrderKey = QStringLiteral("SortOrder");
+
+// How an administrator knows the device: where it is mounted, then the
+// device and its file system. The path stays the item's data.
+QString deviceText(const QString &device)
+{
+    QString filesystem;
+    try {
+        filesystem = DeviceDataInformation::deviceFilesystem(device);
+    } catch (const std::exception &e) {
+        qWarning("%s", e.what());
+    }
+    const QString described = filesystem.isEmpty() ? device : i18nd("velun_kcm_quotas", "%1 (%2)", device, filesystem);
+    if (!DeviceDataInformation::deviceIsMounted(device)) {
+        return described;
+    }
+    try {
+        return i18nd("velun_kcm_quotas", "%1 — %2", DeviceDataInformation::deviceMountPath(device), described);
+    } catch (const std::exception &e) {
+        qWarning("%s", e.what());
+        return described;
+    }
+}
+}
+
+QuotaSettingsWidget::QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings, QWidget *parent, const KConfigGroup &viewState)
     : QWidget(parent)
     , m_ui(new Ui::QuotaSettingsWidget)
     , m_settings(settings)
+    , m_viewState(viewState)
 {
     m_ui->setupUi(this);
     m_ui->filterParamsBtn->setIcon(style()->standardIcon(QStyle::SP_TitleBarUnshadeButton));
 
     m_model = new QuotaSettingsModel(m_settings, this);
-    m_ui->treeView->setModel(m_model);
+    m_proxy = new QuotaSettingsProxyModel(m_model, this);
+    // Until the administrator picks a column, the rows keep the account
+    // directory's order.
+    m_ui->treeView->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_ui->treeView->setModel(m_proxy);
+    auto bars = new UsageBarDelegate(this);
+    m_ui->treeView->setItemDelegateForColumn(QuotaSettingsModel::UsedBlocks, bars);
+    m_ui->treeView->setItemDelegateForColumn(QuotaSettingsModel::UsedInodes, bars);
 
     m_ui->filterCheckBoxes->hide();
     inflateFilterParams();
+    restoreViewState();
 
     connect(m_ui->cBoxDevices, qOverload<int>(&QComboBox::currentIndexChanged), this, &QuotaSettingsWidget::changeDevice);
-    m_ui->cBoxDevices->addItems(DeviceDataInformation::supportedDevices());
+    fillDevices();
 
     m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "All"), QVariant::fromValue(All));
     m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Ordinary"), QVariant::fromValue(Ordinary));
     m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Systems"), QVariant::fromValue(Systems));
+    m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Over a limit"), QVariant::fromValue(OverLimit));
 
     connect(m_ui->cBoxFilterMode, qOverload<int>(&QComboBox::currentIndexChanged), this, &QuotaSettingsWidget::setupModeItemsFilter);
     connect(m_ui->filterCheckBoxes, &QListWidget::itemChanged, this, &QuotaSettingsWidget::changeFilterParams);
     connect(m_ui->filterParamsBtn, &QPushButton::clicked, this, &QuotaSettingsWidget::showFilterCheckBoxes);
     connect(m_ui->treeView, &QTreeView::doubleClicked, this, &QuotaSettingsWidget::showSettingMemberQuotasWidget);
+    connect(m_ui->searchEdit, &QLineEdit::textChanged, m_proxy, &QuotaSettingsProxyModel::setSearchText);
+    connect(m_ui->treeView->header(), &QHeaderView::sortIndicatorChanged, this, &QuotaSettingsWidget::saveViewState);
+    setupActions();
 
     m_ui->cBoxFilterMode->setCurrentIndex(m_ui->cBoxFilterMode->findData(QVariant::fromValue(Ordinary)));
 }
@@ -55,6 +112,80 @@ void QuotaSettingsWidget::updateSettings(const QList<SettingsDeviceQuota *> &set
     }
     m_model->setSettingsQuota(m_settings);
     setupModeItemsFilter();
+    updateActionsEnabled();
+}
+
+QString QuotaSettingsWidget::currentDevice() const
+{
+    return m_ui->cBoxDevices->currentData().toString();
+}
+
+void QuotaSettingsWidget::fillDevices()
+{
+    QStringList devices;
+    try {
+        devices = DeviceDataInformation::supportedDevices();
+    } catch (const std::exception &e) {
+        // Without the device list the table still shows the members.
+        qWarning("%s", e.what());
+    }
+    for (const QString &device : qAsConst(devices)) {
+        m_ui->cBoxDevices->addItem(deviceText(device), device);
+    }
+}
+
+void QuotaSettingsWidget::setupActions()
+{
+    m_setLimitsAction = new QAction(QIcon::fromTheme(QStringLiteral("document-edit")), i18nd("velun_kcm_quotas", "Set limits…"), this);
+    m_setLimitsAction->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    m_setLimitsAction->setShortcutContext(Qt::WidgetShortcut);
+    m_copyLimitsAction = new QAction(i18nd("velun_kcm_quotas", "Copy limits from…"), this);
+    m_copyRowsAction = new QAction(QIcon::fromTheme(QStringLiteral("edit-copy")), i18nd("velun_kcm_quotas", "Copy"), this);
+    m_copyRowsAction->setShortcuts(QKeySequence::Copy);
+    m_copyRowsAction->setShortcutContext(Qt::WidgetShortcut);
+    m_exportAction = new QAction(QIcon::fromTheme(QStringLiteral("document-export")), i18nd("velun_kcm_quotas", "Export…"), this);
+    m_ui->treeView->addAction(m_setLimitsAction);
+    m_ui->treeView->addAction(m_copyRowsAction);
+
+    connect(m_setLimitsAction, &QAction::triggered, this, &QuotaSettingsWidget::setLimitsForSelection);
+    connect(m_copyLimitsAction, &QAction::triggered, this, &QuotaSettingsWidget::copyLimitsFromMember);
+    connect(m_copyRowsAction, &QAction::triggered, this, &QuotaSettingsWidget::copySelectedRows);
+    connect(m_exportAction, &QAction::triggered, this, &QuotaSettingsWidget::exportTable);
+    connect(m_ui->setLimitsBtn, &QPushButton::clicked, m_setLimitsAction, &QAction::trigger);
+    connect(m_ui->copyLimitsBtn, &QPushButton::clicked, m_copyLimitsAction, &QAction::trigger);
+    connect(m_ui->exportBtn, &QPushButton::clicked, m_exportAction, &QAction::trigger);
+    connect(m_ui->treeView, &QWidget::customContextMenuRequested, this, &QuotaSettingsWidget::showContextMenu);
+    connect(m_ui->treeView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &QuotaSettingsWidget::updateActionsEnabled);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &QuotaSettingsWidget::updateActionsEnabled);
+    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, &QuotaSettingsWidget::updateActionsEnabled);
+    updateActionsEnabled();
+}
+
+void QuotaSettingsWidget::updateActionsEnabled()
+{
+    const bool selected = m_ui->treeView->selectionModel()->hasSelection();
+    const bool device = !currentDevice().isEmpty();
+    m_setLimitsAction->setEnabled(selected);
+    m_copyLimitsAction->setEnabled(selected && device);
+    m_copyRowsAction->setEnabled(selected);
+    m_ui->setLimitsBtn->setEnabled(selected);
+    m_ui->copyLimitsBtn->setEnabled(selected && device);
+}
+
+void QuotaSettingsWidget::showContextMenu(const QPoint &position)
+{
+    const QModelIndex index = m_ui->treeView->indexAt(position);
+    if (index.isValid() && !m_ui->treeView->selectionModel()->isSelected(index)) {
+        m_ui->treeView->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_ui->treeView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    }
+    QMenu menu(this);
+    menu.addAction(m_setLimitsAction);
+    menu.addAction(m_copyLimitsAction);
+    menu.addSeparator();
+    menu.addAction(m_copyRowsAction);
+    menu.addAction(m_exportAction);
+    menu.exec(m_ui->treeView->viewport()->mapToGlobal(position));
 }
 
 void QuotaSettingsWidget::inflateFilterParams()
@@ -73,6 +204,49 @@ void QuotaSettingsWidget::inflateFilterParams()
     }
 }
 
+void QuotaSettingsWidget::restoreViewState()
+{
+    if (!m_viewState.isValid()) {
+        return;
+    }
+    QHeaderView *header = m_ui->treeView->header();
+    const int columns = m_model->columnCount();
+    if (m_viewState.hasKey(visibleColumnsKey)) {
+        const QList<int> visible = m_viewState.readEntry(visibleColumnsKey, QList<int>());
+        for (int row = 0; row < m_ui->filterCheckBoxes->count(); ++row) {
+            QListWidgetItem *item = m_ui->filterCheckBoxes->item(row);
+            const int column = item->data(Qt::UserRole).toInt();
+            const bool shown = visible.contains(column);
+            item->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
+            header->setSectionHidden(column, !shown);
+        }
+    }
+    const int sortColumn = m_viewState.readEntry(sortColumnKey, -1);
+    if (sortColumn >= 0 && sortColumn < columns) {
+        const auto order = m_viewState.readEntry(sortOrderKey, 0) == 1 ? Qt::DescendingOrder : Qt::AscendingOrder;
+        header->setSortIndicator(sortColumn, order);
+        m_ui->treeView->sortByColumn(sortColumn, order);
+    }
+}
+
+void QuotaSettingsWidget::saveViewState()
+{
+    if (!m_viewState.isValid()) {
+        return;
+    }
+    QList<int> visible;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (!m_ui->treeView->header()->isSectionHidden(column)) {
+            visible.append(column);
+        }
+    }
+    m_viewState.writeEntry(visibleColumnsKey, visible);
+    m_viewState.writeEntry(sortColumnKey, m_ui->treeView->header()->sortIndicatorSection());
+    m_viewState.writeEntry(sortOrderKey, m_ui->treeView->header()->sortIndicatorOrder() == Qt::DescendingOrder ? 1 : 0);
+    // The panel can be closed by the host at any time; write at once.
+    m_viewState.sync();
+}
+
 bool QuotaSettingsWidget::isMainParam(QuotaSettingsModel::ParameterId id) const
 {
     switch (id) {
@@ -89,28 +263,16 @@ bool QuotaSettingsWidget::isMainParam(QuotaSettingsModel::ParameterId id) const
 void QuotaSettingsWidget::setupModeItemsFilter()
 {
     const QVariant modeData = m_ui->cBoxFilterMode->currentData(Qt::UserRole);
-    if (!modeData.isValid() || !modeData.canConvert<FilterModeId>()) {
-        m_model->setSettingsQuota(m_settings);
-        return;
+    auto mode = All;
+    if (modeData.isValid() && modeData.canConvert<FilterModeId>()) {
+        mode = modeData.value<FilterModeId>();
     }
-    const auto mode = modeData.value<FilterModeId>();
-    if (mode == All) {
-        m_model->setSettingsQuota(m_settings);
-        return;
-    }
-    const bool wantSystem = mode != Ordinary;
-    QList<SettingsDeviceQuota *> filtered;
-    for (SettingsDeviceQuota *settings : qAsConst(m_settings)) {
-        if (settings->member().isSystem == wantSystem) {
-            filtered.append(settings);
-        }
-    }
-    m_model->setSettingsQuota(filtered);
+    m_proxy->setFilterMode(static_cast<QuotaSettingsProxyModel::FilterModeId>(mode));
 }
 
 void QuotaSettingsWidget::changeDevice()
 {
-    m_model->setCurrentDevice(m_ui->cBoxDevices->currentText());
+    m_model->setCurrentDevice(currentDevice());
 }
 
 void QuotaSettingsWidget::changeFilterParams(QListWidgetItem *item)
@@ -118,6 +280,7 @@ void QuotaSettingsWidget::changeFilterParams(QListWidgetItem *item)
     const int column = item->data(Qt::UserRole).toInt();
     const bool visible = item->data(Qt::CheckStateRole).toBool();
     m_ui->treeView->header()->setSectionHidden(column, !visible);
+    saveViewState();
 }
 
 void QuotaSettingsWidget::showFilterCheckBoxes()
@@ -129,12 +292,144 @@ void QuotaSettingsWidget::showFilterCheckBoxes()
 
 void QuotaSettingsWidget::showSettingMemberQuotasWidget(const QModelIndex &index)
 {
-    if (!index.isValid() || index.model() != m_model) {
+    if (!index.isValid() || index.model() != m_proxy) {
         return;
     }
-    SettingsDeviceQuota *settings = m_model->item(index);
-    SettingMemberQuotasDialog dialog(*settings, m_ui->cBoxDevices->currentText(), nullptr);
+    SettingsDeviceQuota *settings = m_proxy->item(index);
+    SettingMemberQuotasDialog dialog(*settings, currentDevice(), nullptr);
     if (dialog.exec() == QDialog::Accepted) {
         Q_EMIT settingsChanged(dialog.selectedMember());
+    }
+}
+
+QList<int> QuotaSettingsWidget::visibleColumns() const
+{
+    const QHeaderView *header = m_ui->treeView->header();
+    QList<int> columns;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column)) {
+            columns.append(column);
+        }
+    }
+    return columns;
+}
+
+QModelIndexList QuotaSettingsWidget::selectedRows() const
+{
+    QModelIndexList rows = m_ui->treeView->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) {
+        return a.row() < b.row();
+    });
+    return rows;
+}
+
+QList<SettingsDeviceQuota *> QuotaSettingsWidget::selectedMembers() const
+{
+    QList<SettingsDeviceQuota *> members;
+    for (const QModelIndex &row : selectedRows()) {
+        members.append(m_proxy->item(row));
+    }
+    return members;
+}
+
+void QuotaSettingsWidget::setLimitsForSelection()
+{
+    const QModelIndexList rows = selectedRows();
+    if (rows.size() == 1) {
+        showSettingMemberQuotasWidget(rows.first());
+        return;
+    }
+    const QList<SettingsDeviceQuota *> members = selectedMembers();
+    const QString device = currentDevice();
+    if (members.isEmpty() || device.isEmpty()) {
+        return;
+    }
+    QStringList names;
+    for (const SettingsDeviceQuota *member : members) {
+        names.append(member->member().name);
+    }
+    SettingMemberQuotasDialog dialog(*members.first(), device, nullptr);
+    dialog.setManyMembers(names);
+    if (dialog.exec() == QDialog::Accepted) {
+        Q_EMIT limitsChangedForMany(members, device, dialog.selectedMember().devicesQuota().value(device));
+    }
+}
+
+void QuotaSettingsWidget::copyLimitsFromMember()
+{
+    const QList<SettingsDeviceQuota *> members = selectedMembers();
+    const QString device = currentDevice();
+    if (members.isEmpty() || device.isEmpty()) {
+        return;
+    }
+    QStringList names;
+    for (const SettingsDeviceQuota *member : qAsConst(m_settings)) {
+        names.append(member->member().name);
+    }
+    bool ok = false;
+    const QString name = QInputDialog::getItem(this,
+                                               i18nd("velun_kcm_quotas", "Copy limits"),
+                                               i18ndp("velun_kcm_quotas",
+                                                      "Take the limits on this device for the selected member from:",
+                                                      "Take the limits on this device for the %1 selected members from:",
+                                                      members.size()),
+                                               names,
+                                               0,
+                                               true,
+                                               &ok);
+    if (!ok) {
+        return;
+    }
+    const auto source = std::find_if(m_settings.cbegin(), m_settings.cend(), [&name](const SettingsDeviceQuota *member) {
+        return member->member().name == name;
+    });
+    if (source == m_settings.cend()) {
+        QMessageBox::warning(this, i18nd("velun_kcm_quotas", "Copy limits"), i18nd("velun_kcm_quotas", "There is no member named %1.", name));
+        return;
+    }
+    QList<SettingsDeviceQuota *> targets = members;
+    targets.removeAll(*source);
+    if (targets.isEmpty()) {
+        return;
+    }
+    Q_EMIT limitsChangedForMany(targets, device, (*source)->devicesQuota().value(device));
+}
+
+void QuotaSettingsWidget::copySelectedRows()
+{
+    QList<int> rows;
+    for (const QModelIndex &row : selectedRows()) {
+        rows.append(row.row());
+    }
+    if (rows.isEmpty()) {
+        return;
+    }
+    QApplication::clipboard()->setText(QuotaTableExporter::tabSeparated(*m_proxy, rows, visibleColumns()));
+}
+
+bool QuotaSettingsWidget::exportTo(const QString &fileName, QString *errorText) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QuotaTableExporter::csv(*m_proxy, visibleColumns())) < 0 || !file.commit()) {
+        if (errorText) {
+            *errorText = file.errorString();
+        }
+        return false;
+    }
+    return true;
+}
+
+void QuotaSettingsWidget::exportTable()
+{
+    const QString device = QFileInfo(currentDevice()).fileName();
+    const QString suggested = QDir::home().filePath(device.isEmpty() ? QStringLiteral("quotas.csv") : QStringLiteral("quotas-%1.csv").arg(device));
+    const QString fileName = QFileDialog::getSaveFileName(this, i18nd("velun_kcm_quotas", "Export"), suggested, i18nd("velun_kcm_quotas", "CSV files (*.csv)"));
+    if (fileName.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!exportTo(fileName, &error)) {
+        QMessageBox::warning(this, i18nd("velun_kcm_quotas", "Export"), i18nd("velun_kcm_quotas", "The table could not be written to %1: %2", fileName, error));
     }
 }

@@ -3,11 +3,16 @@
 
 #pragma once
 
+#include "plugin/model/members/memberquotadata.h"
 #include "plugin/ui/quotasettingsmodel.h"
+#include "plugin/ui/quotasettingsproxymodel.h"
+
+#include <KConfigGroup>
 
 #include <QList>
 #include <QWidget>
 
+class QAction;
 class QListWidgetItem;
 class SettingsDeviceQuota;
 
@@ -17,26 +22,38 @@ class QuotaSettingsWidget;
 }
 
 // The users tab or the groups tab: a device chooser, a filter for ordinary
-// and system accounts, the column list and the member table. A double click
-// opens the member dialog; an accepted dialog comes out as settingsChanged.
+// and system accounts or those over a limit, a search, the column list and
+// the member table. A double click, Return or the context menu opens the
+// member dialog; an accepted dialog comes out as settingsChanged, limits
+// set for several members at once as limitsChangedForMany. The visible
+// columns and the sort order are kept in the configuration group given.
 class QuotaSettingsWidget : public QWidget
 {
     Q_OBJECT
 public:
     enum FilterModeId {
-        All = 0,
-        Ordinary = 1,
-        Systems = 2,
+        All = QuotaSettingsProxyModel::All,
+        Ordinary = QuotaSettingsProxyModel::Ordinary,
+        Systems = QuotaSettingsProxyModel::Systems,
+        OverLimit = QuotaSettingsProxyModel::OverLimit,
     };
     Q_ENUM(FilterModeId)
 
-    QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings, QWidget *parent = nullptr);
+    QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings, QWidget *parent = nullptr, const KConfigGroup &viewState = KConfigGroup());
     ~QuotaSettingsWidget() override;
 
     void updateSettings(const QList<SettingsDeviceQuota *> &settings);
 
+    // The device whose data the table shows (a block device path).
+    QString currentDevice() const;
+    // The table as shown (filter, search, sort, visible columns) as CSV;
+    // false with the reason in errorText when the file cannot be written.
+    bool exportTo(const QString &fileName, QString *errorText = nullptr) const;
+
 Q_SIGNALS:
     void settingsChanged(const SettingsDeviceQuota &settings);
+    // The same limits (taken from limits) for each of the members on device.
+    void limitsChangedForMany(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits);
 
 private:
     void inflateFilterParams();
@@ -46,8 +63,27 @@ private:
     void changeFilterParams(QListWidgetItem *item);
     void showFilterCheckBoxes();
     void showSettingMemberQuotasWidget(const QModelIndex &index);
+    void fillDevices();
+    void setupActions();
+    void restoreViewState();
+    void saveViewState();
+    void updateActionsEnabled();
+    void showContextMenu(const QPoint &position);
+    QList<int> visibleColumns() const;
+    QModelIndexList selectedRows() const;
+    QList<SettingsDeviceQuota *> selectedMembers() const;
+    void setLimitsForSelection();
+    void copyLimitsFromMember();
+    void copySelectedRows();
+    void exportTable();
 
     Ui::QuotaSettingsWidget *m_ui;
     QList<SettingsDeviceQuota *> m_settings;
     QuotaSettingsModel *m_model;
+    QuotaSettingsProxyModel *m_proxy;
+    KConfigGroup m_viewState;
+    QAction *m_setLimitsAction = nullptr;
+    QAction *m_copyLimitsAction = nullptr;
+    QAction *m_copyRowsAction = nullptr;
+    QAction *m_exportAction = nullptr;
 };

@@ -121,6 +121,26 @@ SettingsDeviceQuota SettingMemberQuotasDialog::selectedMember() const
     return m_member;
 }
 
+void SettingMemberQuotasDialog::setManyMembers(const QStringList &names)
+{
+    // A few names, then how many more; the full list is in the tool tip.
+    constexpr int shownNames = 5;
+    QString shown = QStringList(names.mid(0, shownNames)).join(QStringLiteral(", "));
+    if (names.size() > shownNames) {
+        shown = i18ndp("velun_kcm_quotas", "%2 and %1 more", "%2 and %1 more", names.size() - shownNames, shown);
+    }
+    setWindowTitle(m_member.id() == Users
+                       ? i18ndp("velun_kcm_quotas", "Setting quotas for %1 user: %2", "Setting quotas for %1 users: %2", names.size(), shown)
+                       : i18ndp("velun_kcm_quotas", "Setting quotas for %1 group: %2", "Setting quotas for %1 groups: %2", names.size(), shown));
+    setToolTip(names.join(QLatin1Char('\n')));
+    m_ui->devicesCombo->setEnabled(false);
+    m_ui->dateTimeMemory->setEnabled(false);
+    m_ui->dateTimeFiles->setEnabled(false);
+    // The limits shown are those of the first member; taking them over for
+    // the others unchanged is a sensible request too.
+    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(true);
+}
+
 QStringList SettingMemberQuotasDialog::memberDevices() const
 {
     // The device list is asked for afresh; when the helper cannot answer

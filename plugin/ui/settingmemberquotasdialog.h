@@ -32,6 +32,11 @@ public:
 
     SettingsDeviceQuota selectedMember() const;
 
+    // Turns the dialog into the editor of the same limits for all these
+    // members (the constructor's member first) on the device it was opened
+    // for: the device stays fixed and each member's grace times its own.
+    void setManyMembers(const QStringList &names);
+
 public Q_SLOTS:
     void accept() override;
 

@@ -92,6 +92,8 @@ private Q_SLOTS:
     void oneKindOnTheOtherOff();
     void updateSettingsQuota_data();
     void updateSettingsQuota();
+    void setMembersLimits_data();
+    void setMembersLimits();
 };
 
 void QuotasManagerTest::setDeviceData_data()
@@ -617,6 +619,72 @@ void QuotasManagerTest::updateSettingsQuota()
     // The reload after the first load of this manager is its first one.
     QCOMPARE(changed.count(), 0);
     QCOMPARE(manager->userSettings().size(), 2);
+}
+
+void QuotasManagerTest::setMembersLimits_data()
+{
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QList<int>>("applied");
+
+    QTest::newRow("every member, one request each") << QString() << QList<int>{1001, 1002, 1003};
+    QTest::newRow("a refused member is named, the others applied") << QStringLiteral("No such id") << QList<int>{1002, 1003};
+}
+
+void QuotasManagerTest::setMembersLimits()
+{
+    QFETCH(QString, refused);
+    QFETCH(QList<int>, applied);
+
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")};
+    device.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")};
+    device.quotaOn[Users] = true;
+    system.addDevice(device);
+    system.createQuotaFile(sdb, Users);
+    ProxyQuotaData old;
+    old.dqb_bhardlimit = 99;
+    for (int id : {1001, 1002, 1003}) {
+        system.setRecord(sdb, Users, id, old);
+    }
+
+    auto manager = makeManager();
+    manager->update();
+    MemberQuotaData limits;
+    limits.setMemorySize(HardLimitSize, sizeOf(2.0, MegaBytes));
+    limits.setSoftFilesLimit(10);
+    // The first member's grace time must not become everybody's.
+    limits.setGraceDateTime({QDateTime::fromSecsSinceEpoch(1700000000), QDateTime()});
+    SettingsDeviceQuota anna(Member{QStringLiteral("anna"), 1001, false}, {}, Users);
+    SettingsDeviceQuota bert(Member{QStringLiteral("bert"), 1002, false}, {}, Users);
+    SettingsDeviceQuota carl(Member{QStringLiteral("carl"), 1003, false}, {}, Users);
+    if (!refused.isEmpty()) {
+        system.failNext(QStringLiteral("set_quota_info"), refused, sdb);
+    }
+    system.calls.clear();
+    QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
+    const QString error = errorOf([&] {
+        manager->setMembersLimits({&anna, &bert, &carl}, sdb, limits);
+    });
+
+    QCOMPARE(system.changeLog(),
+             (QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0", "set_quota_info /dev/sdb1 0", "set_quota_info /dev/sdb1 0"}));
+    for (int id : {1001, 1002, 1003}) {
+        const ProxyQuotaData record = system.record(sdb, Users, id);
+        QCOMPARE(record.dqb_bhardlimit, applied.contains(id) ? quint64(2048) : quint64(99));
+        if (applied.contains(id)) {
+            QCOMPARE(record.dqb_isoftlimit, quint64(10));
+            QCOMPARE(record.dqb_valid, quint64(5));
+        }
+    }
+    // One reload, at the end, also after a refusal.
+    QCOMPARE(changed.count(), 1);
+    if (refused.isEmpty()) {
+        QVERIFY(error.isEmpty());
+    } else {
+        QVERIFY2(error.contains(QStringLiteral("anna: No such id")), qPrintable(error));
+        QVERIFY(!error.contains(QStringLiteral("bert")));
+    }
 }
 
 QTEST_GUILESS_MAIN(QuotasManagerTest)

@@ -13,6 +13,10 @@
 //   kcmq-panel-host PLUGIN note-admins TEXT        (group administrators text; not applied)
 //   kcmq-panel-host PLUGIN print-admins
 //   kcmq-panel-host PLUGIN apply
+//   kcmq-panel-host PLUGIN users-view DEVICE MODE SEARCH COLUMN ORDER
+//   kcmq-panel-host PLUGIN users-shot FILE
+//   kcmq-panel-host PLUGIN set-many DEVICE SHOT SOFT_FILES HARD_FILES HARD_MB NAME,NAME,...
+//   kcmq-panel-host PLUGIN users-export FILE
 
 #include <KCModule>
 #include <KMessageWidget>
@@ -25,8 +29,12 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPluginLoader>
@@ -109,7 +117,7 @@ void printMembers(KCModule *module, const QString &tabName, const QString &kind)
             for (int column = 0; column < model->columnCount(); ++column) {
                 cells.append(model->index(row, column).data().toString());
             }
-            out(QStringLiteral("%1=%2 %3").arg(kind, devices->itemText(d), cells.join(QLatin1Char('|'))));
+            out(QStringLiteral("%1=%2 %3").arg(kind, devices->itemData(d).toString(), cells.join(QLatin1Char('|'))));
         }
     }
 }
@@ -151,13 +159,140 @@ int shots(KCModule *module, const QString &dir)
     return 0;
 }
 
+// The member tabs name devices by mount point; the path is the item data.
+void selectDevice(QWidget *page, const QString &device)
+{
+    auto devices = child<QComboBox>(page, QStringLiteral("cBoxDevices"));
+    const int index = devices->findData(device);
+    if (index < 0) {
+        out(QStringLiteral("error=no device %1").arg(device));
+        std::exit(3);
+    }
+    devices->setCurrentIndex(index);
+}
+
+// The users tab narrowed and sorted as an administrator would: device,
+// filter mode (its number), search text, sort column and order (asc or
+// desc), every column shown. Prints the device's text, the number of rows
+// and the first ten rows (name and the used bytes of the tool tip).
+int usersView(KCModule *module, const QStringList &args)
+{
+    QWidget *page = tab(module, QStringLiteral("users"));
+    selectDevice(page, args.value(0));
+    auto modes = child<QComboBox>(page, QStringLiteral("cBoxFilterMode"));
+    for (int i = 0; i < modes->count(); ++i) {
+        if (modes->itemData(i).toInt() == args.value(1).toInt()) {
+            modes->setCurrentIndex(i);
+        }
+    }
+    child<QLineEdit>(page, QStringLiteral("searchEdit"))->setText(args.value(2));
+    auto view = child<QTreeView>(page, QStringLiteral("treeView"));
+    view->sortByColumn(args.value(3).toInt(), args.value(4) == QLatin1String("desc") ? Qt::DescendingOrder : Qt::AscendingOrder);
+    auto columns = child<QListWidget>(page, QStringLiteral("filterCheckBoxes"));
+    for (int i = 0; i < columns->count(); ++i) {
+        columns->item(i)->setCheckState(Qt::Checked);
+    }
+    settle();
+    auto devices = child<QComboBox>(page, QStringLiteral("cBoxDevices"));
+    out(QStringLiteral("device-text=%1").arg(devices->currentText()));
+    QAbstractItemModel *model = view->model();
+    out(QStringLiteral("rows=%1").arg(model->rowCount()));
+    for (int row = 0; row < qMin(10, model->rowCount()); ++row) {
+        out(QStringLiteral("row=%1|%2")
+                .arg(model->index(row, 0).data().toString(), model->index(row, 2).data(Qt::ToolTipRole).toString().section(QLatin1Char('\n'), 0, 0)));
+    }
+    return 0;
+}
+
+int usersShot(KCModule *module, const QString &file)
+{
+    auto tabs = child<QTabWidget>(module, QStringLiteral("tabWidget"));
+    tabs->setCurrentWidget(tab(module, QStringLiteral("users")));
+    settle();
+    if (!module->window()->grab().save(file)) {
+        out(QStringLiteral("error=cannot save %1").arg(file));
+        return 1;
+    }
+    out(QStringLiteral("screenshot=%1").arg(file));
+    return 0;
+}
+
+// Selects the named members (all accounts shown) and sets the same limits
+// for them through "Set limits…"; the dialog is photographed first.
+int setMany(KCModule *module, const QStringList &args)
+{
+    QWidget *page = tab(module, QStringLiteral("users"));
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    selectDevice(page, args.value(0));
+    child<QComboBox>(page, QStringLiteral("cBoxFilterMode"))->setCurrentIndex(0);
+    child<QLineEdit>(page, QStringLiteral("searchEdit"))->clear();
+    const QStringList names = args.value(5).split(QLatin1Char(','));
+    auto view = child<QTreeView>(page, QStringLiteral("treeView"));
+    view->clearSelection();
+    int selected = 0;
+    for (int r = 0; r < view->model()->rowCount(); ++r) {
+        const QModelIndex index = view->model()->index(r, 0);
+        if (names.contains(index.data().toString())) {
+            view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            ++selected;
+        }
+    }
+    out(QStringLiteral("selected=%1").arg(selected));
+    bool accepted = false;
+    QTimer::singleShot(0, module, [&] {
+        auto dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            out(QStringLiteral("error=no dialog"));
+            return;
+        }
+        out(QStringLiteral("dialog-title=%1").arg(dialog->windowTitle()));
+        child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
+        child<QSpinBox>(dialog, QStringLiteral("softLimitFilesValue"))->setValue(args.value(2).toInt());
+        child<QCheckBox>(dialog, QStringLiteral("hardLimitFilesChBox"))->setChecked(true);
+        child<QSpinBox>(dialog, QStringLiteral("hardLimitFilesValue"))->setValue(args.value(3).toInt());
+        child<QCheckBox>(dialog, QStringLiteral("hardLimitMemoryChBox"))->setChecked(true);
+        child<QComboBox>(dialog, QStringLiteral("hardLimitCombo"))->setCurrentIndex(1);
+        child<QDoubleSpinBox>(dialog, QStringLiteral("hardLimitMemoryValue"))->setValue(args.value(4).toDouble());
+        settle();
+        if (dialog->grab().save(args.value(1))) {
+            out(QStringLiteral("screenshot=%1").arg(args.value(1)));
+        }
+        QPushButton *ok = child<QDialogButtonBox>(dialog, QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok);
+        accepted = ok->isEnabled();
+        ok->click();
+    });
+    child<QPushButton>(page, QStringLiteral("setLimitsBtn"))->click();
+    settle();
+    printMessages(module);
+    return accepted ? 0 : 1;
+}
+
+// "Export…" of the users tab as shown, answered with the file name.
+int usersExport(KCModule *module, const QString &file)
+{
+    QWidget *page = tab(module, QStringLiteral("users"));
+    QTimer::singleShot(0, module, [&] {
+        auto dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            out(QStringLiteral("error=no file dialog"));
+            return;
+        }
+        dialog->selectFile(file);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    child<QPushButton>(page, QStringLiteral("exportBtn"))->click();
+    settle();
+    out(QStringLiteral("exported=%1").arg(QFile::exists(file) ? file : QString()));
+    return QFile::exists(file) ? 0 : 1;
+}
+
 int editUser(KCModule *module, const QStringList &args)
 {
     const QString name = args.value(0);
     const QString device = args.value(1);
     QWidget *page = tab(module, QStringLiteral("users"));
     child<QComboBox>(page, QStringLiteral("cBoxFilterMode"))->setCurrentIndex(0);
-    child<QComboBox>(page, QStringLiteral("cBoxDevices"))->setCurrentText(device);
+    selectDevice(page, device);
     auto view = child<QTreeView>(page, QStringLiteral("treeView"));
     QModelIndex row;
     for (int r = 0; r < view->model()->rowCount(); ++r) {
@@ -258,6 +393,9 @@ void apply(KCModule *module)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // The export's file question must be the panel's own widget dialog, so
+    // the host can answer it.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 2) {
         out(
@@ -316,6 +454,18 @@ int main(int argc, char **argv)
         } else if (command == QLatin1String("edit-user")) {
             status = editUser(module, rest.mid(0, 5));
             rest = rest.mid(5);
+        } else if (command == QLatin1String("users-view")) {
+            status = usersView(module, rest.mid(0, 5));
+            rest = rest.mid(5);
+        } else if (command == QLatin1String("users-shot")) {
+            status = usersShot(module, rest.value(0));
+            rest = rest.mid(1);
+        } else if (command == QLatin1String("set-many")) {
+            status = setMany(module, rest.mid(0, 6));
+            rest = rest.mid(6);
+        } else if (command == QLatin1String("users-export")) {
+            status = usersExport(module, rest.value(0));
+            rest = rest.mid(1);
         } else if (command == QLatin1String("enable-users")) {
             status = enableUsers(module, rest.value(0));
             rest = rest.mid(1);

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 
@@ -172,6 +173,8 @@ private Q_SLOTS:
     void preparationFailures();
     void memberEdit_data();
     void memberEdit();
+    void limitsForMany_data();
+    void limitsForMany();
     void generalApply_data();
     void generalApply();
     void failingNotificationsDoNotStopGeneralSettings();
@@ -195,6 +198,9 @@ private:
 
 void QuotasModuleTest::init()
 {
+    // The tabs keep their columns in the user's configuration: not the
+    // real one of whoever runs the tests.
+    QStandardPaths::setTestModeEnabled(true);
     m_system = std::make_unique<ModuleSystem>();
     m_authorizer = std::make_unique<Authorizer>();
     m_reboot = std::make_unique<NoReboot>();
@@ -351,6 +357,44 @@ void QuotasModuleTest::memberEdit()
     QCOMPARE(m_system->count(QStringLiteral("set_quota_info")), 1);
     // Applied at once: the host's Apply is not involved.
     QCOMPARE(changedToTrue(changed), 0);
+}
+
+void QuotasModuleTest::limitsForMany_data()
+{
+    QTest::addColumn<QString>("failCommand");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("details");
+
+    QTest::newRow("limits written for both") << QString() << applied << int(KMessageWidget::Positive) << QString();
+    QTest::newRow("the helper refuses the first: named, the second applied")
+        << "set_quota_info" << withErrors << int(KMessageWidget::Error) << "The limits of 1 member were not set:\nnobody: no such user";
+}
+
+void QuotasModuleTest::limitsForMany()
+{
+    QFETCH(QString, failCommand);
+    QFETCH(QString, message);
+    QFETCH(int, type);
+    QFETCH(QString, details);
+
+    auto module = prepared();
+    if (!failCommand.isEmpty()) {
+        m_system->failNext(failCommand, QStringLiteral("no such user"));
+    }
+    SettingsDeviceQuota nobody({QStringLiteral("nobody"), 65534, false}, {}, Users);
+    SettingsDeviceQuota anna({QStringLiteral("anna"), 1001, false}, {}, Users);
+    MemberQuotaData limits;
+    limits.setHardFilesLimit(50);
+    const auto tabs = module->findChildren<QuotaSettingsWidget *>();
+    QCOMPARE(tabs.size(), 2);
+    Q_EMIT tabs.first()->limitsChangedForMany({&nobody, &anna}, sdb, limits);
+    QCoreApplication::processEvents();
+
+    QVERIFY(hasMessage(*module, message, type));
+    QCOMPARE(detailsOf(*module, message), details);
+    QCOMPARE(m_system->count(QStringLiteral("set_quota_info")), 2);
+    QCOMPARE(m_system->record(sdb, Users, 1001).dqb_ihardlimit, quint64(50));
 }
 
 void QuotasModuleTest::generalApply_data()

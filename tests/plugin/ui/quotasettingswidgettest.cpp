@@ -7,13 +7,22 @@
 #include "plugin/ui/quotasettingswidget.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
 
+#include "plugin/model/values/memorysizetransfer.h"
+
+#include <KSharedConfig>
+
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -31,6 +40,13 @@ MemberQuotaData filesLimit(const QString &device, int hardFiles)
     data.setDeviceName(device);
     data.setDeviceQuotaIsOn(true);
     data.setHardFilesLimit(hardFiles);
+    return data;
+}
+
+MemberQuotaData atFilesLimit(const QString &device, int hardFiles)
+{
+    MemberQuotaData data = filesLimit(device, hardFiles);
+    data.setNumberOfFilesUsed(hardFiles);
     return data;
 }
 
@@ -59,6 +75,15 @@ private Q_SLOTS:
     void noDeviceAndNoMembers();
     void doubleClickEditsTheFilteredRow();
     void updateKeepsDeviceAndFilter();
+    void viewStateIsRemembered_data();
+    void viewStateIsRemembered();
+    void searchNarrowsTheTable();
+    void setLimitsForMany_data();
+    void setLimitsForMany();
+    void copyLimitsFromAMember_data();
+    void copyLimitsFromAMember();
+    void exportWritesTheShownTable();
+    void copyPutsRowsAsTabSeparatedText();
 
 private:
     QList<SettingsDeviceQuota *> members();
@@ -83,8 +108,9 @@ void QuotaSettingsWidgetTest::init()
                                                            QHash<QString, MemberQuotaData>{{sdb, filesLimit(sdb, 2)}, {sdc, filesLimit(sdc, 20)}},
                                                            Users));
     m_members.append(std::make_shared<SettingsDeviceQuota>(Member{QStringLiteral("daemon"), 1, true}, QHash<QString, MemberQuotaData>{}, Users));
-    m_members.append(
-        std::make_shared<SettingsDeviceQuota>(Member{QStringLiteral("bert"), 1002, false}, QHash<QString, MemberQuotaData>{{sdb, filesLimit(sdb, 5)}}, Users));
+    m_members.append(std::make_shared<SettingsDeviceQuota>(Member{QStringLiteral("bert"), 1002, false},
+                                                           QHash<QString, MemberQuotaData>{{sdb, atFilesLimit(sdb, 5)}},
+                                                           Users));
 }
 
 void QuotaSettingsWidgetTest::cleanup()
@@ -111,6 +137,7 @@ void QuotaSettingsWidgetTest::filterModes_data()
     QTest::newRow("all in list order") << QList<int>{QuotaSettingsWidget::All} << QStringList{"root", "anna", "daemon", "bert"};
     QTest::newRow("system accounts") << QList<int>{QuotaSettingsWidget::Systems} << QStringList{"root", "daemon"};
     QTest::newRow("all and back to ordinary") << QList<int>{QuotaSettingsWidget::All, QuotaSettingsWidget::Ordinary} << QStringList{"anna", "bert"};
+    QTest::newRow("over a limit") << QList<int>{QuotaSettingsWidget::OverLimit} << QStringList{"bert"};
 }
 
 void QuotaSettingsWidgetTest::filterModes()
@@ -120,7 +147,7 @@ void QuotaSettingsWidgetTest::filterModes()
 
     QuotaSettingsWidget widget(members());
     auto filter = widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
-    QCOMPARE(filter->count(), 3);
+    QCOMPARE(filter->count(), 4);
     for (int mode : modes) {
         filter->setCurrentIndex(filter->findData(QVariant::fromValue(static_cast<QuotaSettingsWidget::FilterModeId>(mode))));
     }
@@ -179,10 +206,13 @@ void QuotaSettingsWidgetTest::deviceChoiceReachesTheTable()
     auto devices = widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
     auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
     QCOMPARE(devices->count(), 2);
-    // Sorted; the first is current and shown at once.
-    QCOMPARE(devices->currentText(), sdb);
+    // Sorted; the first is current and shown at once. The administrator
+    // reads the mount point first, the device path stays the key.
+    QCOMPARE(devices->currentData().toString(), sdb);
+    QCOMPARE(widget.currentDevice(), sdb);
+    QCOMPARE(devices->currentText(), m_system->device(sdb).mountDir + QStringLiteral(" — /dev/sdb1 (ext4)"));
     QCOMPARE(view->model()->index(0, 9).data(), QVariant(2));
-    devices->setCurrentText(sdc);
+    devices->setCurrentIndex(devices->findData(sdc));
     QCOMPARE(view->model()->index(0, 9).data(), QVariant(20));
     QCOMPARE(view->model()->index(1, 9).data(), QVariant());
 }
@@ -241,7 +271,8 @@ void QuotaSettingsWidgetTest::doubleClickEditsTheFilteredRow()
 void QuotaSettingsWidgetTest::updateKeepsDeviceAndFilter()
 {
     QuotaSettingsWidget widget(members());
-    widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    auto devices = widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
+    devices->setCurrentIndex(devices->findData(sdc));
     widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"))->setCurrentIndex(2);
 
     SettingsDeviceQuota reloaded(Member{QStringLiteral("root"), 0, true}, {{sdc, filesLimit(sdc, 33)}}, Users);
@@ -249,6 +280,273 @@ void QuotaSettingsWidgetTest::updateKeepsDeviceAndFilter()
     auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
     QCOMPARE(shownNames(view), QStringList{"root"});
     QCOMPARE(view->model()->index(0, 9).data(), QVariant(33));
+}
+
+void QuotaSettingsWidgetTest::viewStateIsRemembered_data()
+{
+    QTest::addColumn<QList<int>>("toggled");
+    QTest::addColumn<int>("sortColumn");
+    QTest::addColumn<int>("sortOrder");
+    QTest::addColumn<QList<int>>("visible");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("nothing chosen: today's defaults") << QList<int>{} << -1 << int(Qt::AscendingOrder) << QList<int>{0, 1, 2, 7}
+                                                      << QStringList{"root", "anna", "daemon", "bert"};
+    QTest::newRow("a limit column shown, sorted by name")
+        << QList<int>{9} << 0 << int(Qt::AscendingOrder) << QList<int>{0, 1, 2, 7, 9} << QStringList{"anna", "bert", "daemon", "root"};
+    QTest::newRow("main columns hidden, sorted by a hidden one descending")
+        << QList<int>{1, 2} << 9 << int(Qt::DescendingOrder) << QList<int>{0, 7} << QStringList{"bert", "anna", "root", "daemon"};
+}
+
+void QuotaSettingsWidgetTest::viewStateIsRemembered()
+{
+    QFETCH(QList<int>, toggled);
+    QFETCH(int, sortColumn);
+    QFETCH(int, sortOrder);
+    QFETCH(QList<int>, visible);
+    QFETCH(QStringList, names);
+
+    QTemporaryDir dir;
+    const KSharedConfig::Ptr config = KSharedConfig::openConfig(dir.filePath(QStringLiteral("kcm_quotasrc")), KConfig::SimpleConfig);
+    {
+        QuotaSettingsWidget widget(members(), nullptr, config->group("UsersTable"));
+        auto filter = widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+        filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+        auto list = widget.findChild<QListWidget *>(QStringLiteral("filterCheckBoxes"));
+        for (int column : toggled) {
+            QListWidgetItem *item = list->item(column);
+            item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        }
+        // What a click on a column header does.
+        if (sortColumn >= 0) {
+            widget.findChild<QTreeView *>(QStringLiteral("treeView"))->header()->setSortIndicator(sortColumn, static_cast<Qt::SortOrder>(sortOrder));
+        }
+    }
+
+    // Read back from the file, as the next session would.
+    const KSharedConfig::Ptr reread = KSharedConfig::openConfig(dir.filePath(QStringLiteral("kcm_quotasrc")), KConfig::SimpleConfig);
+    QuotaSettingsWidget widget(members(), nullptr, reread->group("UsersTable"));
+    auto filter = widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+    auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
+    QList<int> shown;
+    for (int column = 0; column < 12; ++column) {
+        if (!view->header()->isSectionHidden(column)) {
+            shown.append(column);
+            QCOMPARE(widget.findChild<QListWidget *>(QStringLiteral("filterCheckBoxes"))->item(column)->checkState(), Qt::Checked);
+        }
+    }
+    QCOMPARE(shown, visible);
+    QCOMPARE(shownNames(view), names);
+
+    // The other tab keeps its own state.
+    QuotaSettingsWidget groups(members(), nullptr, reread->group("GroupsTable"));
+    QCOMPARE(groups.findChild<QTreeView *>(QStringLiteral("treeView"))->header()->isSectionHidden(QuotaSettingsModel::InodeHardLimit), true);
+    QCOMPARE(groups.findChild<QTreeView *>(QStringLiteral("treeView"))->header()->sortIndicatorSection(), -1);
+}
+
+void QuotaSettingsWidgetTest::searchNarrowsTheTable()
+{
+    QuotaSettingsWidget widget(members());
+    auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
+    auto search = widget.findChild<QLineEdit *>(QStringLiteral("searchEdit"));
+    QTest::keyClicks(search, QStringLiteral("BE"));
+    QCOMPARE(shownNames(view), QStringList{"bert"});
+    search->setText(QStringLiteral("1001"));
+    QCOMPARE(shownNames(view), QStringList{"anna"});
+    // The search and the mode act together: root is a system account.
+    search->setText(QStringLiteral("#0"));
+    QCOMPARE(shownNames(view), QStringList{});
+    search->clear();
+    QCOMPARE(shownNames(view), (QStringList{"anna", "bert"}));
+}
+
+void QuotaSettingsWidgetTest::setLimitsForMany_data()
+{
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("two members through the button") << QStringList{"anna", "bert"} << false << "Setting quotas for 2 users: anna, bert";
+    QTest::newRow("three members through Return") << QStringList{"root", "anna", "daemon"} << true << "Setting quotas for 3 users: root, anna, daemon";
+    QTest::newRow("one member: the plain editor") << QStringList{"bert"} << true << "Setting quotas for a user: bert";
+}
+
+void QuotaSettingsWidgetTest::setLimitsForMany()
+{
+    QFETCH(QStringList, selected);
+    QFETCH(bool, byKey);
+    QFETCH(QString, title);
+
+    QuotaSettingsWidget widget(members());
+    widget.show();
+    // Shortcuts only reach the focused view of the active window.
+    QApplication::setActiveWindow(&widget);
+    QVERIFY(QTest::qWaitForWindowActive(&widget));
+    auto filter = widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+    auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
+    auto button = widget.findChild<QPushButton *>(QStringLiteral("setLimitsBtn"));
+    QVERIFY(!button->isEnabled());
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        if (selected.contains(view->model()->index(row, 0).data().toString())) {
+            view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    QVERIFY(button->isEnabled());
+
+    QList<QStringList> many;
+    QString device;
+    MemberQuotaData limits;
+    connect(&widget,
+            &QuotaSettingsWidget::limitsChangedForMany,
+            this,
+            [&](const QList<SettingsDeviceQuota *> &members, const QString &onDevice, const MemberQuotaData &data) {
+                QStringList names;
+                for (const SettingsDeviceQuota *member : members) {
+                    names.append(member->member().name);
+                }
+                many.append(names);
+                device = onDevice;
+                limits = data;
+            });
+    int single = 0;
+    connect(&widget, &QuotaSettingsWidget::settingsChanged, this, [&single] {
+        ++single;
+    });
+
+    QString shownTitle;
+    bool deviceFixed = false;
+    QTimer::singleShot(0, this, [&] {
+        auto dialog = qobject_cast<SettingMemberQuotasDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        shownTitle = dialog->windowTitle();
+        deviceFixed = !dialog->findChild<QComboBox *>(QStringLiteral("devicesCombo"))->isEnabled();
+        dialog->findChild<QSpinBox *>(QStringLiteral("hardLimitFilesValue"))->setValue(77);
+        dialog->accept();
+    });
+    if (byKey) {
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Return);
+    } else {
+        button->click();
+    }
+    QCOMPARE(shownTitle, title);
+    if (selected.size() == 1) {
+        QCOMPARE(single, 1);
+        QVERIFY(many.isEmpty());
+        return;
+    }
+    QVERIFY(deviceFixed);
+    QCOMPARE(single, 0);
+    QCOMPARE(many, QList<QStringList>{selected});
+    QCOMPARE(device, sdb);
+    QCOMPARE(limits.hardFilesLimit(), 77);
+}
+
+void QuotaSettingsWidgetTest::copyLimitsFromAMember_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("targets");
+    QTest::addColumn<int>("hardFiles");
+
+    QTest::newRow("another member's limits") << "bert" << QStringList{"root", "anna"} << 5;
+    QTest::newRow("a selected member is not its own target") << "anna" << QStringList{"root"} << 2;
+    QTest::newRow("no such member: nothing happens") << "nobody" << QStringList{} << 0;
+}
+
+void QuotaSettingsWidgetTest::copyLimitsFromAMember()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, targets);
+    QFETCH(int, hardFiles);
+
+    QuotaSettingsWidget widget(members());
+    widget.show();
+    auto filter = widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+    auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
+    view->selectionModel()->select(QItemSelection(view->model()->index(0, 0), view->model()->index(1, 0)),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    QStringList names;
+    int hard = 0;
+    connect(&widget,
+            &QuotaSettingsWidget::limitsChangedForMany,
+            this,
+            [&](const QList<SettingsDeviceQuota *> &members, const QString &, const MemberQuotaData &data) {
+                for (const SettingsDeviceQuota *member : members) {
+                    names.append(member->member().name);
+                }
+                hard = data.hardFilesLimit();
+            });
+    QTimer::singleShot(0, this, [&source] {
+        auto chooser = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        QVERIFY(chooser);
+        chooser->setTextValue(source);
+        // An unknown name is told, not applied.
+        QTimer::singleShot(0, [] {
+            if (auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                box->accept();
+            }
+        });
+        chooser->accept();
+    });
+    widget.findChild<QPushButton *>(QStringLiteral("copyLimitsBtn"))->click();
+    QCOMPARE(names, targets);
+    QCOMPARE(hard, hardFiles);
+}
+
+void QuotaSettingsWidgetTest::exportWritesTheShownTable()
+{
+    // A name with a comma and a quote, as directory accounts can have.
+    MemberQuotaData quoted = filesLimit(sdb, 3);
+    quoted.setMemorySize(UsedSize, MemorySizeTransfer().memFromBytes(1536));
+    quoted.setGraceDateTime({QDateTime(QDate(2026, 3, 5), QTime(14, 7), Qt::UTC), QDateTime()});
+    SettingsDeviceQuota odd(Member{QStringLiteral("Doe, \"J\""), 1500, false}, {{sdb, quoted}}, Users);
+    QList<SettingsDeviceQuota *> list = members();
+    list.append(&odd);
+
+    QuotaSettingsWidget widget(list);
+    auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
+    // Shown: ordinary accounts, sorted by name descending, with the block
+    // expiry moved to the second place.
+    view->sortByColumn(QuotaSettingsModel::NameColumn, Qt::DescendingOrder);
+    widget.findChild<QListWidget *>(QStringLiteral("filterCheckBoxes"))->item(QuotaSettingsModel::GraceBlockTime)->setCheckState(Qt::Checked);
+    view->header()->moveSection(view->header()->visualIndex(QuotaSettingsModel::GraceBlockTime), 1);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("users.csv"));
+    QVERIFY(widget.exportTo(file));
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(),
+             QByteArray("Name,Blocks time to force,Quota is on,Used blocks,Used inodes\r\n"
+                        "\"Doe, \"\"J\"\"\",2026-03-05T14:07:00Z,off,1536,0\r\n"
+                        "bert,,off,0,5\r\n"
+                        "anna,,off,0,0\r\n"));
+
+    QString error;
+    QVERIFY(!widget.exportTo(dir.filePath(QStringLiteral("missing/users.csv")), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void QuotaSettingsWidgetTest::copyPutsRowsAsTabSeparatedText()
+{
+    QuotaSettingsWidget widget(members());
+    widget.show();
+    auto filter = widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+    auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
+    // Rows in the order shown, whatever the order of selecting them.
+    view->selectionModel()->select(view->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QApplication::clipboard()->clear();
+    QApplication::setActiveWindow(&widget);
+    QVERIFY(QTest::qWaitForWindowActive(&widget));
+    view->setFocus();
+    QTest::keySequence(view, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("anna\toff\t\t\nbert\toff\t\t5\n"));
 }
 
 QTEST_MAIN(QuotaSettingsWidgetTest)
