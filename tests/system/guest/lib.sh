@@ -188,3 +188,8 @@ project_files() {
         echo /usr/bin/vyx-wmfunc
     fi
 }
+
+# The plug-in as this build installed it, where the hosts look for it.
+installed_plugin() {
+    grep -m1 '/plasma/kcms/systemsettings_qwidgets/kcm-quotas.so$' "$KCMQ_BUILD_DIR/install_manifest.txt"
+}

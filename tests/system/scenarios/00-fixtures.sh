@@ -19,6 +19,6 @@ check "polkit owns its bus name" sh -c "dbus-send --system --print-reply --dest=
 strays=$(project_files | grep -vxFf "$KCMQ_BUILD_DIR/install_manifest.txt")
 check_equal "no project file but this build's installed ones" "" "$strays"
 check "the installed plug-in sits where the hosts look" \
-    test -f "$(grep -m1 '/plasma/kcms/systemsettings_qwidgets/kcm-quotas.so$' "$KCMQ_BUILD_DIR/install_manifest.txt")"
+    test -f "$(installed_plugin)"
 listing=$(as_user "$KCMQ_GRANTED_USER" kcmshell5 --list 2> /dev/null)
 check "kcmshell5 --list finds the panel, as the granted user" grep -q '^kcm-quotas ' <<< "$listing"

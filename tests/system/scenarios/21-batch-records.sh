@@ -58,7 +58,7 @@ check_action "get_all_quota_info as a change succeeds" change get_all_quota_info
 check_equal "get_all_quota_info as a change attaches no data" "" "$(printf '%s\n' "$reply" | grep '^data\.\|^record\.')"
 
 # The panel, as the host loads it, lists the stray records as members.
-plugin=$(find /usr/lib -path '*qt5/plugins/kcm-quotas.so' | head -n 1)
+plugin=$(installed_plugin)
 shown=$(as_user "$KCMQ_GRANTED_USER" timeout 280 "$KCMQ_PANEL_HOST" "$plugin" show 2>/dev/null)
 check_contains "users tab: a \"#<id>\" row for the user id without an account" "user=$dev #$stray_user|on|" "$shown"
 check_contains "groups tab: a \"#<id>\" row for the group id without an account" "group=$dev #$stray_group|on|" "$shown"

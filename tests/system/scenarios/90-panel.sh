@@ -6,7 +6,7 @@
 # plug-in factory, the host's load, and then only the widget tree (object
 # names). The system's own tools check what an edit did.
 
-plugin=$(grep -m1 '/plasma/kcms/systemsettings_qwidgets/kcm-quotas.so$' "$KCMQ_BUILD_DIR/install_manifest.txt")
+plugin=$(installed_plugin)
 shots=$(dirname "$KCMQ_REPORT")/screenshots
 mkdir -p "$shots"
 chmod 1777 "$shots"

@@ -14,7 +14,7 @@
 # trip per device, so an emulated guest manages a few dozen users within the
 # scenario's time limit (KCMQ_SCENARIO_TIMEOUT).
 
-plugin=$(find /usr/lib -path '*qt5/plugins/kcm-quotas.so' | head -n 1)
+plugin=$(installed_plugin)
 shots=$(dirname "$KCMQ_REPORT")/screenshots
 mkdir -p "$shots"
 chmod 1777 "$shots"
