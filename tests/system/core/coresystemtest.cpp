@@ -313,6 +313,13 @@ void CoreSystemTest::internalEnable()
     QVERIFY(!users.mountWithQuota());
     QVERIFY(!manager.quotaStorages().value(device)->groupsData().quotaSupportOn());
     QVERIFY(fstabLineOf(device).contains(QStringLiteral(" defaults,usrquota ")));
+
+    // Grace periods go to the hidden records like to a quota file, with the
+    // next apply that finds quotas on.
+    manager.setGeneralSettings({{device, storage}});
+    const GraceTimePeriod grace = manager.quotaStorages().value(device)->usersData().graceTimePeriod();
+    QCOMPARE(grace.blockGrace.toString(), QStringLiteral("2d"));
+    QCOMPARE(grace.inodeGrace.toString(), QStringLiteral("5h"));
 }
 
 void CoreSystemTest::internalDisable()

@@ -50,13 +50,15 @@ check_action "limits written while not enforced" change set_quota_info device_na
     id=i:"$KCMQ_USER1_ID" type=i:0 info=q:1024,512,0,0,0,0,0,0,5
 check "a write past the hard limit works while not enforced" write_as_user1
 
-check "manager enables user quotas without remount or quotacheck" core_test internalEnable
+check "manager enables user quotas without remount or quotacheck, then writes grace periods" core_test internalEnable
 check_equal "the kernel enforces user limits" ENFD "$(user_enforcement)"
 check_contains "fstab gets usrquota" "defaults,usrquota" "$(grep "^$KCMQ_INTERNAL_DEVICE " /etc/fstab)"
 check "no quota file is created" test ! -e "$mnt/aquota.user"
 check_contains "a write past the hard limit fails" "Disk quota exceeded" "$(write_as_user1)"
 check_equal "repquota sees the limits" "512 1024" \
     "$(repquota_line "$KCMQ_INTERNAL_DEVICE" -u "$KCMQ_USER1_ID" | awk '{ print $4, $5 }')"
+check_equal "repquota sees the grace periods of the second apply" "2days 05:00" \
+    "$(repquota -u -v "$KCMQ_INTERNAL_DEVICE" 2>/dev/null | sed -n 's/^Block grace time: \(.*\); Inode grace time: \(.*\)$/\1 \2/p')"
 
 check "manager disables user quotas and reports success" core_test internalDisable
 check_equal "the kernel no longer enforces user limits" "-" "$(user_enforcement)"
