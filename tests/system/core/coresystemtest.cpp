@@ -183,9 +183,11 @@ void CoreSystemTest::enableUserQuotas()
     QVERIFY(users.settingFileExist());
     QVERIFY(!manager.quotaStorages().value(m_ext3)->groupsData().quotaSupportOn());
     QVERIFY(fstabLineOf(QStringLiteral("LABEL=") + env("KCMQ_EXT3_LABEL")).contains(QStringLiteral(" defaults,usrquota ")));
-    // Quotas were only switched on; the grace periods come with the next apply.
-    QVERIFY(users.graceTimePeriod().blockGrace.days != 2);
+    // The grace periods follow the switch in the same apply.
+    QCOMPARE(users.graceTimePeriod().blockGrace.toString(), QStringLiteral("2d"));
+    QCOMPARE(users.graceTimePeriod().inodeGrace.toString(), QStringLiteral("5h"));
 
+    // Applied again, nothing changes.
     manager.setGeneralSettings({{m_ext3, storage}});
     users = manager.quotaStorages().value(m_ext3)->usersData();
     QCOMPARE(users.graceTimePeriod().blockGrace.toString(), QStringLiteral("2d"));
@@ -314,8 +316,8 @@ void CoreSystemTest::internalEnable()
     QVERIFY(!manager.quotaStorages().value(device)->groupsData().quotaSupportOn());
     QVERIFY(fstabLineOf(device).contains(QStringLiteral(" defaults,usrquota ")));
 
-    // Grace periods go to the hidden records like to a quota file, with the
-    // next apply that finds quotas on.
+    // Grace periods go to the hidden records like to a quota file, right
+    // after the switch; applied again, they stay.
     manager.setGeneralSettings({{device, storage}});
     const GraceTimePeriod grace = manager.quotaStorages().value(device)->usersData().graceTimePeriod();
     QCOMPARE(grace.blockGrace.toString(), QStringLiteral("2d"));

@@ -14,7 +14,7 @@ check_contains "fstab gets usrquota appended" "defaults,usrquota" "$(grep "^LABE
 check_contains "ext3 device is remounted with usrquota" usrquota "$(mount_options "$KCMQ_EXT3_DEVICE")"
 check "user quota file is created on the ext3 device" test -f "$KCMQ_EXT3_MOUNT/aquota.user"
 check_equal "user quotas are on for the ext3 device" on "$(quota_state "$KCMQ_EXT3_DEVICE" user)"
-check_equal "grace periods written by the second apply" "172800 18000" \
+check_equal "grace periods written by the apply that switched quotas on" "172800 18000" \
     "$(repquota -u -v "$KCMQ_EXT3_DEVICE" 2>/dev/null | sed -n 's/^Block grace time: \(.*\); Inode grace time: \(.*\)$/\1 \2/p' |
         sed 's/2days/172800/; s/05:00/18000/')"
 quotaoff -u "$KCMQ_EXT3_DEVICE"

@@ -57,7 +57,7 @@ check "no quota file is created" test ! -e "$mnt/aquota.user"
 check_contains "a write past the hard limit fails" "Disk quota exceeded" "$(write_as_user1)"
 check_equal "repquota sees the limits" "512 1024" \
     "$(repquota_line "$KCMQ_INTERNAL_DEVICE" -u "$KCMQ_USER1_ID" | awk '{ print $4, $5 }')"
-check_equal "repquota sees the grace periods of the second apply" "2days 05:00" \
+check_equal "repquota sees the grace periods the apply wrote" "2days 05:00" \
     "$(repquota -u -v "$KCMQ_INTERNAL_DEVICE" 2>/dev/null | sed -n 's/^Block grace time: \(.*\); Inode grace time: \(.*\)$/\1 \2/p')"
 
 check "manager disables user quotas and reports success" core_test internalDisable
