@@ -7,8 +7,8 @@
 # the host chose for the window, then the member dialog opened from the
 # users tab.
 # Usage: panel-screenshots.sh DISPLAY OUTPUT-DIR [FILE-PREFIX]
-# KCMQ_DIALOG_MEMBER names the row (its position among the users shown,
-# from 1) whose dialog is opened; 0 skips the dialog.
+# KCMQ_DIALOG_MEMBER names the user whose dialog is opened (found through
+# the tab's search field; empty: the first row); "-" skips the dialog.
 # Prints the path of each PNG written; exits non-zero when no panel window
 # shows up. Starting kcmshell5 is the caller's part.
 set -uo pipefail
@@ -20,7 +20,7 @@ set -uo pipefail
 export DISPLAY=$1
 out=$2
 prefix=${3:-kcm-quotas}
-member_row=${KCMQ_DIALOG_MEMBER:-1}
+member=${KCMQ_DIALOG_MEMBER:-}
 mkdir -p "$out" || exit 1
 
 window=$(timeout "${KCMQ_WINDOW_TIMEOUT:-180}" xdotool search --sync --onlyvisible --class kcmshell5 | head -n 1)
@@ -81,13 +81,16 @@ for i in 0 1 2 3; do
     import -window "$window" "$shot" && echo "$shot"
 done
 
-[ "$member_row" -gt 0 ] || exit 0
-# The users tab is showing: a double click on a member's row opens the
-# member dialog. Below the tab bar come the device and filter line, the
-# table's header, then the rows.
-first_row=163
-row_height=${KCMQ_ROW_HEIGHT:-17}
-xdotool mousemove --window "$window" 160 $((first_row + (member_row - 1) * row_height)) click --repeat 2 --delay 80 1
+[ "$member" = - ] && exit 0
+# The users tab is showing. Below the tab bar come the device line, the
+# search line, the table's header, then the rows: the member is searched
+# for, and a double click on the first row opens its dialog.
+if [ -n "$member" ]; then
+    xdotool mousemove --window "$window" 300 144 click 1
+    xdotool type --delay 60 "$member"
+    sleep 2
+fi
+xdotool mousemove --window "$window" 160 194 click --repeat 2 --delay 80 1
 dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Setting quotas for ' | head -n 1)
 if [ -z "$dialog" ]; then
     echo "the member dialog did not open" >&2
