@@ -341,6 +341,16 @@ void QuotasManager::setMembersLimits(const QList<SettingsDeviceQuota *> &members
     QStringList failures;
     if (!(written.isNull() && !MemberQuotaData::quotaIsOn(device, type)) && prepareDeviceForLimits(device, type)) {
         for (const SettingsDeviceQuota *member : members) {
+            // A record that could not be read is never overwritten blind;
+            // the member is named and the others still get their limits.
+            if (!member->devicesQuota().value(device).isKnown()) {
+                failures.append(
+                    i18nd("velun_kcm_quotas",
+                          "%1: %2",
+                          member->member().name,
+                          i18nd("velun_kcm_quotas", "The quota data of this member on this device could not be read, so its limits cannot be changed here.")));
+                continue;
+            }
             // One member's refusal must not cost the others their limits.
             try {
                 m_actions.setProxyData(device, member->member().id, record, type);

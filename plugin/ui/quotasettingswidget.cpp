@@ -388,12 +388,25 @@ void QuotaSettingsWidget::copyLimitsFromMember()
         QMessageBox::warning(this, i18nd("velun_kcm_quotas", "Copy limits"), i18nd("velun_kcm_quotas", "There is no member named %1.", name));
         return;
     }
+    // Limits that could not be read are no limits to hand on: copying them
+    // would wipe the selected members' real ones.
+    const MemberQuotaData limits = (*source)->devicesQuota().value(device);
+    if (!limits.isKnown()) {
+        QMessageBox::warning(
+            this,
+            i18nd("velun_kcm_quotas", "Copy limits"),
+            i18nd("velun_kcm_quotas",
+                  "%1: %2",
+                  name,
+                  i18nd("velun_kcm_quotas", "The quota data of this member on this device could not be read, so its limits cannot be changed here.")));
+        return;
+    }
     QList<SettingsDeviceQuota *> targets = members;
     targets.removeAll(*source);
     if (targets.isEmpty()) {
         return;
     }
-    Q_EMIT limitsChangedForMany(targets, device, (*source)->devicesQuota().value(device));
+    Q_EMIT limitsChangedForMany(targets, device, limits);
 }
 
 void QuotaSettingsWidget::copySelectedRows()

@@ -624,15 +624,18 @@ void QuotasManagerTest::updateSettingsQuota()
 void QuotasManagerTest::setMembersLimits_data()
 {
     QTest::addColumn<QString>("refused");
+    QTest::addColumn<bool>("annaUnread");
     QTest::addColumn<QList<int>>("applied");
 
-    QTest::newRow("every member, one request each") << QString() << QList<int>{1001, 1002, 1003};
-    QTest::newRow("a refused member is named, the others applied") << QStringLiteral("No such id") << QList<int>{1002, 1003};
+    QTest::newRow("every member, one request each") << QString() << false << QList<int>{1001, 1002, 1003};
+    QTest::newRow("a refused member is named, the others applied") << QStringLiteral("No such id") << false << QList<int>{1002, 1003};
+    QTest::newRow("a member whose record was not read is named, never written") << QStringLiteral("could not be read") << true << QList<int>{1002, 1003};
 }
 
 void QuotasManagerTest::setMembersLimits()
 {
     QFETCH(QString, refused);
+    QFETCH(bool, annaUnread);
     QFETCH(QList<int>, applied);
 
     FakeSystem system;
@@ -655,10 +658,14 @@ void QuotasManagerTest::setMembersLimits()
     limits.setSoftFilesLimit(10);
     // The first member's grace time must not become everybody's.
     limits.setGraceDateTime({QDateTime::fromSecsSinceEpoch(1700000000), QDateTime()});
-    SettingsDeviceQuota anna(Member{QStringLiteral("anna"), 1001, false}, {}, Users);
+    QMap<QString, MemberQuotaData> annaData;
+    if (annaUnread) {
+        annaData.insert(sdb, MemberQuotaData::unknown(sdb, QStringLiteral("ext4"), QStringLiteral("No answer")));
+    }
+    SettingsDeviceQuota anna(Member{QStringLiteral("anna"), 1001, false}, annaData, Users);
     SettingsDeviceQuota bert(Member{QStringLiteral("bert"), 1002, false}, {}, Users);
     SettingsDeviceQuota carl(Member{QStringLiteral("carl"), 1003, false}, {}, Users);
-    if (!refused.isEmpty()) {
+    if (!refused.isEmpty() && !annaUnread) {
         system.failNext(QStringLiteral("set_quota_info"), refused, sdb);
     }
     system.calls.clear();
@@ -667,8 +674,11 @@ void QuotasManagerTest::setMembersLimits()
         manager->setMembersLimits({&anna, &bert, &carl}, sdb, limits);
     });
 
-    QCOMPARE(system.changeLog(),
-             (QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0", "set_quota_info /dev/sdb1 0", "set_quota_info /dev/sdb1 0"}));
+    QStringList expected{"enable_device_quota /dev/sdb1 0 on"};
+    for (int i = annaUnread ? 1 : 0; i < 3; ++i) {
+        expected.append(QStringLiteral("set_quota_info /dev/sdb1 0"));
+    }
+    QCOMPARE(system.changeLog(), expected);
     for (int id : {1001, 1002, 1003}) {
         const ProxyQuotaData record = system.record(sdb, Users, id);
         QCOMPARE(record.dqb_bhardlimit, applied.contains(id) ? quint64(2048) : quint64(99));
@@ -682,7 +692,7 @@ void QuotasManagerTest::setMembersLimits()
     if (refused.isEmpty()) {
         QVERIFY(error.isEmpty());
     } else {
-        QVERIFY2(error.contains(QStringLiteral("anna: No such id")), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("anna: ")) && error.contains(refused), qPrintable(error));
         QVERIFY(!error.contains(QStringLiteral("bert")));
     }
 }

@@ -64,7 +64,7 @@ for scenario in "$KCMQ_SOURCE_DIR"/tests/system/scenarios/[0-9]*.sh; do
     fi
     echo "KCMQ-SCENARIO $name"
     before=$(grep -c '' "$KCMQ_REPORT")
-    KCMQ_SCENARIO=$name timeout --kill-after=5 "${KCMQ_SCENARIO_TIMEOUT:-300}" \
+    KCMQ_SCENARIO=$name timeout --kill-after=5 "${KCMQ_SCENARIO_TIMEOUT:-600}" \
         bash -c '. "$1"; . "$2"; . "$3"' scenario "$guest/lib.sh" /run/kcmq/fixtures.env "$scenario"
     status=$?
     after=$(grep -c '' "$KCMQ_REPORT")
