@@ -658,7 +658,7 @@ void QuotasManagerTest::setMembersLimits()
     limits.setSoftFilesLimit(10);
     // The first member's grace time must not become everybody's.
     limits.setGraceDateTime({QDateTime::fromSecsSinceEpoch(1700000000), QDateTime()});
-    QMap<QString, MemberQuotaData> annaData;
+    QHash<QString, MemberQuotaData> annaData;
     if (annaUnread) {
         annaData.insert(sdb, MemberQuotaData::unknown(sdb, QStringLiteral("ext4"), QStringLiteral("No answer")));
     }
