@@ -40,8 +40,8 @@ void ProxyQuotaData::registerMetaType()
 bool operator==(const ProxyQuotaData &a, const ProxyQuotaData &b)
 {
     return a.dqb_bhardlimit == b.dqb_bhardlimit && a.dqb_bsoftlimit == b.dqb_bsoftlimit && a.dqb_curspace == b.dqb_curspace
-        && a.dqb_ihardlimit == b.dqb_ihardlimit && a.dqb_isoftlimit == b.dqb_isoftlimit && a.dqb_curinodes == b.dqb_curinodes
-        && a.dqb_btime == b.dqb_btime && a.dqb_itime == b.dqb_itime && a.dqb_valid == b.dqb_valid;
+        && a.dqb_ihardlimit == b.dqb_ihardlimit && a.dqb_isoftlimit == b.dqb_isoftlimit && a.dqb_curinodes == b.dqb_curinodes && a.dqb_btime == b.dqb_btime
+        && a.dqb_itime == b.dqb_itime && a.dqb_valid == b.dqb_valid;
 }
 
 QDataStream &operator<<(QDataStream &out, const ProxyQuotaData &data)

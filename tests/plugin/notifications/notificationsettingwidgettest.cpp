@@ -502,7 +502,8 @@ private Q_SLOTS:
         WarnquotaJob commented = task(QStringLiteral("0 22 * * *"), true, false, QStringLiteral("/etc/warnquota-nightly.conf"));
         commented.comment = QStringLiteral(" nightly");
         commented.user = QStringLiteral("quota");
-        Tab tab({task(QStringLiteral("5 8 * * *")), commented}, {{defaultConfig, QStringLiteral("a")}, {QStringLiteral("/etc/warnquota-nightly.conf"), QStringLiteral("b")}});
+        Tab tab({task(QStringLiteral("5 8 * * *")), commented},
+                {{defaultConfig, QStringLiteral("a")}, {QStringLiteral("/etc/warnquota-nightly.conf"), QStringLiteral("b")}});
         tab.timeControl()->setTime(QTime(9, 45));
         tab.child<QPlainTextEdit>("warnQuotaConfText")->setPlainText(QStringLiteral("a2"));
         QCOMPARE(tab.expertText(), QStringLiteral("45 9 * * *"));
