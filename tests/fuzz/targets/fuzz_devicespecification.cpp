@@ -1,9 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-// Input: a device specification, a line feed, then blkid lines. Properties:
-// a resolved name is the device path of a blkid line that names the
-// specification; a name accepted as a device path stays under /dev.
+// Input: an fstab device field (a path, UUID=, LABEL=, ...), a line feed,
+// then blkid lines. Properties: a resolved name is the device path of a
+// blkid line that names the field; a name accepted as a device path stays
+// under /dev.
 
 #include "common/devicespecification.h"
 

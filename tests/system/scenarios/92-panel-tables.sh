@@ -40,9 +40,9 @@ done >> /etc/passwd
 # Usage of distinct sizes; user 7 is the biggest consumer by far.
 data=$KCMQ_EXT4_MOUNT/tables
 mkdir -p "$data"
-for spec in 3:2 5:4 7:12 11:6 13:1; do
-    n=${spec%%:*}
-    dd if=/dev/zero of="$data/$n" bs=1M count="${spec##*:}" status=none
+for usage in 3:2 5:4 7:12 11:6 13:1; do
+    n=${usage%%:*}
+    dd if=/dev/zero of="$data/$n" bs=1M count="${usage##*:}" status=none
     chown "$(name_of "$n")" "$data/$n"
 done
 sync
