@@ -2,15 +2,15 @@
 # SPDX-FileCopyrightText: 2026 Velun contributors
 # SPDX-License-Identifier: BSD-3-Clause
 #
-# Photographs a kcmshell5 window showing the panel on an X display where no
+# Photographs a kcmshell5 (or kcmshell6) window showing the panel on an X display where no
 # one else works (Xvfb), with xdotool and ImageMagick: each tab at the size
 # the host chose for the window, then the member dialog opened from the
 # users tab.
-# Usage: panel-screenshots.sh DISPLAY OUTPUT-DIR [FILE-PREFIX]
+# Usage: panel-screenshots.sh DISPLAY OUTPUT-DIR [FILE-PREFIX [WINDOW-CLASS]]
 # KCMQ_DIALOG_MEMBER names the user whose dialog is opened (found through
 # the tab's search field; empty: the first row); "-" skips the dialog.
 # Prints the path of each PNG written; exits non-zero when no panel window
-# shows up. Starting kcmshell5 is the caller's part.
+# shows up. Starting the host is the caller's part.
 set -uo pipefail
 
 [ $# -ge 2 ] || {
@@ -20,12 +20,13 @@ set -uo pipefail
 export DISPLAY=$1
 out=$2
 prefix=${3:-kcm-quotas}
+class=${4:-${3:-kcmshell5}}
 member=${KCMQ_DIALOG_MEMBER:-}
 mkdir -p "$out" || exit 1
 
-window=$(timeout "${KCMQ_WINDOW_TIMEOUT:-180}" xdotool search --sync --onlyvisible --class kcmshell5 | head -n 1)
+window=$(timeout "${KCMQ_WINDOW_TIMEOUT:-180}" xdotool search --sync --onlyvisible --class "$class" | head -n 1)
 if [ -z "$window" ]; then
-    echo "no kcmshell5 window appeared on $DISPLAY" >&2
+    echo "no $class window appeared on $DISPLAY" >&2
     exit 1
 fi
 

@@ -20,5 +20,5 @@ strays=$(project_files | grep -vxFf "$KCMQ_BUILD_DIR/install_manifest.txt")
 check_equal "no project file but this build's installed ones" "" "$strays"
 check "the installed plug-in sits where the hosts look" \
     test -f "$(installed_plugin)"
-listing=$(as_user "$KCMQ_GRANTED_USER" kcmshell5 --list 2> /dev/null)
-check "kcmshell5 --list finds the panel, as the granted user" grep -q '^kcm-quotas ' <<< "$listing"
+listing=$(as_user "$KCMQ_GRANTED_USER" "$KCMQ_KCMSHELL" --list 2> /dev/null)
+check "$KCMQ_KCMSHELL --list finds the panel, as the granted user" grep -q '^kcm-quotas ' <<< "$listing"

@@ -2,7 +2,7 @@
 # SPDX-FileCopyrightText: 2026 Velun contributors
 # SPDX-License-Identifier: BSD-3-Clause
 #
-# The real host, kcmshell5, under Xvfb, on sample data that shows what the
+# The real host (kcmshell5, or kcmshell6 for the Qt 6 build), under Xvfb, on sample data that shows what the
 # panel is for: devices with quotas on and off, members with usage and
 # limits, one of them over its soft limit with its grace time running, and a
 # notification task. One picture per tab at the window's own size, and one
@@ -33,22 +33,22 @@ check_contains "sample data: user1's grace time runs" "+-" "$(repquota -u "$KCMQ
 Xvfb :42 -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
 as_user "$KCMQ_GRANTED_USER" env DISPLAY=:42 QT_QPA_PLATFORM=xcb \
-    dbus-run-session -- timeout 280 kcmshell5 kcm-quotas > "$shots/kcmshell5.log" 2>&1 &
-KCMQ_DIALOG_MEMBER=$KCMQ_USER1 "$KCMQ_SOURCE_DIR"/scripts/panel-screenshots.sh :42 "$shots" kcmshell5 > /dev/null 2> "$shots/screenshots.log"
-cat "$shots/screenshots.log" >> "$shots/kcmshell5.log"
-check "kcmshell5 kcm-quotas under Xvfb: a picture of each of the four tabs" \
-    test "$(find "$shots" -name 'kcmshell5-[1-4]-*.png' -size +1k | wc -l)" -eq 4
+    dbus-run-session -- timeout 280 "$KCMQ_KCMSHELL" kcm-quotas > "$shots/$KCMQ_KCMSHELL.log" 2>&1 &
+KCMQ_DIALOG_MEMBER=$KCMQ_USER1 "$KCMQ_SOURCE_DIR"/scripts/panel-screenshots.sh :42 "$shots" "$KCMQ_KCMSHELL" > /dev/null 2> "$shots/screenshots.log"
+cat "$shots/screenshots.log" >> "$shots/$KCMQ_KCMSHELL.log"
+check "$KCMQ_KCMSHELL kcm-quotas under Xvfb: a picture of each of the four tabs" \
+    test "$(find "$shots" -name "$KCMQ_KCMSHELL-[1-4]-*.png" -size +1k | wc -l)" -eq 4
 # Four different pictures: the tabs were really switched, and no tab is the
 # blank window of a panel still loading.
-check_equal "kcmshell5 kcm-quotas under Xvfb: the four tabs look different" 4 \
-    "$(md5sum "$shots"/kcmshell5-[1-4]-*.png 2> /dev/null | cut -d' ' -f1 | sort -u | wc -l)"
-check "kcmshell5 kcm-quotas under Xvfb: the member dialog opens from the users tab" \
-    test -s "$shots/kcmshell5-5-member-dialog.png"
-check_contains "kcmshell5 kcm-quotas under Xvfb: the dialog is user1's" "dialog Setting quotas for a user: $KCMQ_USER1" "$(cat "$shots/screenshots.log")"
+check_equal "$KCMQ_KCMSHELL kcm-quotas under Xvfb: the four tabs look different" 4 \
+    "$(md5sum "$shots/$KCMQ_KCMSHELL"-[1-4]-*.png 2> /dev/null | cut -d' ' -f1 | sort -u | wc -l)"
+check "$KCMQ_KCMSHELL kcm-quotas under Xvfb: the member dialog opens from the users tab" \
+    test -s "$shots/$KCMQ_KCMSHELL-5-member-dialog.png"
+check_contains "$KCMQ_KCMSHELL kcm-quotas under Xvfb: the dialog is user1's" "dialog Setting quotas for a user: $KCMQ_USER1" "$(cat "$shots/screenshots.log")"
 size=$(sed -n 's/^window //p' "$shots/screenshots.log")
-check "kcmshell5 opens the panel at a usable size (at least 800x500, got ${size:-none})" \
+check "$KCMQ_KCMSHELL opens the panel at a usable size (at least 800x500, got ${size:-none})" \
     awk -F x -v s="$size" 'BEGIN { split(s, d, "x"); exit !(d[1] >= 800 && d[2] >= 500) }'
-pkill -u "$KCMQ_GRANTED_USER" -x kcmshell5 2> /dev/null
+pkill -u "$KCMQ_GRANTED_USER" -x "$KCMQ_KCMSHELL" 2> /dev/null
 sleep 1
 kill "$xvfb" 2> /dev/null
 wait 2> /dev/null

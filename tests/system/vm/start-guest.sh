@@ -7,7 +7,9 @@
 # Each NAME=value reaches the scenarios as an environment variable (paths of
 # test programs in the build tree, for instance).
 #
-# The guest sees this machine's root read-only over 9p with a tmpfs overlay,
+# The guest sees this machine's root read-only over 9p with a tmpfs overlay
+# (for the Qt 6 variant, "this machine" is the Debian 13 root that
+# scripts/in-root.sh runs this script in: its kernel, its programs),
 # so it has every installed program and library while nothing it does
 # reaches the host; the output dir is the only writable export. The VM tier
 # never skips: a missing kernel, a failed boot or a missing summary is a
@@ -77,6 +79,8 @@ add_module() {
     order+=("$path")
 }
 for name in virtio_pci 9pnet_virtio 9p overlay; do
+    # Newer kernels build some of them in.
+    grep -q -E "/$name\.ko$" "$moddir/modules.builtin" 2>/dev/null && continue
     path=$(grep -m1 -E "/$name\.ko(\.[a-z]+)?:" "$moddir/modules.dep" | cut -d: -f1)
     [ -n "$path" ] || die "module $name not found for kernel $kver"
     add_module "$path"
