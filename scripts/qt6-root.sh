@@ -23,7 +23,7 @@ QT6_ROOT_PACKAGES=(
     # KF6 Auth's polkit backend needs a logind
     systemd libpam-systemd
     # what the helper and the scenarios run in the guest
-    dbus polkitd quota e2fsprogs dosfstools util-linux mount kmod procps python3-minimal
+    dbus polkitd quota e2fsprogs dosfstools util-linux mount kmod procps python3
     xvfb xdotool imagemagick x11-utils
     # the VM itself: its kernel, QEMU and the initramfs tools
     qemu-system-x86 linux-image-amd64 busybox-static cpio gzip xz-utils zstd
