@@ -16,7 +16,7 @@ suite=trixie
 
 QT6_ROOT_PACKAGES=(
     # build
-    cmake g++ make pkg-config gettext extra-cmake-modules
+    cmake g++ make pkg-config gettext extra-cmake-modules ccache
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
     libkf6auth-dev libkf6i18n-dev libkf6config-dev libkf6configwidgets-dev
     libkf6widgetsaddons-dev libkf6coreaddons-dev libkf6kcmutils-dev libkf6kcmutils-bin
