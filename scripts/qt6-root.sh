@@ -23,6 +23,9 @@ QT6_ROOT_PACKAGES=(
     # KF6 Auth's polkit backend needs a logind
     systemd libpam-systemd
     # what the helper and the scenarios run in the guest
+    # Debian 13's C library ignores LANGUAGE under C.UTF-8: the helper's
+    # German answers need the German locale, as a German desktop has it
+    locales
     dbus polkitd quota e2fsprogs dosfstools util-linux mount kmod procps python3
     xvfb xdotool imagemagick x11-utils
     # the VM itself: its kernel, QEMU and the initramfs tools
@@ -73,6 +76,8 @@ echo "Installing the Qt 6/KF6 packages into $root"
 "$(dirname "$0")/in-root.sh" "$root" -- env DEBIAN_FRONTEND=noninteractive \
     sh -c 'dpkg --configure -a && apt-get update -q &&
         apt-get install -y -q --no-install-recommends -o Dpkg::Options::=--force-confold "$@" &&
-        apt-get clean' \
+        apt-get clean &&
+        { grep -qx "de_DE.UTF-8 UTF-8" /etc/locale.gen || echo "de_DE.UTF-8 UTF-8" >> /etc/locale.gen; } &&
+        locale-gen' \
     apt "${QT6_ROOT_PACKAGES[@]}"
 echo "$wanted" > "$stamp"
