@@ -31,6 +31,17 @@ bool isPlainLocaleName(const QString &name)
     return plain.match(name).hasMatch() && !name.contains(QLatin1String(".."));
 }
 
+// The UTF-8 locale that carries a language's messages: "de" is read as
+// de_DE, "pt_BR" as itself.
+QByteArray messagesLocaleFor(const QString &language)
+{
+    QString name = language.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    if (!name.contains(QLatin1Char('_'))) {
+        name += QLatin1Char('_') + name.toUpper();
+    }
+    return (name + QStringLiteral(".UTF-8")).toUtf8();
+}
+
 KAuth::ActionReply errorReply(const std::exception &error)
 {
     KAuth::ActionReply reply = KAuth::ActionReply::HelperErrorReply();
@@ -154,6 +165,16 @@ void PolicyKitQuotas::applyLocale(const QVariantMap &args)
     if (effective.isEmpty() || !std::setlocale(LC_ALL, effective.constData())) {
         effective = fallbackLocale;
         std::setlocale(LC_ALL, effective.constData());
+    }
+    // Newer C libraries (Debian 13's) ignore the language list under
+    // C.UTF-8 as they do under C; the messages then take a real locale of a
+    // requested language, where one is installed.
+    if (languagesValid && (effective.compare(fallbackLocale, Qt::CaseInsensitive) == 0 || effective.compare("C.utf8", Qt::CaseInsensitive) == 0)) {
+        for (const QString &language : languages) {
+            if (std::setlocale(LC_MESSAGES, messagesLocaleFor(language).constData())) {
+                break;
+            }
+        }
     }
     qputenv("LC_ALL", effective);
 

@@ -10,6 +10,9 @@
 
 #include <QTest>
 
+#include <clocale>
+#include <string>
+
 namespace
 {
 const QString disk = QStringLiteral("/dev/sdb1");
@@ -221,6 +224,43 @@ private Q_SLOTS:
         QCOMPARE(qgetenv("LC_ALL"), lcAll);
         QVERIFY(processes.calls.isEmpty());
         QVERIFY(files.replaced.isEmpty());
+    }
+
+    // Where the C library ignores the language list under C.UTF-8, the
+    // messages take an installed locale of the first requested language
+    // that has one; the rest of the locale stays C.UTF-8.
+    void messagesLocale_data()
+    {
+        QTest::addColumn<QStringList>("languages");
+        QTest::addColumn<QString>("lcmessages");
+        QTest::addColumn<QByteArray>("messages");
+
+        QTest::newRow("language alone") << QStringList{QStringLiteral("de")} << "C.UTF-8" << QByteArray("de_DE.UTF-8");
+        QTest::newRow("language and country") << QStringList{QStringLiteral("de_DE")} << "" << QByteArray("de_DE.UTF-8");
+        QTest::newRow("first language without a locale")
+            << QStringList{QStringLiteral("xx"), QStringLiteral("de")} << "xx_YY.UTF-8" << QByteArray("de_DE.UTF-8");
+        QTest::newRow("plain C stays C") << QStringList{QStringLiteral("de")} << "C" << QByteArray("C");
+    }
+
+    void messagesLocale()
+    {
+        QFETCH(QStringList, languages);
+        QFETCH(QString, lcmessages);
+        QFETCH(QByteArray, messages);
+        const std::string saved = std::setlocale(LC_ALL, nullptr);
+        const bool installed = std::setlocale(LC_MESSAGES, "de_DE.UTF-8") != nullptr;
+        std::setlocale(LC_ALL, saved.c_str());
+        if (!installed) {
+            QSKIP("de_DE.UTF-8 is not installed here");
+        }
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        PolicyKitQuotas helper(kernel, processes, files);
+        helper.change({{QStringLiteral("languages"), languages}, {QStringLiteral("lcmessages"), lcmessages}});
+
+        QCOMPARE(QByteArray(std::setlocale(LC_MESSAGES, nullptr)), messages);
+        QCOMPARE(QByteArray(std::setlocale(LC_CTYPE, nullptr)), lcmessages == QLatin1String("C") ? QByteArray("C") : QByteArray("C.UTF-8"));
     }
 };
 
