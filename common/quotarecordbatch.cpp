@@ -3,22 +3,17 @@
 
 #include "quotarecordbatch.h"
 
-#include <QDataStream>
+#include <QtEndian>
 
-namespace
-{
-// Both sides must agree on the stream form whatever Qt they run.
-constexpr QDataStream::Version streamVersion = QDataStream::Qt_5_0;
-}
+#include <array>
 
 QByteArray QuotaRecordBatch::encodeIds(const QVector<quint32> &ids)
 {
-    QByteArray bytes;
-    bytes.reserve(ids.size() * IdBytes);
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(streamVersion);
+    QByteArray bytes(ids.size() * IdBytes, Qt::Uninitialized);
+    uchar *out = reinterpret_cast<uchar *>(bytes.data());
     for (quint32 id : ids) {
-        out << id;
+        qToBigEndian(id, out);
+        out += IdBytes;
     }
     return bytes;
 }
@@ -29,25 +24,51 @@ bool QuotaRecordBatch::decodeIds(const QByteArray &bytes, QVector<quint32> &ids)
     if (bytes.size() % IdBytes != 0) {
         return false;
     }
-    ids.reserve(bytes.size() / IdBytes);
-    QDataStream in(bytes);
-    in.setVersion(streamVersion);
-    for (int i = 0; i < bytes.size() / IdBytes; ++i) {
-        quint32 id = 0;
-        in >> id;
-        ids.append(id);
+    ids.resize(bytes.size() / IdBytes);
+    const uchar *in = reinterpret_cast<const uchar *>(bytes.constData());
+    for (quint32 &id : ids) {
+        id = qFromBigEndian<quint32>(in);
+        in += IdBytes;
     }
-    return in.status() == QDataStream::Ok;
+    return true;
+}
+
+// Ids and records are packed by hand, not through QDataStream: a stream call per
+// field made the packing, on both sides of a 10,000-member load, cost more
+// than the kernel's reads. The bytes are the same as the stream form, which
+// ProxyQuotaData's own operators write: each field as a big-endian 64-bit
+// value, in this order.
+namespace
+{
+constexpr int FieldCount = 9;
+static_assert(QuotaRecordBatch::RecordBytes == FieldCount * 8, "a record is nine 64-bit fields");
+
+std::array<quint64 ProxyQuotaData::*, FieldCount> fields()
+{
+    return {&ProxyQuotaData::dqb_bhardlimit,
+            &ProxyQuotaData::dqb_bsoftlimit,
+            &ProxyQuotaData::dqb_curspace,
+            &ProxyQuotaData::dqb_ihardlimit,
+            &ProxyQuotaData::dqb_isoftlimit,
+            &ProxyQuotaData::dqb_curinodes,
+            &ProxyQuotaData::dqb_btime,
+            &ProxyQuotaData::dqb_itime,
+            &ProxyQuotaData::dqb_valid};
+}
 }
 
 QByteArray QuotaRecordBatch::encodeRecords(const QVector<Entry> &entries)
 {
-    QByteArray bytes;
-    bytes.reserve(entries.size() * EntryBytes);
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(streamVersion);
+    const auto order = fields();
+    QByteArray bytes(entries.size() * EntryBytes, Qt::Uninitialized);
+    uchar *out = reinterpret_cast<uchar *>(bytes.data());
     for (const Entry &entry : entries) {
-        out << entry.id << entry.record;
+        qToBigEndian(entry.id, out);
+        out += IdBytes;
+        for (quint64 ProxyQuotaData::*field : order) {
+            qToBigEndian(entry.record.*field, out);
+            out += 8;
+        }
     }
     return bytes;
 }
@@ -58,17 +79,17 @@ bool QuotaRecordBatch::decodeRecords(const QByteArray &bytes, QVector<Entry> &en
     if (bytes.size() % EntryBytes != 0) {
         return false;
     }
-    entries.reserve(bytes.size() / EntryBytes);
-    QDataStream in(bytes);
-    in.setVersion(streamVersion);
-    for (int i = 0; i < bytes.size() / EntryBytes; ++i) {
-        Entry entry;
-        in >> entry.id >> entry.record;
-        entries.append(entry);
-    }
-    if (in.status() != QDataStream::Ok) {
-        entries.clear();
-        return false;
+    const auto order = fields();
+    const int count = bytes.size() / EntryBytes;
+    entries.resize(count);
+    const uchar *in = reinterpret_cast<const uchar *>(bytes.constData());
+    for (Entry &entry : entries) {
+        entry.id = qFromBigEndian<quint32>(in);
+        in += IdBytes;
+        for (quint64 ProxyQuotaData::*field : order) {
+            entry.record.*field = qFromBigEndian<quint64>(in);
+            in += 8;
+        }
     }
     return true;
 }

@@ -299,10 +299,12 @@ void QuotaRequest::getAllQuotaInfo()
 
     QMap<quint32, ProxyQuotaData> records;
     const QByteArray device = deviceName().toUtf8();
+    // Looked up once: the walk makes one call per record.
+    const int walkCommand = QCMD(Q_GETNEXTQUOTA, quotaType());
     quint32 nextId = 0;
     for (;;) {
         if_nextdqblk next{};
-        const int error = m_kernel.quotactl(QCMD(Q_GETNEXTQUOTA, quotaType()), device, static_cast<int>(nextId), &next);
+        const int error = m_kernel.quotactl(walkCommand, device, static_cast<int>(nextId), &next);
         if (error == ENOENT) {
             break; // no record at or above nextId
         }
@@ -316,7 +318,8 @@ void QuotaRequest::getAllQuotaInfo()
         if (next.dqb_id < nextId) {
             break;
         }
-        records.insert(next.dqb_id, fromNextRecord(next));
+        // The walk ascends, so the end is the right place: constant time.
+        records.insert(records.constEnd(), next.dqb_id, fromNextRecord(next));
         if (next.dqb_id == std::numeric_limits<quint32>::max()) {
             break;
         }

@@ -18,6 +18,10 @@
 #include <set>
 #include <stdexcept>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 Q_LOGGING_CATEGORY(KCMQUOTAS_CORE, "velun.kcm.quotas.core", QtWarningMsg)
 
 namespace
@@ -54,7 +58,10 @@ QuotasManager::~QuotasManager() = default;
 
 void QuotasManager::update()
 {
-    const bool reload = !m_quotaStorages.isEmpty() || !m_userSettings.isEmpty() || !m_groupSettings.isEmpty();
+    // Objects emptied out by resetData() alone are still on the tabs: they
+    // too must see dataChanged() before they are freed, or they would stay
+    // until the panel closes.
+    const bool reload = !m_quotaStorages.isEmpty() || !m_userSettings.isEmpty() || !m_groupSettings.isEmpty() || !m_retired.isEmpty();
     if (reload) {
         resetData();
     }
@@ -165,6 +172,12 @@ void QuotasManager::freeRetired()
 {
     qDeleteAll(m_retired);
     m_retired.clear();
+#ifdef __GLIBC__
+    // A generation of a large directory is tens of thousands of small
+    // blocks; glibc keeps the freed ones for reuse, so without this the
+    // process's memory only ever grows by the largest generation seen.
+    malloc_trim(0);
+#endif
 }
 
 QMap<QString, QuotaStorage *> QuotasManager::quotaStorages() const

@@ -73,6 +73,40 @@ private Q_SLOTS:
         }
     }
 
+    // Both sides pack by hand; the bytes must still be the stream form that
+    // ProxyQuotaData's operators define, field for field, or a helper and a
+    // panel built at different times would read each other's records
+    // shuffled.
+    void packedFormIsTheStreamForm_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("no records") << 0;
+        QTest::newRow("one record") << 1;
+        QTest::newRow("records with every bit pattern in use") << 5;
+    }
+
+    void packedFormIsTheStreamForm()
+    {
+        QFETCH(int, count);
+        const QVector<QuotaRecordBatch::Entry> sent = entries(count);
+        QByteArray streamedRecords;
+        QByteArray streamedIds;
+        QVector<quint32> ids;
+        {
+            QDataStream records(&streamedRecords, QIODevice::WriteOnly);
+            QDataStream idStream(&streamedIds, QIODevice::WriteOnly);
+            records.setVersion(QDataStream::Qt_5_0);
+            idStream.setVersion(QDataStream::Qt_5_0);
+            for (const QuotaRecordBatch::Entry &entry : sent) {
+                records << entry.id << entry.record;
+                idStream << entry.id;
+                ids.append(entry.id);
+            }
+        }
+        QCOMPARE(QuotaRecordBatch::encodeRecords(sent), streamedRecords);
+        QCOMPARE(QuotaRecordBatch::encodeIds(ids), streamedIds);
+    }
+
     void idsRoundTrip()
     {
         const QVector<quint32> ids{0, 1000, 65534, 0x80000000u, 0xffffffffu};

@@ -20,18 +20,16 @@
 
 namespace
 {
+// The sizes are kept in an array in this order.
+static_assert(UsedSize == 0 && SoftLimitSize == 1 && HardLimitSize == 2, "MemorySizeId indexes MemberQuotaData's sizes");
+
 QDateTime graceMoment(quint64 secondsSinceEpoch)
 {
     return secondsSinceEpoch != 0 ? QDateTime::fromSecsSinceEpoch(qint64(secondsSinceEpoch), Qt::LocalTime) : QDateTime();
 }
 }
 
-MemberQuotaData::MemberQuotaData()
-{
-    m_sizes.insert(UsedSize, MemorySize());
-    m_sizes.insert(SoftLimitSize, MemorySize());
-    m_sizes.insert(HardLimitSize, MemorySize());
-}
+MemberQuotaData::MemberQuotaData() = default;
 
 MemberQuotaData::MemberQuotaData(const QString &device, int id, SettingsId type)
     : MemberQuotaData()
@@ -59,17 +57,16 @@ MemberQuotaData::MemberQuotaData(const QString &device,
                                  const dqblk &record,
                                  const GraceTimePeriod &grace,
                                  const MemorySizeTransfer &transfer)
-    : m_graceTimePeriod(grace)
+    // The kernel counts block limits in 1024-byte blocks but the space in
+    // use in bytes.
+    : m_sizes{transfer.memFromBytes(record.dqb_curspace),
+              transfer.memFromBytes(quint64(record.dqb_bsoftlimit) * 1024),
+              transfer.memFromBytes(quint64(record.dqb_bhardlimit) * 1024)}
+    , m_graceTimePeriod(grace)
     , m_deviceName(device)
     , m_deviceFilesystem(filesystem)
     , m_deviceQuotaIsOn(true)
 {
-    // The kernel counts block limits in 1024-byte blocks but the space in
-    // use in bytes.
-    m_sizes.insert(UsedSize, transfer.memFromBytes(record.dqb_curspace));
-    m_sizes.insert(HardLimitSize, transfer.memFromBytes(quint64(record.dqb_bhardlimit) * 1024));
-    m_sizes.insert(SoftLimitSize, transfer.memFromBytes(quint64(record.dqb_bsoftlimit) * 1024));
-
     m_numberOfFilesUsed = static_cast<int>(static_cast<quint32>(record.dqb_curinodes));
     m_hardFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_ihardlimit));
     m_softFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_isoftlimit));
@@ -103,12 +100,14 @@ QString MemberQuotaData::unknownReason() const
 
 MemorySize MemberQuotaData::memorySizeById(MemorySizeId id) const
 {
-    return m_sizes.value(id);
+    return id >= 0 && size_t(id) < m_sizes.size() ? m_sizes[size_t(id)] : MemorySize();
 }
 
 void MemberQuotaData::setMemorySize(MemorySizeId id, const MemorySize &size)
 {
-    m_sizes.insert(id, size);
+    if (id >= 0 && size_t(id) < m_sizes.size()) {
+        m_sizes[size_t(id)] = size;
+    }
 }
 
 int MemberQuotaData::numberOfFilesUsed() const

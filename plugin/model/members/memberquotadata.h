@@ -14,6 +14,8 @@
 #include <QHash>
 #include <QString>
 
+#include <array>
+
 #include <sys/quota.h>
 
 // The quota state of one user or group on one block device, and the device
@@ -92,7 +94,9 @@ public:
     static bool canCreateQuotaFile(const QString &device, SettingsId type);
 
 private:
-    QHash<MemorySizeId, MemorySize> m_sizes;
+    // Indexed by MemorySizeId: a load builds tens of thousands of these,
+    // and a hash of three entries cost four allocations each.
+    std::array<MemorySize, 3> m_sizes;
     int m_numberOfFilesUsed = 0;
     int m_hardFilesLimit = 0;
     int m_softFilesLimit = 0;

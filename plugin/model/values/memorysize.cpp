@@ -14,6 +14,14 @@ MemorySize::MemorySize()
 {
 }
 
+MemorySize::MemorySize(double value, Dimension dimension, const QString &stringDimension)
+    : m_value(value)
+    , m_dimension(dimension)
+    , m_stringDimension(stringDimension)
+    , m_shownValue(value)
+{
+}
+
 double MemorySize::value() const
 {
     return m_value;
@@ -41,5 +49,8 @@ QString MemorySize::stringDimension() const
 
 QString MemorySize::humanSize() const
 {
-    return m_humanSize;
+    if (m_shownValue == 0.0) {
+        return QString();
+    }
+    return QString::number(m_shownValue, 'g', 4) + QLatin1Char(' ') + m_stringDimension;
 }

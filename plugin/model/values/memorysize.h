@@ -26,9 +26,15 @@ public:
 
 private:
     friend class MemorySizeTransfer;
+    // For the transfer, which has the unit's text at hand: the default
+    // constructor's translation costs more than the rest of an amount.
+    MemorySize(double value, Dimension dimension, const QString &stringDimension);
 
     double m_value = 0.0;
     Dimension m_dimension = Bytes;
     QString m_stringDimension;
-    QString m_humanSize;
+    // The amount as made, for humanSize(): the text is only formatted when
+    // shown, as a load makes six amounts per member and the tabs show a
+    // screenful.
+    double m_shownValue = 0.0;
 };

@@ -52,21 +52,13 @@ quint64 MemorySizeTransfer::bytesFromMem(const MemorySize &size) const
 
 MemorySize MemorySizeTransfer::memFromBytes(unsigned long bytes) const
 {
-    MemorySize size;
     auto unit = m_sizes.constBegin();
-    size.m_value = static_cast<double>(bytes);
-    size.m_dimension = unit.key();
-    size.m_stringDimension = unit.value();
+    double value = static_cast<double>(bytes);
     // Multiplying by 1/1024 is exact in binary, so byte counts below 2^53
     // convert back without loss.
-    while (size.m_value >= 1024.0 && std::next(unit) != m_sizes.constEnd()) {
+    while (value >= 1024.0 && std::next(unit) != m_sizes.constEnd()) {
         ++unit;
-        size.m_value *= 0.0009765625;
-        size.m_dimension = unit.key();
-        size.m_stringDimension = unit.value();
+        value *= 0.0009765625;
     }
-    if (size.m_value != 0.0) {
-        size.m_humanSize = QStringLiteral("%1 %2").arg(QString::number(size.m_value, 'g', 4), size.m_stringDimension);
-    }
-    return size;
+    return MemorySize(value, unit.key(), unit.value());
 }

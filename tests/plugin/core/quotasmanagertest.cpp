@@ -503,6 +503,14 @@ void QuotasManagerTest::loadAndReload()
     QVERIFY(!oldStorage.isNull());
     QCOMPARE(oldUser->member().id, 0);
     QCOMPARE(changed.count(), 1);
+
+    // The next load still tells the tabs, then frees what they showed.
+    manager->update();
+    QCOMPARE(changed.count(), 2);
+    QVERIFY(oldUser.isNull());
+    QVERIFY(oldStorage.isNull());
+    QCOMPARE(manager->findChildren<SettingsDeviceQuota *>().size(), 3);
+    QCOMPARE(manager->findChildren<QuotaStorage *>().size(), 2);
 }
 
 void QuotasManagerTest::loadsNoautoDeviceWithQuotasOff()

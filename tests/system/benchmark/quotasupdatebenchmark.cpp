@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStringList>
 
 #include <unistd.h>
 
@@ -124,10 +125,16 @@ int main(int argc, char **argv)
         const long beforeKb = statusKb("VmRSS");
         QElapsedTimer reloadTimer;
         reloadTimer.start();
+        // The memory after each reload, so that growth shows where it
+        // happens: a second generation exists while the first reload
+        // builds, after that the figure should stay put.
+        QStringList perReload;
         for (int i = 0; i < reloads; ++i) {
             manager.update();
+            perReload.append(QString::number(statusKb("VmRSS")));
         }
         std::printf("reloads=%d\n", reloads);
+        std::printf("rss_per_reload_kb=%s\n", qPrintable(perReload.join(QLatin1Char(','))));
         std::printf("reload_ms=%.1f\n", reloadTimer.nsecsElapsed() / 1e6 / reloads);
         std::printf("rss_before_kb=%ld\n", beforeKb);
         std::printf("rss_after_kb=%ld\n", statusKb("VmRSS"));

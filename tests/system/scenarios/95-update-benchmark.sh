@@ -90,6 +90,7 @@ measure() { # total extra members
         "helper_requests=$(field helper_requests "$output") peak_rss_kb=$(field peak_rss_kb "$output")"
     bench_line "reloads=$(field reloads "$output") users=$u groups=$u reload_ms=$(field reload_ms "$output")" \
         "rss_before_kb=$(field rss_before_kb "$output") rss_after_kb=$(field rss_after_kb "$output") objects_alive=$(field objects_alive "$output")"
+    bench_line "reload_rss users=$u rss_per_reload_kb=$(field rss_per_reload_kb "$output")"
 }
 
 cp -a /etc/passwd /run/kcmq/saved/benchmark-passwd

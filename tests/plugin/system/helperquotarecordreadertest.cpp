@@ -1,0 +1,85 @@
+// SPDX-FileCopyrightText: 2026 Velun contributors
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "plugin/system/helperquotarecordreader.h"
+#include "common/quotarecordbatch.h"
+#include "plugin/system/helperactionexecutor.h"
+
+#include <QTest>
+
+namespace
+{
+// Answers every batch read with the entries it was given, in their order.
+class ReplyingExecutor : public HelperActionExecutor
+{
+public:
+    explicit ReplyingExecutor(const QVector<QuotaRecordBatch::Entry> &entries)
+        : m_reply(QuotaRecordBatch::encodeRecords(entries))
+    {
+        HelperActionExecutor::setInstance(this);
+    }
+    ~ReplyingExecutor() override
+    {
+        HelperActionExecutor::setInstance(nullptr);
+    }
+
+    Result execute(const QString &, const QVariantMap &, int) override
+    {
+        Result result;
+        result.succeeded = true;
+        result.data.insert(QStringLiteral("quota_records"), m_reply);
+        return result;
+    }
+
+private:
+    QByteArray m_reply;
+};
+
+ProxyQuotaData limits(quint64 files)
+{
+    ProxyQuotaData record;
+    record.dqb_isoftlimit = files;
+    record.dqb_ihardlimit = files * 2;
+    return record;
+}
+}
+
+Q_DECLARE_METATYPE(QList<quint32>)
+
+class HelperQuotaRecordReaderTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The reader builds its map on the assumption that the helper answers
+    // in ascending id order; any other order must still give every record
+    // under its own id.
+    void everyRecordUnderItsId_data()
+    {
+        QTest::addColumn<QList<quint32>>("order");
+        QTest::newRow("ascending, as the helper answers") << QList<quint32>{0, 1000, 1001, 65534, 0xffffffffu};
+        QTest::newRow("descending") << QList<quint32>{0xffffffffu, 65534, 1001, 1000, 0};
+        QTest::newRow("shuffled") << QList<quint32>{1001, 0xffffffffu, 0, 65534, 1000};
+        QTest::newRow("none") << QList<quint32>{};
+    }
+
+    void everyRecordUnderItsId()
+    {
+        QFETCH(QList<quint32>, order);
+        QVector<QuotaRecordBatch::Entry> entries;
+        for (quint32 id : qAsConst(order)) {
+            entries.append({id, limits(quint64(id) + 1)});
+        }
+        ReplyingExecutor executor(entries);
+        const QMap<quint32, ProxyQuotaData> records = HelperQuotaRecordReader().readRecords(QStringLiteral("/dev/sdb1"), Users, {});
+        QCOMPARE(records.size(), order.size());
+        for (quint32 id : qAsConst(order)) {
+            QVERIFY2(records.contains(id), qPrintable(QString::number(id)));
+            QVERIFY(records.value(id) == limits(quint64(id) + 1));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(HelperQuotaRecordReaderTest)
+
+#include "helperquotarecordreadertest.moc"
