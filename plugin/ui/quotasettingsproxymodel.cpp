@@ -111,7 +111,7 @@ bool QuotaSettingsProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex 
     if (member.name.contains(m_search, Qt::CaseInsensitive)) {
         return true;
     }
-    const QStringRef digits = m_search.startsWith(QLatin1Char('#')) ? m_search.midRef(1) : QStringRef(&m_search);
+    const QString digits = m_search.startsWith(QLatin1Char('#')) ? m_search.mid(1) : m_search;
     bool isNumber = false;
     const int id = digits.toInt(&isNumber);
     return isNumber && id == member.id;
