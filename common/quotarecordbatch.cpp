@@ -4,6 +4,7 @@
 #include "quotarecordbatch.h"
 
 #include <QDataStream>
+#include <QIODevice>
 
 namespace
 {

@@ -30,7 +30,7 @@ QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString
         throw std::runtime_error(i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records").toStdString());
     }
     QMap<quint32, ProxyQuotaData> records;
-    for (const QuotaRecordBatch::Entry &entry : qAsConst(entries)) {
+    for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
         records.insert(entry.id, entry.record);
     }
     return records;

@@ -141,8 +141,12 @@ bool QuotaSettingsProxyModel::lessThan(const QModelIndex &left, const QModelInde
         order = compareValues(a.toLongLong(), b.toLongLong());
         break;
     }
-    // The sort is stable, so equal values keep the account directory's
-    // order in both directions.
+    // Equal values keep the account directory's order in both directions.
+    // Qt 5 got that from its stable sort; Qt 6 reverses equal rows when it
+    // sorts in descending order, so the rows' order decides explicitly.
+    if (order == 0) {
+        return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
+    }
     return order < 0;
 }
 

@@ -271,7 +271,7 @@ private Q_SLOTS:
         QCOMPARE(QSet<QString>(written.begin() + 1, written.end()), (QSet<QString>{defaultConfig, defaultQuotaTab, QStringLiteral("/etc/wq.conf")}));
         QCOMPARE(helper.requests.first().arguments.value(QStringLiteral("added_lines")).toStringList().mid(3),
                  (QStringList{QStringLiteral("0 8 * * * root warnquota -u"), QStringLiteral("0 8 * * * root warnquota -g --config=/etc/wq.conf")}));
-        for (const FakeHelperExecutor::Request &request : qAsConst(helper.requests)) {
+        for (const FakeHelperExecutor::Request &request : std::as_const(helper.requests)) {
             QVERIFY(request.timeoutMs >= 2 * 60 * 1000);
             QVERIFY(request.arguments.contains(QStringLiteral("lcmessages")));
         }
