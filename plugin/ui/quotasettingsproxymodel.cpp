@@ -142,8 +142,8 @@ bool QuotaSettingsProxyModel::lessThan(const QModelIndex &left, const QModelInde
         break;
     }
     // Equal values keep the account directory's order in both directions.
-    // Qt 5 got that from its stable sort; Qt 6 reverses equal rows when it
-    // sorts in descending order, so the rows' order decides explicitly.
+    // Qt 5's stable sort kept them so; Qt 6's descending sort does not, so
+    // the rows' own order decides between equal values.
     if (order == 0) {
         return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
     }

@@ -22,7 +22,7 @@ namespace
 {
 QDateTime graceMoment(quint64 secondsSinceEpoch)
 {
-    return secondsSinceEpoch != 0 ? QDateTime::fromSecsSinceEpoch(qint64(secondsSinceEpoch), Qt::LocalTime) : QDateTime();
+    return secondsSinceEpoch != 0 ? QDateTime::fromSecsSinceEpoch(qint64(secondsSinceEpoch)) : QDateTime();
 }
 }
 

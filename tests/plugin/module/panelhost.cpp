@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-// A small stand-in for kcmshell5: loads the installed plug-in through its
+// A small stand-in for kcmshell5 and kcmshell6: loads the installed plug-in through its
 // factory, lets the host's load run, and then looks at or drives the panel
 // only through its widget tree (object names), as a person would.
 //
