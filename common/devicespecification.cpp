@@ -35,9 +35,10 @@ bool hasPair(const QString &line, const QString &pair)
 QString DeviceSpecification::blockDeviceName(const QString &fsSpec, const QStringList &blkidLines)
 {
     if (fsSpec.startsWith(QLatin1Char('/'))) {
-        const QString prefix = fsSpec + pathSeparator;
+        // Compared as the line's own device path: a name that holds the
+        // separator would otherwise match a line naming a shorter one.
         for (const QString &line : blkidLines) {
-            if (line.startsWith(prefix)) {
+            if (devicePath(line) == fsSpec) {
                 return fsSpec;
             }
         }

@@ -3,6 +3,8 @@
 
 #include "proxyquotadata.h"
 
+#include "qtcompat.h"
+
 ProxyQuotaData::ProxyQuotaData(const dqblk &record)
     : dqb_bhardlimit(record.dqb_bhardlimit)
     , dqb_bsoftlimit(record.dqb_bsoftlimit)
@@ -33,8 +35,7 @@ dqblk ProxyQuotaData::toDqblk() const
 
 void ProxyQuotaData::registerMetaType()
 {
-    qRegisterMetaType<ProxyQuotaData>("ProxyQuotaData");
-    qRegisterMetaTypeStreamOperators<ProxyQuotaData>("ProxyQuotaData");
+    registerStreamableMetaType<ProxyQuotaData>("ProxyQuotaData");
 }
 
 bool operator==(const ProxyQuotaData &a, const ProxyQuotaData &b)

@@ -42,7 +42,7 @@ void NotificationWriter::writeCronFile(const QString &path, const QStringList &l
         }
         // A job that names a file the rule refuses would make that file
         // writable through write_conf_file.
-        for (const auto &file : qAsConst(files)) {
+        for (const auto &file : std::as_const(files)) {
             const QString reason = rule.check(file.path, file.role);
             if (!reason.isEmpty()) {
                 fail(reason);
@@ -71,7 +71,7 @@ void NotificationWriter::writeConfFile(const QString &path, const QString &text)
     // The cron table on disk may have been edited by hand: a file it names
     // is still checked for every role it is named in.
     const ConfigurationFileRule rule(m_files);
-    for (const ConfigFileRoleId role : qAsConst(roles)) {
+    for (const ConfigFileRoleId role : std::as_const(roles)) {
         const QString reason = rule.check(path, role);
         if (!reason.isEmpty()) {
             fail(reason);

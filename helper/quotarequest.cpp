@@ -329,7 +329,7 @@ void QuotaRequest::getAllQuotaInfo()
     // Ids the walk did not meet have no record in the quota file; the
     // kernel still answers them (with what it counts in memory, or zeros),
     // exactly as a single read would.
-    for (quint32 id : qAsConst(ids)) {
+    for (quint32 id : std::as_const(ids)) {
         if (records.contains(id)) {
             continue;
         }

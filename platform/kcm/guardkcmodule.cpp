@@ -8,7 +8,7 @@
 
 namespace KCMGP
 {
-GuardKCModule::GuardKCModule(const QString &translationDomain, QWidget *parent, const QList<QVariant> &args)
+GuardKCModule::GuardKCModule(const QString &translationDomain, KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args)
     : KCMVS::VelunKCModule(translationDomain, parent, args)
 {
 }

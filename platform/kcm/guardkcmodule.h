@@ -14,7 +14,7 @@ class GuardKCModule : public KCMVS::VelunKCModule
 {
     Q_OBJECT
 public:
-    GuardKCModule(const QString &translationDomain, QWidget *parent, const QList<QVariant> &args);
+    GuardKCModule(const QString &translationDomain, KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args);
     ~GuardKCModule() override;
 
     void setNeedCommonAccessAuth(bool need);

@@ -52,7 +52,7 @@ void MessagesManager::newMessage(const QString &text, MessageType type, const QS
 {
     // The same message again (a retried Apply) replaces the old one instead
     // of stacking up copies.
-    for (KMessageWidget *old : qAsConst(m_messages)) {
+    for (KMessageWidget *old : std::as_const(m_messages)) {
         if (old->property(SummaryProperty).toString() == text && old->messageType() == widgetType(type)
             && old->property(DetailsProperty).toString() == details) {
             removeMessage(old);

@@ -11,17 +11,23 @@
 
 namespace KCMVS
 {
-VelunKCModule::VelunKCModule(const QString &translationDomain, QWidget *parent, const QList<QVariant> &args)
+VelunKCModule::VelunKCModule(const QString &translationDomain, ModuleParent *parent, const ModuleArguments &args)
     : KCModule(parent, args)
     , m_translationDomain(translationDomain)
-    , m_messages(new MessagesManager(this))
-    , m_state(new StateWidget(this))
 {
+    m_messages = new MessagesManager(widget());
+    m_state = new StateWidget(widget());
+    // The message area follows the panel's widget, whichever object that is.
+    widget()->installEventFilter(this);
+
     // Nothing of these panels has defaults to go back to.
     setButtons(Apply);
-    connect(this, qOverload<bool>(&KCModule::changed), m_state, &StateWidget::setPendingChanges);
+    onModuleNeedsSave(this, [this](bool needs) {
+        Q_EMIT pendingChangesChanged(needs);
+    });
+    connect(this, &VelunKCModule::pendingChangesChanged, m_state, &StateWidget::setPendingChanges);
     connect(m_state, &StateWidget::stateReset, this, [this] {
-        Q_EMIT changed(false);
+        setModuleNeedsSave(this, false);
     });
 }
 
@@ -77,31 +83,29 @@ bool VelunKCModule::mayAccess()
     return true;
 }
 
-void VelunKCModule::showEvent(QShowEvent *event)
-{
-    placeFrameWidgets();
-    KCModule::showEvent(event);
-}
-
-void VelunKCModule::resizeEvent(QResizeEvent *event)
-{
-    KCModule::resizeEvent(event);
-    placeFrameWidgets();
-}
-
-bool VelunKCModule::event(QEvent *event)
+bool VelunKCModule::eventFilter(QObject *watched, QEvent *event)
 {
     // A panel sets up its form (and so its layout) late, on its first load;
-    // the message area joins that layout as soon as it exists.
-    if (event->type() == QEvent::LayoutRequest) {
-        placeFrameWidgets();
+    // the message area joins that layout as soon as it exists, and lies over
+    // the empty panel until then.
+    if (watched == widget()) {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Resize:
+        case QEvent::LayoutRequest:
+            placeFrameWidgets();
+            break;
+        default:
+            break;
+        }
     }
-    return KCModule::event(event);
+    return KCModule::eventFilter(watched, event);
 }
 
 void VelunKCModule::placeFrameWidgets()
 {
-    if (auto box = qobject_cast<QBoxLayout *>(layout())) {
+    QWidget *const panel = widget();
+    if (auto box = qobject_cast<QBoxLayout *>(panel->layout())) {
         if (box->indexOf(m_messages) < 0) {
             box->insertWidget(0, m_messages);
         }
@@ -112,8 +116,9 @@ void VelunKCModule::placeFrameWidgets()
     }
     // No form yet (the panel could not be prepared): the messages are all
     // there is to see, laid over the empty panel.
-    const int height = m_messages->heightForWidth(width()) > 0 ? m_messages->heightForWidth(width()) : m_messages->sizeHint().height();
-    m_messages->setGeometry(0, 0, width(), height);
+    const int width = panel->width();
+    const int height = m_messages->heightForWidth(width) > 0 ? m_messages->heightForWidth(width) : m_messages->sizeHint().height();
+    m_messages->setGeometry(0, 0, width, height);
     m_messages->raise();
 }
 }

@@ -141,7 +141,7 @@ QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const
 
     QList<SettingsDeviceQuota *> result;
     result.reserve(members.size());
-    for (const Member &member : qAsConst(members)) {
+    for (const Member &member : std::as_const(members)) {
         QHash<QString, MemberQuotaData> table;
         table.reserve(devices.size());
         for (int i = 0; i < devices.size(); ++i) {
@@ -154,13 +154,13 @@ QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const
 
 void QuotasManager::resetData()
 {
-    for (QObject *object : qAsConst(m_userSettings)) {
+    for (QObject *object : std::as_const(m_userSettings)) {
         m_retired.append(object);
     }
-    for (QObject *object : qAsConst(m_quotaStorages)) {
+    for (QObject *object : std::as_const(m_quotaStorages)) {
         m_retired.append(object);
     }
-    for (QObject *object : qAsConst(m_groupSettings)) {
+    for (QObject *object : std::as_const(m_groupSettings)) {
         m_retired.append(object);
     }
     m_userSettings = {};

@@ -25,10 +25,10 @@
 
 #include <exception>
 
-QuotasModule::QuotasModule(QWidget *parent, const QList<QVariant> &args)
+QuotasModule::QuotasModule(KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args)
     : KCMGP::GuardKCModule(QStringLiteral("velun_kcm_quotas"), parent, args)
     , m_ui(new Ui::QuotasModule)
-    , m_busy(new BusyState(this))
+    , m_busy(new BusyState(widget()))
     , m_notificationsManager(nullptr)
 {
     setResetButtonVisible(true);
@@ -49,8 +49,8 @@ QuotasModule::~QuotasModule()
 QSize QuotasModule::sizeHint() const
 {
     // Room for the member tables' usual columns and a screenful of rows,
-    // in the panel's own font.
-    const QFontMetrics metrics(font());
+    // in the panel's own font (which the message area inherits).
+    const QFontMetrics metrics(messagesManager()->font());
     const QSize roomy(qMax(900, metrics.averageCharWidth() * 120), qMax(600, metrics.lineSpacing() * 34));
     return KCMGP::GuardKCModule::sizeHint().expandedTo(roomy);
 }
@@ -114,7 +114,7 @@ void QuotasModule::initialModule()
         });
         connect(&m_notificationsManager, &NotificationsManager::dataChanged, this, &QuotasModule::haveChangesNotificationData);
 
-        m_ui->setupUi(this);
+        m_ui->setupUi(widget());
         m_ui->verticalLayout->insertWidget(0, m_busy->indicator());
         m_busy->setInputWidget(m_ui->tabWidget);
         setupWidgets();
@@ -133,8 +133,8 @@ void QuotasModule::setupWidgets()
     // The columns and the sort order of each table are the administrator's
     // own, kept in their configuration across sessions.
     const KSharedConfig::Ptr viewConfig = KSharedConfig::openConfig(QStringLiteral("kcm_quotasrc"));
-    auto users = new QuotaSettingsWidget(m_quotasManager->userSettings(), this, viewConfig->group(QStringLiteral("UsersTable")));
-    auto groups = new QuotaSettingsWidget(m_quotasManager->groupSettings(), this, viewConfig->group(QStringLiteral("GroupsTable")));
+    auto users = new QuotaSettingsWidget(m_quotasManager->userSettings(), widget(), viewConfig->group(QStringLiteral("UsersTable")));
+    auto groups = new QuotaSettingsWidget(m_quotasManager->groupSettings(), widget(), viewConfig->group(QStringLiteral("GroupsTable")));
     m_settingsWidgets[Users] = users;
     m_settingsWidgets[Groups] = groups;
     for (QuotaSettingsWidget *widget : {users, groups}) {
@@ -144,7 +144,7 @@ void QuotasModule::setupWidgets()
     m_ui->vBoxUsers->addWidget(users);
     m_ui->vBoxGroups->addWidget(groups);
 
-    m_notificationWidget = new NotificationSettingWidget(m_notificationsManager.notificationsSettings(), this);
+    m_notificationWidget = new NotificationSettingWidget(m_notificationsManager.notificationsSettings(), widget());
     m_ui->vBoxNotification->addWidget(m_notificationWidget);
 
     connect(m_notificationWidget, &NotificationSettingWidget::modify, this, [this] {

@@ -7,9 +7,6 @@
 #include "platform/kcm/guardkcmodule.h"
 #include "plugin/notifications/notificationsmanager.h"
 
-#include <QList>
-#include <QVariant>
-
 #include <unordered_map>
 
 class BusyState;
@@ -32,7 +29,7 @@ class QuotasModule : public KCMGP::GuardKCModule
 {
     Q_OBJECT
 public:
-    QuotasModule(QWidget *parent, const QList<QVariant> &args);
+    QuotasModule(KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args);
     ~QuotasModule() override;
 
     // The tabs are only built on the first load, after the host has sized

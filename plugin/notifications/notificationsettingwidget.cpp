@@ -503,7 +503,7 @@ void NotificationSettingWidget::connectChangeDataWidgets()
 
 void NotificationSettingWidget::disconnectChangeDataWidgets()
 {
-    for (const QMetaObject::Connection &connection : qAsConst(m_connections)) {
+    for (const QMetaObject::Connection &connection : std::as_const(m_connections)) {
         disconnect(connection);
     }
     m_connections.clear();

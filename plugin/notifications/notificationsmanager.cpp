@@ -165,7 +165,7 @@ WarnquotaJob NotificationsManager::cronJobToWarnquotaJob(const CronJob &job)
         } else if (token.contains(adminsFileOption)) {
             task.adminsFile = withoutOption(token, adminsFileOption);
         } else if (token.startsWith(QLatin1Char('-'))) {
-            for (const QChar flag : token.midRef(1)) {
+            for (const QChar flag : QStringView(token).mid(1)) {
                 if (flag == QLatin1Char('u')) {
                     task.users = true;
                 } else if (flag == QLatin1Char('g')) {

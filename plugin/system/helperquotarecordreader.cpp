@@ -30,7 +30,7 @@ QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString
         throw std::runtime_error(i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records").toStdString());
     }
     QMap<quint32, ProxyQuotaData> records;
-    for (const QuotaRecordBatch::Entry &entry : qAsConst(entries)) {
+    for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
         // The helper answers in ascending id order: with the end as hint
         // each insert is constant time, and a wrong hint is still correct.
         records.insert(records.constEnd(), entry.id, entry.record);

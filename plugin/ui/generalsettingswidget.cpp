@@ -189,7 +189,7 @@ void GeneralSettingsWidget::askRebootIfNeeded()
     const auto needsMount = [](const DeviceDataInformation &data) {
         return data.quotaSupportOn() && !data.mountWithQuota() && !data.quotaKeptInternally();
     };
-    for (const QuotaStorage *storage : qAsConst(m_storages)) {
+    for (const QuotaStorage *storage : std::as_const(m_storages)) {
         if (needsMount(storage->usersData()) || needsMount(storage->groupsData())) {
             systemReboot();
             return;

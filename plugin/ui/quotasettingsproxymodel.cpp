@@ -111,7 +111,7 @@ bool QuotaSettingsProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex 
     if (member.name.contains(m_search, Qt::CaseInsensitive)) {
         return true;
     }
-    const QStringRef digits = m_search.startsWith(QLatin1Char('#')) ? m_search.midRef(1) : QStringRef(&m_search);
+    const QString digits = m_search.startsWith(QLatin1Char('#')) ? m_search.mid(1) : m_search;
     bool isNumber = false;
     const int id = digits.toInt(&isNumber);
     return isNumber && id == member.id;
@@ -141,8 +141,12 @@ bool QuotaSettingsProxyModel::lessThan(const QModelIndex &left, const QModelInde
         order = compareValues(a.toLongLong(), b.toLongLong());
         break;
     }
-    // The sort is stable, so equal values keep the account directory's
-    // order in both directions.
+    // Equal values keep the account directory's order in both directions.
+    // Qt 5's stable sort kept them so; Qt 6's descending sort does not, so
+    // the rows' own order decides between equal values.
+    if (order == 0) {
+        return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
+    }
     return order < 0;
 }
 

@@ -129,7 +129,7 @@ void QuotaSettingsWidget::fillDevices()
         // Without the device list the table still shows the members.
         qWarning("%s", e.what());
     }
-    for (const QString &device : qAsConst(devices)) {
+    for (const QString &device : std::as_const(devices)) {
         m_ui->cBoxDevices->addItem(deviceText(device), device);
     }
 }
@@ -364,7 +364,7 @@ void QuotaSettingsWidget::copyLimitsFromMember()
         return;
     }
     QStringList names;
-    for (const SettingsDeviceQuota *member : qAsConst(m_settings)) {
+    for (const SettingsDeviceQuota *member : std::as_const(m_settings)) {
         names.append(member->member().name);
     }
     bool ok = false;

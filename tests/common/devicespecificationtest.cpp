@@ -25,6 +25,7 @@ static const QStringList blkidLines = {
     QStringLiteral("/dev/sdc1: LABEL=\"a.b\" TYPE=\"ext2\""),
     QStringLiteral("/dev/sdd1: LABEL=\"x:y\" TYPE=\"ext4\" PARTLABEL=\"data\""),
     QStringLiteral("/dev/mapper/vg-root: UUID=\"cccc\" TYPE=\"ext4\""),
+    QStringLiteral("/dev/sde1: : TYPE=\"ext4\""),
     QString(),
 };
 
@@ -38,6 +39,11 @@ void DeviceSpecificationTest::blockDeviceName_data()
     QTest::newRow("path of a longer name") << "/dev/sda10"
                                            << "/dev/sda10";
     QTest::newRow("unknown path") << "/dev/sdz9" << QString();
+    // An fstab field may hold ": " (as \040); blkid's line still names
+    // /dev/sde1 only.
+    QTest::newRow("path with the line's separator in it") << "/dev/sde1: " << QString();
+    QTest::newRow("path before a line with an empty field") << "/dev/sde1"
+                                                            << "/dev/sde1";
     QTest::newRow("uuid is not matched by partuuid") << "UUID=1234-ABCD"
                                                      << "/dev/sda1";
     QTest::newRow("quoted uuid") << "UUID=\"1234-ABCD\""

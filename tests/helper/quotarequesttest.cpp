@@ -220,14 +220,14 @@ private Q_SLOTS:
         QVector<QuotaRecordBatch::Entry> entries;
         QVERIFY(QuotaRecordBatch::decodeRecords(reply.value(QStringLiteral("quota_records")).toByteArray(), entries));
         QList<quint32> ids;
-        for (const QuotaRecordBatch::Entry &entry : qAsConst(entries)) {
+        for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
             ids.append(entry.id);
             QCOMPARE(entry.record, ProxyQuotaData(kernel.records.value(entry.id, dqblk{})));
         }
         QCOMPARE(ids, answered);
 
         int reads = 0;
-        for (const FakeQuotaKernel::Call &call : qAsConst(kernel.calls)) {
+        for (const FakeQuotaKernel::Call &call : std::as_const(kernel.calls)) {
             QCOMPARE(call.command & 0xffu, 1u);
             QCOMPARE(call.device, disk.toUtf8());
             reads += (call.command >> 8) == Q_GETQUOTA ? 1 : 0;

@@ -25,7 +25,7 @@ static_assert(UsedSize == 0 && SoftLimitSize == 1 && HardLimitSize == 2, "Memory
 
 QDateTime graceMoment(quint64 secondsSinceEpoch)
 {
-    return secondsSinceEpoch != 0 ? QDateTime::fromSecsSinceEpoch(qint64(secondsSinceEpoch), Qt::LocalTime) : QDateTime();
+    return secondsSinceEpoch != 0 ? QDateTime::fromSecsSinceEpoch(qint64(secondsSinceEpoch)) : QDateTime();
 }
 }
 

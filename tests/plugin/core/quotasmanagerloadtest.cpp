@@ -270,7 +270,7 @@ void QuotasManagerLoadTest::strayRecordsBecomeUnknownAccounts()
     QStringList writes = f.system.changeLog().filter(QStringLiteral("set_quota_info"));
     writes.sort();
     QCOMPARE(writes, (QStringList{QStringLiteral("set_quota_info /dev/sdb1 0"), QStringLiteral("set_quota_info /dev/sdc1 0")}));
-    for (const FakeSystem::Call &call : qAsConst(f.system.calls)) {
+    for (const FakeSystem::Call &call : std::as_const(f.system.calls)) {
         if (call.command == QLatin1String("set_quota_info")) {
             QCOMPARE(call.arguments.value(QStringLiteral("id")).toInt(), 4242);
         }

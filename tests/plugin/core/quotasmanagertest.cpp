@@ -420,7 +420,7 @@ void QuotasManagerTest::failureOnSecondOfThreeDevices()
     QVERIFY(system.device(sdb).fstabOptions.contains(QStringLiteral("usrquota")));
     QVERIFY(!system.device(sdc).quotaOn[Users]);
     QCOMPARE(system.device(sdd).fstabOptions, QStringList{QStringLiteral("defaults")});
-    for (const FakeSystem::Call &call : qAsConst(system.calls)) {
+    for (const FakeSystem::Call &call : std::as_const(system.calls)) {
         QVERIFY2(call.arguments.value(QStringLiteral("device_name")).toString() != sdd, qPrintable(call.command));
     }
     QCOMPARE(changed.count(), 0);
@@ -558,7 +558,7 @@ void QuotasManagerTest::oneKindOnTheOtherOff()
     // One batch for the users; the groups cost no helper request.
     QCOMPARE(system.count(QStringLiteral("get_all_quota_info")), 1);
     QCOMPARE(system.count(QStringLiteral("get_quota_info")), 0);
-    for (const FakeSystem::Call &call : qAsConst(system.calls)) {
+    for (const FakeSystem::Call &call : std::as_const(system.calls)) {
         if (call.command == QLatin1String("get_all_quota_info")) {
             QCOMPARE(call.arguments.value(QStringLiteral("type")).toInt(), int(Users));
         }

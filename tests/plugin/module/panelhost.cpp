@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-// A small stand-in for kcmshell5: loads the installed plug-in through its
+// A small stand-in for kcmshell5 and kcmshell6: loads the installed plug-in through its
 // factory, lets the host's load run, and then looks at or drives the panel
 // only through its widget tree (object names), as a person would.
 //
@@ -18,7 +18,8 @@
 //   kcmq-panel-host PLUGIN set-many DEVICE SHOT SOFT_FILES HARD_FILES HARD_MB NAME,NAME,...
 //   kcmq-panel-host PLUGIN users-export FILE
 
-#include <KCModule>
+#include "platform/kcm/kcmodulecompat.h"
+
 #include <KMessageWidget>
 #include <KPluginFactory>
 
@@ -66,6 +67,14 @@ T *child(QObject *parent, const QString &name)
     return found;
 }
 
+// The panel's widgets hang off its widget, which is the module itself only
+// for the KF5 hosts.
+template<typename T>
+T *child(KCModule *module, const QString &name)
+{
+    return child<T>(static_cast<QObject *>(KCMVS::moduleWidget(module)), name);
+}
+
 QWidget *tab(KCModule *module, const QString &name)
 {
     return child<QWidget>(child<QTabWidget>(module, QStringLiteral("tabWidget")), name);
@@ -80,7 +89,7 @@ void settle()
 
 void printMessages(KCModule *module)
 {
-    const auto messages = module->findChildren<KMessageWidget *>();
+    const auto messages = KCMVS::moduleWidget(module)->findChildren<KMessageWidget *>();
     for (const KMessageWidget *message : messages) {
         if (message->parentWidget() && message->parentWidget()->objectName() == QLatin1String("messagesManager")) {
             out(QStringLiteral("message=%1|%2|%3")
@@ -150,7 +159,7 @@ int shots(KCModule *module, const QString &dir)
         tabs->setCurrentIndex(i);
         settle();
         const QString file = QStringLiteral("%1/kcm-quotas-%2-%3.png").arg(dir).arg(i + 1).arg(names.value(i, tabs->widget(i)->objectName()));
-        if (!module->grab().save(file)) {
+        if (!KCMVS::moduleWidget(module)->grab().save(file)) {
             out(QStringLiteral("error=cannot save %1").arg(file));
             return 1;
         }
@@ -209,7 +218,7 @@ int usersShot(KCModule *module, const QString &file)
     auto tabs = child<QTabWidget>(module, QStringLiteral("tabWidget"));
     tabs->setCurrentWidget(tab(module, QStringLiteral("users")));
     settle();
-    if (!module->window()->grab().save(file)) {
+    if (!KCMVS::moduleWidget(module)->window()->grab().save(file)) {
         out(QStringLiteral("error=cannot save %1").arg(file));
         return 1;
     }
@@ -430,13 +439,13 @@ int main(int argc, char **argv)
     }
     auto layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(module);
+    layout->addWidget(KCMVS::moduleWidget(module));
     window.resize(1000, 700);
     module->load();
     window.show();
     settle();
     printMessages(module);
-    if (!module->findChild<QTabWidget *>(QStringLiteral("tabWidget"))) {
+    if (!KCMVS::moduleWidget(module)->findChild<QTabWidget *>(QStringLiteral("tabWidget"))) {
         out(QStringLiteral("error=the panel was not prepared"));
         return 1;
     }

@@ -6,7 +6,8 @@
 // plug-in that installs without that metadata is invisible to every host,
 // which only a test of the built library itself can catch.
 
-#include <KCModule>
+#include "platform/kcm/kcmodulecompat.h"
+
 #include <KPluginFactory>
 #include <KPluginMetaData>
 
@@ -120,10 +121,11 @@ private Q_SLOTS:
         const auto module = KPluginFactory::instantiatePlugin<KCModule>(data, &parent);
         QVERIFY2(module, qPrintable(module.errorString));
         QCOMPARE(module.plugin->metaObject()->className(), "QuotasModule");
-        QCOMPARE(module.plugin->parentWidget(), &parent);
+        QWidget *const panel = KCMVS::moduleWidget(module.plugin);
+        QCOMPARE(panel->parentWidget(), &parent);
 
         // The host sizes its window from the module before the first load.
-        const QSize hint = module.plugin->sizeHint();
+        const QSize hint = panel->sizeHint();
         QVERIFY2(hint.width() >= 800 && hint.height() >= 500, qPrintable(QStringLiteral("%1 x %2").arg(hint.width()).arg(hint.height())));
     }
 };

@@ -223,14 +223,14 @@ void QuotasModuleTest::cleanup()
 
 std::unique_ptr<QuotasModule> QuotasModuleTest::prepared()
 {
-    auto module = std::make_unique<QuotasModule>(nullptr, QVariantList());
+    auto module = std::make_unique<QuotasModule>(nullptr, KCMVS::ModuleArguments());
     module->load();
     return module;
 }
 
 void QuotasModuleTest::editGeneralTab(QuotasModule &module)
 {
-    const auto boxes = module.findChildren<QGroupBox *>();
+    const auto boxes = module.widget()->findChildren<QGroupBox *>();
     for (QGroupBox *box : boxes) {
         if (box->title() == QLatin1String("Group quota support")) {
             box->setChecked(true);
@@ -243,9 +243,9 @@ void QuotasModuleTest::editGeneralTab(QuotasModule &module)
 
 void QuotasModuleTest::editGrace(QuotasModule &module, const QString &device, int days)
 {
-    auto devices = module.findChild<QWidget *>(QStringLiteral("generalWidget"))->findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
+    auto devices = module.widget()->findChild<QWidget *>(QStringLiteral("generalWidget"))->findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
     devices->setCurrentText(device);
-    const auto editors = module.findChildren<GracePeriodsWidget *>();
+    const auto editors = module.widget()->findChildren<GracePeriodsWidget *>();
     for (GracePeriodsWidget *editor : editors) {
         if (editor->id() == UsersMemoryGrace) {
             editor->findChild<QSpinBox *>(QStringLiteral("spinBoxDays"))->setValue(days);
@@ -299,7 +299,7 @@ void QuotasModuleTest::preparationFailures()
         shown.append(m.text);
     }
     QVERIFY2(hasMessage(module, message, KMessageWidget::Error), qPrintable(shown.join(QLatin1Char('|'))));
-    QVERIFY(!module.findChild<QTabWidget *>() || !module.findChild<QuotaSettingsWidget *>());
+    QVERIFY(!module.widget()->findChild<QTabWidget *>() || !module.widget()->findChild<QuotaSettingsWidget *>());
     if (!kernelSupport) {
         // Nothing of the system was read.
         QCOMPARE(m_system->count(QStringLiteral("get_data")), 0);
@@ -312,8 +312,8 @@ void QuotasModuleTest::preparationFailures()
     m_system->writeTables();
     module.load();
     QCOMPARE(m_system->kernelChecks, 2);
-    QVERIFY(module.findChild<QuotaSettingsWidget *>());
-    QCOMPARE(module.findChildren<QTabWidget *>().size(), 1);
+    QVERIFY(module.widget()->findChild<QuotaSettingsWidget *>());
+    QCOMPARE(module.widget()->findChildren<QTabWidget *>().size(), 1);
 }
 
 void QuotasModuleTest::memberEdit_data()
@@ -335,7 +335,7 @@ void QuotasModuleTest::memberEdit()
     QFETCH(QString, details);
 
     auto module = prepared();
-    QSignalSpy changed(module.get(), qOverload<bool>(&KCModule::changed));
+    QSignalSpy changed(module.get(), &KCMVS::VelunKCModule::pendingChangesChanged);
     if (!failCommand.isEmpty()) {
         m_system->failNext(failCommand, details);
     }
@@ -346,7 +346,7 @@ void QuotasModuleTest::memberEdit()
     data.setHardFilesLimit(50);
     SettingsDeviceQuota member({QStringLiteral("nobody"), 65534, false}, {{sdb, data}}, Users);
     QuotaSettingsWidget *usersTab = nullptr;
-    const auto tabs = module->findChildren<QuotaSettingsWidget *>();
+    const auto tabs = module->widget()->findChildren<QuotaSettingsWidget *>();
     QCOMPARE(tabs.size(), 2);
     usersTab = tabs.first();
     Q_EMIT usersTab->settingsChanged(member);
@@ -386,7 +386,7 @@ void QuotasModuleTest::limitsForMany()
     SettingsDeviceQuota anna({QStringLiteral("anna"), 1001, false}, {}, Users);
     MemberQuotaData limits;
     limits.setHardFilesLimit(50);
-    const auto tabs = module->findChildren<QuotaSettingsWidget *>();
+    const auto tabs = module->widget()->findChildren<QuotaSettingsWidget *>();
     QCOMPARE(tabs.size(), 2);
     Q_EMIT tabs.first()->limitsChangedForMany({&nobody, &anna}, sdb, limits);
     QCoreApplication::processEvents();
@@ -416,7 +416,7 @@ void QuotasModuleTest::generalApply()
     QFETCH(bool, stillPending);
 
     auto module = prepared();
-    QSignalSpy changed(module.get(), qOverload<bool>(&KCModule::changed));
+    QSignalSpy changed(module.get(), &KCMVS::VelunKCModule::pendingChangesChanged);
     editGeneralTab(*module);
     QCOMPARE(changedToTrue(changed), 1);
 
@@ -446,12 +446,12 @@ void QuotasModuleTest::failingNotificationsDoNotStopGeneralSettings()
 {
     auto module = prepared();
     editGeneralTab(*module);
-    auto config = module->findChild<QPlainTextEdit *>(QStringLiteral("warnQuotaConfText"));
+    auto config = module->widget()->findChild<QPlainTextEdit *>(QStringLiteral("warnQuotaConfText"));
     QVERIFY(config);
     config->insertPlainText(QStringLiteral("MAIL_CMD = \"/bin/true\"\n"));
     m_system->notificationsFail = true;
 
-    QSignalSpy changed(module.get(), qOverload<bool>(&KCModule::changed));
+    QSignalSpy changed(module.get(), &KCMVS::VelunKCModule::pendingChangesChanged);
     const int before = m_system->count(QStringLiteral("set_device_options"));
     module->save();
     QVERIFY(m_system->notificationWrites > 0);
@@ -485,14 +485,14 @@ void QuotasModuleTest::reloadShowsTheLoadedStateAgain()
     // A reload refills the tabs from memory: no kernel check, no reads.
     QCOMPARE(m_system->kernelChecks, checks);
     QCOMPARE(m_system->count(QStringLiteral("get_data")), reads);
-    const auto boxes = module->findChildren<QGroupBox *>();
+    const auto boxes = module->widget()->findChildren<QGroupBox *>();
     for (QGroupBox *box : boxes) {
         if (box->title() == QLatin1String("Group quota support")) {
             QVERIFY(!box->isChecked());
         }
     }
     // Reset took the pending flags with the edits: Apply writes nothing.
-    auto config = module->findChild<QPlainTextEdit *>(QStringLiteral("warnQuotaConfText"));
+    auto config = module->widget()->findChild<QPlainTextEdit *>(QStringLiteral("warnQuotaConfText"));
     config->insertPlainText(QStringLiteral("MAIL_CMD = \"/bin/true\"\n"));
     module->load();
     QVERIFY(config->toPlainText().isEmpty());
@@ -539,9 +539,9 @@ void QuotasModuleTest::busyWhileTheHelperWorks()
         if (running != command) {
             return;
         }
-        const auto indicator = module.findChild<QWidget *>(QStringLiteral("busyIndicator"));
-        const auto label = module.findChild<QLabel *>(QStringLiteral("busyText"));
-        const auto tabs = module.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        const auto indicator = module.widget()->findChild<QWidget *>(QStringLiteral("busyIndicator"));
+        const auto label = module.widget()->findChild<QLabel *>(QStringLiteral("busyText"));
+        const auto tabs = module.widget()->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
         const QCursor *cursor = QApplication::overrideCursor();
         seen.append(QStringLiteral("%1|%2|tabs %3|%4")
                         .arg(indicator && !indicator->isHidden() ? QStringLiteral("shown") : QStringLiteral("hidden"),
@@ -558,7 +558,7 @@ void QuotasModuleTest::busyWhileTheHelperWorks()
         data.setDeviceName(sdb);
         data.setDeviceQuotaIsOn(true);
         data.setHardFilesLimit(50);
-        Q_EMIT module.findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
+        Q_EMIT module.widget()->findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
             SettingsDeviceQuota({QStringLiteral("nobody"), 65534, false}, {{sdb, data}}, Users));
     }
     m_system->onRequest = nullptr;
@@ -566,8 +566,8 @@ void QuotasModuleTest::busyWhileTheHelperWorks()
     QVERIFY(!seen.isEmpty());
     QCOMPARE(seen.first(), QStringLiteral("shown|%1|tabs off|wait").arg(text));
     // Over again: input back, cursor restored, indicator gone.
-    QVERIFY(module.findChild<QWidget *>(QStringLiteral("busyIndicator"))->isHidden());
-    QVERIFY(module.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->isEnabled());
+    QVERIFY(module.widget()->findChild<QWidget *>(QStringLiteral("busyIndicator"))->isHidden());
+    QVERIFY(module.widget()->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -575,28 +575,28 @@ void QuotasModuleTest::memberEditKeepsPendingEdits()
 {
     auto module = prepared();
     editGeneralTab(*module);
-    QTest::mouseClick(module->findChild<QPushButton *>(QStringLiteral("addTaskButton")), Qt::LeftButton);
-    auto admins = module->findChild<QPlainTextEdit *>(QStringLiteral("quotaGroupAdminsText"));
+    QTest::mouseClick(module->widget()->findChild<QPushButton *>(QStringLiteral("addTaskButton")), Qt::LeftButton);
+    auto admins = module->widget()->findChild<QPlainTextEdit *>(QStringLiteral("quotaGroupAdminsText"));
     admins->insertPlainText(QStringLiteral("devel: anna\n"));
 
     MemberQuotaData data;
     data.setDeviceName(sdb);
     data.setDeviceQuotaIsOn(true);
     data.setHardFilesLimit(50);
-    Q_EMIT module->findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
+    Q_EMIT module->widget()->findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
         SettingsDeviceQuota({QStringLiteral("nobody"), 65534, false}, {{sdb, data}}, Users));
     QVERIFY(hasMessage(*module, applied, KMessageWidget::Positive));
 
     // Both pending edits are still shown, and the next Apply writes them.
     // The text may follow whatever the machine's own file holds.
     QVERIFY(admins->toPlainText().startsWith(QLatin1String("devel: anna\n")));
-    const auto boxes = module->findChildren<QGroupBox *>();
+    const auto boxes = module->widget()->findChildren<QGroupBox *>();
     for (QGroupBox *box : boxes) {
         if (box->title() == QLatin1String("Group quota support")) {
             QVERIFY(box->isChecked());
         }
     }
-    QCOMPARE(module->findChild<QComboBox *>(QStringLiteral("cronJobsComboBox"))->currentText(), QStringLiteral("new task"));
+    QCOMPARE(module->widget()->findChild<QComboBox *>(QStringLiteral("cronJobsComboBox"))->currentText(), QStringLiteral("new task"));
     module->save();
     // The cron table and the one text that was entered.
     QCOMPARE(m_system->notificationWrites, 2);
@@ -609,8 +609,8 @@ void QuotasModuleTest::oneApplyForEveryEditedDevice()
     addSecondDevice();
     auto module = prepared();
     // Merely showing another device is no edit.
-    QSignalSpy changed(module.get(), qOverload<bool>(&KCModule::changed));
-    module->findChild<QWidget *>(QStringLiteral("generalWidget"))->findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+    QSignalSpy changed(module.get(), &KCMVS::VelunKCModule::pendingChangesChanged);
+    module->widget()->findChild<QWidget *>(QStringLiteral("generalWidget"))->findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
     QCOMPARE(changedToTrue(changed), 0);
     editGrace(*module, sdc, 3);
     QCOMPARE(changedToTrue(changed), 1);
@@ -648,7 +648,7 @@ void QuotasModuleTest::rebootQuestionOnlyAfterApply()
     MemberQuotaData data;
     data.setDeviceName(sdb);
     data.setDeviceQuotaIsOn(true);
-    Q_EMIT module->findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
+    Q_EMIT module->widget()->findChildren<QuotaSettingsWidget *>().first()->settingsChanged(
         SettingsDeviceQuota({QStringLiteral("nobody"), 65534, false}, {{sdb, data}}, Users));
     QCOMPARE(m_reboot->questions, 0);
 

@@ -4,13 +4,13 @@
 #include "plugin/notifications/cronmanager.h"
 #include "common/helperid.h"
 #include "fakehelperexecutor.h"
+#include "latin1localecodec.h"
 
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 namespace
 {
@@ -199,11 +199,7 @@ private Q_SLOTS:
     void readKeepsNonAsciiComments()
     {
         // The helper writes UTF-8 whatever the panel's locale is.
-        QTextCodec *const locale = QTextCodec::codecForLocale();
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-        const auto restore = qScopeGuard([locale] {
-            QTextCodec::setCodecForLocale(locale);
-        });
+        const Latin1LocaleCodec latin1;
         CronManager manager;
         const QList<CronJob> jobs = manager.readCronJobs(writeTable(QByteArray("0 8 * * * root warnquota #Prüfung\n")));
         QCOMPARE(jobs.size(), 1);

@@ -5,6 +5,7 @@
 #include "plugin/notifications/cronmanager.h"
 #include "plugin/notifications/notificationsdata.h"
 #include "plugin/notifications/notificationsmanager.h"
+#include "tests/plugin/clickindicator.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -256,7 +257,7 @@ private Q_SLOTS:
 
         Tab tab({task(time), task(QStringLiteral("0 1 * * *"))});
         for (const QString &button : clicks) {
-            QTest::mouseClick(tab.mode(button), Qt::LeftButton);
+            clickIndicator(tab.mode(button));
         }
         QCOMPARE(tab.expertText(), expertLine);
         QCOMPARE(tab.child<QLineEdit>("expertLineEdit")->isEnabled(), expertEditable);
@@ -292,7 +293,7 @@ private Q_SLOTS:
         QFETCH(bool, locked);
 
         Tab tab({task(QStringLiteral("0 8 * * *"), users, groups)});
-        QTest::mouseClick(tab.child<QCheckBox>(click.toLatin1().constData()), Qt::LeftButton);
+        clickIndicator(tab.child<QCheckBox>(click.toLatin1().constData()));
         QCOMPARE(tab.child<QCheckBox>("usersChBox")->isChecked(), usersAfter);
         QCOMPARE(tab.child<QCheckBox>("groupsChBox")->isChecked(), groupsAfter);
         QCOMPARE(tab.locked(), locked);
@@ -462,7 +463,7 @@ private Q_SLOTS:
     {
         Tab tab({task(QStringLiteral("0 8 * * *"))});
         QTest::mouseClick(tab.child<QPushButton>("addTaskButton"), Qt::LeftButton);
-        QTest::mouseClick(tab.child<QCheckBox>("groupsChBox"), Qt::LeftButton);
+        clickIndicator(tab.child<QCheckBox>("groupsChBox"));
         tab.trigger(QKeySequence(Qt::CTRL | Qt::Key_N));
         QCOMPARE(tab.selector()->count(), 3);
         QCOMPARE(tab.selector()->currentText(), QStringLiteral("new task 2"));
@@ -491,7 +492,7 @@ private Q_SLOTS:
         if (added) {
             tab.trigger(QKeySequence(Qt::Key_Delete));
             QTest::mouseClick(tab.child<QPushButton>("addTaskButton"), Qt::LeftButton);
-            QTest::mouseClick(tab.mode(QStringLiteral("expertModeRButton")), Qt::LeftButton);
+            clickIndicator(tab.mode(QStringLiteral("expertModeRButton")));
         }
         tab.child<QLineEdit>("expertLineEdit")->setText(QStringLiteral("0 8 * *"));
         QCOMPARE(timeTexts(tab.widget->data()), QStringList{saved});
@@ -512,7 +513,7 @@ private Q_SLOTS:
         tab.selector()->setCurrentIndex(1);
         QCOMPARE(tab.expertText(), QStringLiteral("0 22 * * *"));
         QCOMPARE(tab.child<QPlainTextEdit>("warnQuotaConfText")->toPlainText(), QStringLiteral("b"));
-        QTest::mouseClick(tab.child<QCheckBox>("groupsChBox"), Qt::LeftButton);
+        clickIndicator(tab.child<QCheckBox>("groupsChBox"));
         tab.child<QPlainTextEdit>("warnQuotaConfText")->setPlainText(QStringLiteral("b2"));
 
         tab.selector()->setCurrentIndex(0);

@@ -3,6 +3,7 @@
 
 #include "plugin/notifications/notificationsmanager.h"
 #include "fakehelperexecutor.h"
+#include "latin1localecodec.h"
 #include "plugin/notifications/cronmanager.h"
 #include "plugin/notifications/notificationsdata.h"
 
@@ -12,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 namespace
 {
@@ -218,11 +218,7 @@ private Q_SLOTS:
     void textsKeepNonAsciiCharacters()
     {
         // The helper writes UTF-8 whatever the panel's locale is.
-        QTextCodec *const locale = QTextCodec::codecForLocale();
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
-        const auto restore = qScopeGuard([locale] {
-            QTextCodec::setCodecForLocale(locale);
-        });
+        const Latin1LocaleCodec latin1;
         put(defaultConfig, "MESSAGE = Sie haben Ihr Kontingent überschritten\n");
         NotificationsManager manager(nullptr, m_root->path());
         QCOMPARE(manager.notificationsSettings()->files().value(defaultConfig), QStringLiteral("MESSAGE = Sie haben Ihr Kontingent überschritten\n"));
@@ -275,7 +271,7 @@ private Q_SLOTS:
         QCOMPARE(QSet<QString>(written.begin() + 1, written.end()), (QSet<QString>{defaultConfig, defaultQuotaTab, QStringLiteral("/etc/wq.conf")}));
         QCOMPARE(helper.requests.first().arguments.value(QStringLiteral("added_lines")).toStringList().mid(3),
                  (QStringList{QStringLiteral("0 8 * * * root warnquota -u"), QStringLiteral("0 8 * * * root warnquota -g --config=/etc/wq.conf")}));
-        for (const FakeHelperExecutor::Request &request : qAsConst(helper.requests)) {
+        for (const FakeHelperExecutor::Request &request : std::as_const(helper.requests)) {
             QVERIFY(request.timeoutMs >= 2 * 60 * 1000);
             QVERIFY(request.arguments.contains(QStringLiteral("lcmessages")));
         }

@@ -82,7 +82,7 @@ void ActionQuotaChangeWrapperTest::requests()
     QVERIFY(setter(wrapper));
 
     QCOMPARE(system.calls.size(), 2);
-    for (const FakeSystem::Call &call : qAsConst(system.calls)) {
+    for (const FakeSystem::Call &call : std::as_const(system.calls)) {
         QCOMPARE(call.action, QStringLiteral("change"));
         QVariantMap arguments = call.arguments;
         QVERIFY(arguments.contains(QStringLiteral("languages")));

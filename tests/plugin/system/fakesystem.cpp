@@ -93,7 +93,7 @@ void FakeSystem::writeTables()
     QStringList fstab = {QStringLiteral("# static file system information")};
     fstab += m_rawFstab;
     QStringList mtab = {QStringLiteral("proc /proc proc rw,nosuid 0 0")};
-    for (const Device &d : qAsConst(m_devices)) {
+    for (const Device &d : std::as_const(m_devices)) {
         if (d.inFstab) {
             fstab.append(QStringLiteral("%1 %2 %3 %4 0 2").arg(d.fsSpec, d.mountDir, d.type, d.fstabOptions.join(QLatin1Char(','))));
         }
@@ -204,7 +204,7 @@ HelperActionExecutor::Result FakeSystem::execute(const QString &actionName, cons
     result.succeeded = true;
     if (command == QLatin1String("get_data")) {
         QStringList lines;
-        for (const Device &d : qAsConst(m_devices)) {
+        for (const Device &d : std::as_const(m_devices)) {
             lines.append(QStringLiteral("%1: %2TYPE=\"%3\"").arg(d.path, d.blkidPairs.isEmpty() ? QString() : d.blkidPairs + QLatin1Char(' '), d.type));
         }
         lines.append(QString());
@@ -243,7 +243,7 @@ HelperActionExecutor::Result FakeSystem::readAll(const QString &path, int type, 
             records.insert(it.key().mid(prefix.size()).toUInt(), it.value());
         }
     }
-    for (quint32 id : qAsConst(ids)) {
+    for (quint32 id : std::as_const(ids)) {
         if (!records.contains(id)) {
             records.insert(id, ProxyQuotaData());
         }
@@ -273,7 +273,7 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
         }
         if (remountAppliesFstab) {
             QStringList options = {QStringLiteral("rw"), QStringLiteral("relatime")};
-            for (const QString &option : qAsConst(d.fstabOptions)) {
+            for (const QString &option : std::as_const(d.fstabOptions)) {
                 if (option.endsWith(QLatin1String("quota"))) {
                     options.append(option);
                 }
@@ -302,7 +302,7 @@ int FakeSystem::getState(const QByteArray &device, fs_quota_statv *state)
     if (state->qs_version != FS_QSTATV_VERSION1) {
         return EINVAL;
     }
-    for (const Device &d : qAsConst(m_devices)) {
+    for (const Device &d : std::as_const(m_devices)) {
         if (d.path.toUtf8() != device || !d.mounted) {
             continue;
         }
@@ -321,7 +321,7 @@ int FakeSystem::getState(const QByteArray &device, fs_quota_statv *state)
 
 int FakeSystem::getInfo(const QByteArray &device, int type, dqinfo *info)
 {
-    for (const Device &d : qAsConst(m_devices)) {
+    for (const Device &d : std::as_const(m_devices)) {
         if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && (d.quotaOn[type] || d.internalQuota)) {
             info->dqi_bgrace = d.blockGrace[type];
             info->dqi_igrace = d.inodeGrace[type];

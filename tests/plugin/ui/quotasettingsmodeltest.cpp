@@ -37,7 +37,7 @@ MemberQuotaData withGrace(MemberQuotaData data)
     period.inodeGrace.hours = 3;
     data.setGraceTimePeriod(period);
     GraceDateTime moments;
-    moments.blockGrace = QDateTime(QDate(2024, 3, 5), QTime(14, 7), Qt::LocalTime);
+    moments.blockGrace = QDateTime(QDate(2024, 3, 5), QTime(14, 7));
     data.setGraceDateTime(moments);
     data.setDeviceQuotaIsOn(true);
     data.setObjectQuotaIsOn(true);

@@ -19,7 +19,7 @@
 namespace
 {
 const QString sdb = QStringLiteral("/dev/sdb1");
-const QDateTime now(QDate(2026, 12, 8), QTime(12, 0), Qt::LocalTime);
+const QDateTime now(QDate(2026, 12, 8), QTime(12, 0));
 
 struct Row {
     QString name;

@@ -122,7 +122,7 @@ void QuotaSettingsWidgetTest::cleanup()
 QList<SettingsDeviceQuota *> QuotaSettingsWidgetTest::members()
 {
     QList<SettingsDeviceQuota *> list;
-    for (const auto &member : qAsConst(m_members)) {
+    for (const auto &member : std::as_const(m_members)) {
         list.append(member.get());
     }
     return list;

@@ -6,6 +6,7 @@
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
+#include "tests/plugin/clickindicator.h"
 
 #include <KMessageWidget>
 
@@ -263,10 +264,10 @@ void SettingMemberQuotasDialogTest::okFollowsChanges_data()
 
     QTest::newRow("nothing changed") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &) {}) << false;
     QTest::newRow("ticking the box of a zero limit is not yet a change") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
-        QTest::mouseClick(widget<QCheckBox>(&d, "softLimitFilesChBox"), Qt::LeftButton);
+        clickIndicator(widget<QCheckBox>(&d, "softLimitFilesChBox"));
     }) << false;
     QTest::newRow("clicking the box of a set limit is a change") << onDevice(0, 0, 8, 0) << Edit([](SettingMemberQuotasDialog &d) {
-        QTest::mouseClick(widget<QCheckBox>(&d, "softLimitFilesChBox"), Qt::LeftButton);
+        clickIndicator(widget<QCheckBox>(&d, "softLimitFilesChBox"));
     }) << true;
     QTest::newRow("a new value") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(3);

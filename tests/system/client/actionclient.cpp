@@ -39,7 +39,7 @@ void printData(QTextStream &out, const QString &key, const QVariant &value)
                && QuotaRecordBatch::decodeRecords(value.toByteArray(), entries)) {
         // A batch: its size, then one record.ID line per record.
         out << "data." << key << '=' << entries.size() << " records\n";
-        for (const QuotaRecordBatch::Entry &entry : qAsConst(entries)) {
+        for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
             printRecord(out, QStringLiteral("record.%1").arg(entry.id), entry.record);
         }
     } else if (value.userType() == QMetaType::QStringList) {
