@@ -69,11 +69,15 @@ height=$HEIGHT
 echo "window ${width}x${height}" >&2
 
 # The tab bar runs across the window below the module's title; its four
-# tabs share the width between the page margins.
+# tabs share the width between the page margins. kcmshell6 frames the
+# panel with smaller margins and a lower title than kcmshell5.
+case "$class" in
+kcmshell6) margin=18 row=67 ;;
+*) margin=27 row=81 ;;
+esac
 names=(general notifications groups users)
-left=27
-right=$((width - 27))
-row=81
+left=$margin
+right=$((width - margin))
 for i in 0 1 2 3; do
     xdotool mousemove --window "$window" $((left + (2 * i + 1) * (right - left) / 8)) "$row" click 1
     sleep 1.5
@@ -87,11 +91,11 @@ done
 # search line, the table's header, then the rows: the member is searched
 # for, and a double click on the first row opens its dialog.
 if [ -n "$member" ]; then
-    xdotool mousemove --window "$window" 300 144 click 1
+    xdotool mousemove --window "$window" 300 $((row + 63)) click 1
     xdotool type --delay 60 "$member"
     sleep 2
 fi
-xdotool mousemove --window "$window" 160 194 click --repeat 2 --delay 80 1
+xdotool mousemove --window "$window" 160 $((row + 113)) click --repeat 2 --delay 80 1
 dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Setting quotas for ' | head -n 1)
 if [ -z "$dialog" ]; then
     echo "the member dialog did not open" >&2

@@ -11,6 +11,7 @@
 #include <KLocalizedString>
 
 #include <stdexcept>
+#include <utility>
 
 QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids)
 {

@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <utility>
+
 namespace
 {
 // Answers every batch read with the entries it was given, in their order.
@@ -67,13 +69,13 @@ private Q_SLOTS:
     {
         QFETCH(QList<quint32>, order);
         QVector<QuotaRecordBatch::Entry> entries;
-        for (quint32 id : qAsConst(order)) {
+        for (quint32 id : std::as_const(order)) {
             entries.append({id, limits(quint64(id) + 1)});
         }
         ReplyingExecutor executor(entries);
         const QMap<quint32, ProxyQuotaData> records = HelperQuotaRecordReader().readRecords(QStringLiteral("/dev/sdb1"), Users, {});
         QCOMPARE(records.size(), order.size());
-        for (quint32 id : qAsConst(order)) {
+        for (quint32 id : std::as_const(order)) {
             QVERIFY2(records.contains(id), qPrintable(QString::number(id)));
             QVERIFY(records.value(id) == limits(quint64(id) + 1));
         }
