@@ -70,10 +70,12 @@ echo "window ${width}x${height}" >&2
 
 # The tab bar runs across the window below the module's title; its four
 # tabs share the width between the page margins. kcmshell6 frames the
-# panel with smaller margins and a lower title than kcmshell5.
+# panel with smaller margins and a lower title than kcmshell5, and its
+# style draws lower lines: the users tab's search field and first table
+# row sit elsewhere too.
 case "$class" in
-kcmshell6) margin=18 row=67 ;;
-*) margin=27 row=81 ;;
+kcmshell6) margin=18 row=67 search_y=127 first_row_y=170 ;;
+*) margin=27 row=81 search_y=144 first_row_y=194 ;;
 esac
 names=(general notifications groups users)
 left=$margin
@@ -91,11 +93,11 @@ done
 # search line, the table's header, then the rows: the member is searched
 # for, and a double click on the first row opens its dialog.
 if [ -n "$member" ]; then
-    xdotool mousemove --window "$window" 300 $((row + 63)) click 1
+    xdotool mousemove --window "$window" 300 "$search_y" click 1
     xdotool type --delay 60 "$member"
     sleep 2
 fi
-xdotool mousemove --window "$window" 160 $((row + 113)) click --repeat 2 --delay 80 1
+xdotool mousemove --window "$window" 160 "$first_row_y" click --repeat 2 --delay 80 1
 dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Setting quotas for ' | head -n 1)
 if [ -z "$dialog" ]; then
     echo "the member dialog did not open" >&2
