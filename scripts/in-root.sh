@@ -29,8 +29,15 @@ done
 }
 shift
 
-. "$(dirname "$0")/chroot-mounts.sh"
-chroot_mount "$root"
+# /dev is the kernel's devtmpfs: never delete files under a root while
+# this runs (qt6-root.sh removes roots with --one-file-system).
+mount -t proc proc "$root/proc"
+mount -t sysfs sysfs "$root/sys"
+mount -t devtmpfs devtmpfs "$root/dev"
+mkdir -p "$root/dev/pts" "$root/dev/shm"
+mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
+mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
+mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
 for dir in "${binds[@]}"; do
     mkdir -p "$root$dir"
     mount --bind "$dir" "$root$dir"
