@@ -6,7 +6,8 @@
 # one else works (Xvfb), with xdotool and ImageMagick: each tab at the size
 # the host chose for the window, then the member dialog opened from the
 # users tab.
-# Usage: panel-screenshots.sh DISPLAY OUTPUT-DIR [FILE-PREFIX [WINDOW-CLASS]]
+# Usage: panel-screenshots.sh DISPLAY OUTPUT-DIR [FILE-PREFIX]
+# The prefix, when given, is the host's name and so its window class.
 # KCMQ_DIALOG_MEMBER names the user whose dialog is opened (found through
 # the tab's search field; empty: the first row); "-" skips the dialog.
 # Prints the path of each PNG written; exits non-zero when no panel window
@@ -20,7 +21,7 @@ set -uo pipefail
 export DISPLAY=$1
 out=$2
 prefix=${3:-kcm-quotas}
-class=${4:-${3:-kcmshell5}}
+class=${3:-kcmshell5}
 member=${KCMQ_DIALOG_MEMBER:-}
 mkdir -p "$out" || exit 1
 

@@ -73,11 +73,13 @@ void QuotasManager::update()
     QHash<QString, DeviceQuotaFacts> groupFacts;
     for (const QString &device : devices) {
         const QString filesystem = DeviceDataInformation::deviceFilesystem(device);
-        userFacts.insert(device, DeviceQuotaFacts::read(device, Users, filesystem));
-        groupFacts.insert(device, DeviceQuotaFacts::read(device, Groups, filesystem));
+        const DeviceQuotaFacts forUsers = DeviceQuotaFacts::read(device, Users, filesystem);
+        const DeviceQuotaFacts forGroups = DeviceQuotaFacts::read(device, Groups, filesystem);
+        userFacts.insert(device, forUsers);
+        groupFacts.insert(device, forGroups);
         auto storage = new QuotaStorage(this);
-        storage->setUsersData(userFacts.value(device).deviceData());
-        storage->setGroupsData(groupFacts.value(device).deviceData());
+        storage->setUsersData(forUsers.deviceData());
+        storage->setGroupsData(forGroups.deviceData());
         storage->setFilesystem(filesystem);
         m_quotaStorages.insert(device, storage);
     }
