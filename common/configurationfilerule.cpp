@@ -3,6 +3,7 @@
 
 #include "configurationfilerule.h"
 
+#include "common/helperprotocol.h"
 #include "common/pathinspector.h"
 
 #include <KLocalizedString>
@@ -12,8 +13,6 @@
 
 namespace
 {
-const QString cronFilePath = QStringLiteral("/etc/cron.d/warnquota");
-
 // The name a file of that role must begin with.
 QString namePrefix(ConfigFileRoleId role)
 {
@@ -78,7 +77,7 @@ QString ConfigurationFileRule::checkPlacement(const QString &path)
     if (!plain.match(path).hasMatch()) {
         return i18nd("velun_kcm_quotas", "The file name %1 is not a plain absolute path", path);
     }
-    if (path == cronFilePath) {
+    if (path == HelperProtocol::CronTablePath) {
         return i18nd("velun_kcm_quotas", "The file %1 is the cron table of the quota notifications", path);
     }
     const QStringList components = path.mid(1).split(QLatin1Char('/'));

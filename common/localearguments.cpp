@@ -3,6 +3,8 @@
 
 #include "localearguments.h"
 
+#include "common/helperprotocol.h"
+
 #include <KLocalizedString>
 
 #include <clocale>
@@ -12,7 +14,7 @@ QVariantMap localeArguments()
     // Asking with a null locale reads the current one without changing it.
     const char *messages = std::setlocale(LC_MESSAGES, nullptr);
     return {
-        {QStringLiteral("languages"), KLocalizedString::languages()},
-        {QStringLiteral("lcmessages"), QString::fromUtf8(messages ? messages : "")},
+        {HelperProtocol::Languages, KLocalizedString::languages()},
+        {HelperProtocol::LcMessages, QString::fromUtf8(messages ? messages : "")},
     };
 }

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/proxyquotadata.h"
 #include "helper/policykitquotas.h"
 

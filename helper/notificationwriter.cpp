@@ -4,6 +4,7 @@
 #include "notificationwriter.h"
 
 #include "common/configurationfilerule.h"
+#include "common/helperprotocol.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
 #include "helper/warnquotacronline.h"
@@ -23,7 +24,7 @@ NotificationWriter::NotificationWriter(FileSystem &files)
 
 QString NotificationWriter::cronFilePath()
 {
-    return QStringLiteral("/etc/cron.d/warnquota");
+    return HelperProtocol::CronTablePath;
 }
 
 void NotificationWriter::writeCronFile(const QString &path, const QStringList &lines)

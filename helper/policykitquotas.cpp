@@ -3,8 +3,10 @@
 
 #include "policykitquotas.h"
 
+#include "common/helperprotocol.h"
 #include "common/proxyquotadata.h"
 #include "helper/failure.h"
+#include "helper/filesystem.h"
 #include "helper/notificationwriter.h"
 #include "helper/quotarequest.h"
 #include "helper/systemfilesystem.h"
@@ -88,7 +90,7 @@ KAuth::ActionReply PolicyKitQuotas::change(const QVariantMap &args)
 
 KAuth::ActionReply PolicyKitQuotas::access(const QVariantMap &args)
 {
-    if (args.contains(QStringLiteral("check_support_kernel"))) {
+    if (args.contains(HelperProtocol::CheckSupportKernel)) {
         return checkSupportKernel();
     }
     return runRequest(args, true);
@@ -99,16 +101,16 @@ KAuth::ActionReply PolicyKitQuotas::setnotifications(const QVariantMap &args)
     try {
         applyLocale(args);
         NotificationWriter writer(m_files);
-        const QString cronPath = args.value(QStringLiteral("write_cron_file")).toString();
+        const QString cronPath = args.value(HelperProtocol::WriteCronFile).toString();
         if (!cronPath.isNull()) {
-            writer.writeCronFile(cronPath, args.value(QStringLiteral("added_lines")).toStringList());
+            writer.writeCronFile(cronPath, args.value(HelperProtocol::AddedLines).toStringList());
             return KAuth::ActionReply::SuccessReply();
         }
-        const QString confPath = args.value(QStringLiteral("write_conf_file")).toString();
+        const QString confPath = args.value(HelperProtocol::WriteConfFile).toString();
         if (confPath.isNull()) {
             throw std::runtime_error(i18nd("velun_kcm_quotas", "No arguments.").toUtf8().toStdString());
         }
-        writer.writeConfFile(confPath, args.value(QStringLiteral("text")).toString());
+        writer.writeConfFile(confPath, args.value(HelperProtocol::Text).toString());
         return KAuth::ActionReply::SuccessReply();
     } catch (const std::exception &error) {
         return errorReply(error);
@@ -133,9 +135,14 @@ KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, bool att
 }
 
 // The panel only asks whether quota support is there at all; it carries no
-// locale because the answer has no text.
+// locale because the answer has no text. A loaded quota format module
+// answers it without starting modinfo: the kernel has loaded it exactly
+// because a device of this system uses quotas.
 KAuth::ActionReply PolicyKitQuotas::checkSupportKernel()
 {
+    if (m_files.entryKind(QStringLiteral("/sys/module/quota_v2")) == FileSystem::Directory) {
+        return KAuth::ActionReply::SuccessReply();
+    }
     const ProcessResult result =
         m_processes.run(QStringLiteral("/usr/sbin/modinfo"), {QStringLiteral("quota_v2")}, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
     if (result.started && result.finished && !result.crashed && result.exitCode == 0) {
@@ -149,8 +156,8 @@ KAuth::ActionReply PolicyKitQuotas::checkSupportKernel()
 // answer depends on the request before it.
 void PolicyKitQuotas::applyLocale(const QVariantMap &args)
 {
-    const QStringList languages = args.value(QStringLiteral("languages")).toStringList();
-    const QString localeName = args.value(QStringLiteral("lcmessages")).toString();
+    const QStringList languages = args.value(HelperProtocol::Languages).toStringList();
+    const QString localeName = args.value(HelperProtocol::LcMessages).toString();
 
     // The translation system looks a language up as a directory name, and
     // glibc reads a locale name with a '/' as a path: a name the caller

@@ -4,6 +4,7 @@
 #include "quotarequest.h"
 
 #include "common/devicespecification.h"
+#include "common/helperprotocol.h"
 #include "common/proxyquotadata.h"
 #include "common/quotarecordbatch.h"
 #include "common/quotastate.h"
@@ -88,15 +89,16 @@ void QuotaRequest::dispatch()
     using Handler = void (QuotaRequest::*)();
     // The order decides which sub-command runs when several keys are present.
     static const QVector<QPair<QString, Handler>> handlers = {
-        {QStringLiteral("set_device_options"), &QuotaRequest::setDeviceOptions},
-        {QStringLiteral("enable_device_quota"), &QuotaRequest::enableDeviceQuota},
-        {QStringLiteral("create_quota_file"), &QuotaRequest::createQuotaFile},
-        {QStringLiteral("remount_device"), &QuotaRequest::remountDevice},
-        {QStringLiteral("set_device_grace_period"), &QuotaRequest::setDeviceGracePeriod},
-        {QStringLiteral("set_quota_info"), &QuotaRequest::setQuotaInfo},
-        {QStringLiteral("get_quota_info"), &QuotaRequest::getQuotaInfo},
-        {QStringLiteral("get_all_quota_info"), &QuotaRequest::getAllQuotaInfo},
-        {QStringLiteral("get_data"), &QuotaRequest::getData},
+        {HelperProtocol::SetDeviceOptions, &QuotaRequest::setDeviceOptions},
+        {HelperProtocol::EnableDeviceQuota, &QuotaRequest::enableDeviceQuota},
+        {HelperProtocol::CreateQuotaFile, &QuotaRequest::createQuotaFile},
+        {HelperProtocol::RemountDevice, &QuotaRequest::remountDevice},
+        {HelperProtocol::SetDeviceGracePeriod, &QuotaRequest::setDeviceGracePeriod},
+        {HelperProtocol::SetQuotaInfo, &QuotaRequest::setQuotaInfo},
+        {HelperProtocol::GetQuotaInfo, &QuotaRequest::getQuotaInfo},
+        {HelperProtocol::GetAllQuotaInfo, &QuotaRequest::getAllQuotaInfo},
+        {HelperProtocol::GetQuotaTables, &QuotaRequest::getQuotaTables},
+        {HelperProtocol::GetData, &QuotaRequest::getData},
     };
     for (const auto &handler : handlers) {
         if (m_args.contains(handler.first)) {
@@ -114,7 +116,7 @@ QVariantMap QuotaRequest::reply() const
 
 QString QuotaRequest::deviceName() const
 {
-    return m_args.value(QStringLiteral("device_name")).toString();
+    return m_args.value(HelperProtocol::DeviceName).toString();
 }
 
 // The device name reaches programs run as root and /etc/fstab: only a
@@ -132,12 +134,17 @@ QString QuotaRequest::blockDeviceArgument() const
 
 int QuotaRequest::quotaType() const
 {
-    return m_args.value(QStringLiteral("type")).toInt() & 0xff;
+    return m_args.value(HelperProtocol::Type).toInt() & 0xff;
 }
 
 void QuotaRequest::callKernel(int command, int id, void *address)
 {
-    const int error = m_kernel.quotactl(QCMD(command, quotaType()), deviceName().toUtf8(), id, address);
+    callKernel(deviceName().toUtf8(), quotaType(), command, id, address);
+}
+
+void QuotaRequest::callKernel(const QByteArray &device, int type, int command, int id, void *address)
+{
+    const int error = m_kernel.quotactl(QCMD(command, type), device, id, address);
     if (error != 0) {
         fail(quotactlErrorText(error));
     }
@@ -166,7 +173,7 @@ QStringList QuotaRequest::runBlkid()
 void QuotaRequest::setDeviceOptions()
 {
     const QString device = blockDeviceArgument();
-    const QStringList options = m_args.value(QStringLiteral("options")).toStringList();
+    const QStringList options = m_args.value(HelperProtocol::Options).toStringList();
 
     QByteArray table;
     // The mount-table reader drops the rest of a line after a zero byte and
@@ -195,8 +202,8 @@ void QuotaRequest::setDeviceOptions()
 void QuotaRequest::enableDeviceQuota()
 {
     const QString device = blockDeviceArgument();
-    const int type = m_args.value(QStringLiteral("type")).toInt();
-    const bool enable = m_args.value(QStringLiteral("enable")).toInt() != 0;
+    const int type = m_args.value(HelperProtocol::Type).toInt();
+    const bool enable = m_args.value(HelperProtocol::Enable).toInt() != 0;
 
     const QString program = enable ? QStringLiteral("quotaon") : QStringLiteral("quotaoff");
     const QStringList arguments = {type != 0 ? QStringLiteral("-g") : QStringLiteral("-u"), device};
@@ -220,7 +227,7 @@ void QuotaRequest::enableDeviceQuota()
 void QuotaRequest::createQuotaFile()
 {
     const QString device = blockDeviceArgument();
-    const int type = m_args.value(QStringLiteral("type")).toInt();
+    const int type = m_args.value(HelperProtocol::Type).toInt();
     if (type != Users && type != Groups) {
         fail(i18nd("velun_kcm_quotas", "Unknown type option for createQuotaFiles"));
     }
@@ -260,8 +267,8 @@ void QuotaRequest::setDeviceGracePeriod()
     // The kernel keeps grace periods in 32 bits on the quota file; larger
     // values are cut to their low half.
     dqinfo info{};
-    info.dqi_bgrace = static_cast<quint32>(m_args.value(QStringLiteral("bgrace")).toULongLong());
-    info.dqi_igrace = static_cast<quint32>(m_args.value(QStringLiteral("igrace")).toULongLong());
+    info.dqi_bgrace = static_cast<quint32>(m_args.value(HelperProtocol::BlockGrace).toULongLong());
+    info.dqi_igrace = static_cast<quint32>(m_args.value(HelperProtocol::InodeGrace).toULongLong());
     info.dqi_flags = 0;
     info.dqi_valid = IIF_BGRACE | IIF_IGRACE | IIF_FLAGS;
     callKernel(Q_SETINFO, 0, &info);
@@ -269,20 +276,20 @@ void QuotaRequest::setDeviceGracePeriod()
 
 void QuotaRequest::setQuotaInfo()
 {
-    const int id = m_args.value(QStringLiteral("id")).toInt();
+    const int id = m_args.value(HelperProtocol::Id).toInt();
     // A missing or foreign "info" converts to an all-zero record, whose
     // validity mask lets the kernel change nothing.
-    const ProxyQuotaData info = m_args.value(QStringLiteral("info")).value<ProxyQuotaData>();
+    const ProxyQuotaData info = m_args.value(HelperProtocol::Info).value<ProxyQuotaData>();
     dqblk record = info.toDqblk();
     callKernel(Q_SETQUOTA, id, &record);
 }
 
 void QuotaRequest::getQuotaInfo()
 {
-    const int id = m_args.value(QStringLiteral("id")).toInt();
+    const int id = m_args.value(HelperProtocol::Id).toInt();
     dqblk record{};
     callKernel(Q_GETQUOTA, id, &record);
-    m_reply.insert(QStringLiteral("quota_info"), QVariant::fromValue(ProxyQuotaData(record)));
+    m_reply.insert(HelperProtocol::QuotaInfo, QVariant::fromValue(ProxyQuotaData(record)));
 }
 
 // One device's records for one kind in a single request: every requested id
@@ -291,16 +298,63 @@ void QuotaRequest::getQuotaInfo()
 // kind instead of one per member.
 void QuotaRequest::getAllQuotaInfo()
 {
-    const QVariant idsArgument = m_args.value(QStringLiteral("ids"));
+    m_reply.insert(HelperProtocol::QuotaRecords, quotaTable(deviceName().toUtf8(), quotaType(), idsArgument(HelperProtocol::Ids)));
+}
+
+// Every table a load needs in one request: each request costs the panel an
+// authorisation. A table that cannot be read answers with the reason, and
+// the others are still read.
+void QuotaRequest::getQuotaTables()
+{
+    const QStringList devices[2] = {m_args.value(HelperProtocol::UserDevices).toStringList(), m_args.value(HelperProtocol::GroupDevices).toStringList()};
+    const QString replyKeys[2] = {HelperProtocol::UserRecords, HelperProtocol::GroupRecords};
+    QVector<quint32> ids[2];
+    for (const int type : {USRQUOTA, GRPQUOTA}) {
+        if (devices[type].size() > HelperProtocol::MaxTablesPerKind) {
+            fail(i18nd("velun_kcm_quotas", "Too many devices in one request"));
+        }
+        // Only the ids of a kind that is read at all are needed.
+        if (!devices[type].isEmpty()) {
+            ids[type] = idsArgument(type == USRQUOTA ? HelperProtocol::UserIds : HelperProtocol::GroupIds);
+        }
+    }
+    for (const int type : {USRQUOTA, GRPQUOTA}) {
+        QVariantList tables;
+        tables.reserve(devices[type].size());
+        for (const QString &device : devices[type]) {
+            try {
+                // Nothing but a device path reaches quotactl as root.
+                if (!DeviceSpecification::isDevicePath(device)) {
+                    fail(i18nd("velun_kcm_quotas", "Device %1 is not a block device", device));
+                }
+                tables.append(quotaTable(device.toUtf8(), type, ids[type]));
+            } catch (const std::exception &error) {
+                tables.append(QString::fromUtf8(error.what()));
+            }
+        }
+        m_reply.insert(replyKeys[type], tables);
+    }
+}
+
+QVector<quint32> QuotaRequest::idsArgument(const QString &key) const
+{
+    const QVariant argument = m_args.value(key);
     QVector<quint32> ids;
-    if (idsArgument.userType() != QMetaType::QByteArray || !QuotaRecordBatch::decodeIds(idsArgument.toByteArray(), ids) || ids.size() > MaxRequestedIds) {
+    if (argument.userType() != QMetaType::QByteArray || !QuotaRecordBatch::decodeIds(argument.toByteArray(), ids) || ids.size() > MaxRequestedIds) {
         fail(i18nd("velun_kcm_quotas", "Invalid list of user or group ids"));
     }
+    return ids;
+}
 
+// One device's records for one kind: every requested id and whatever the
+// kernel holds for ids nobody asked about (left behind by deleted
+// accounts), so the panel's load costs one round trip instead of one per
+// member.
+QByteArray QuotaRequest::quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids)
+{
     QMap<quint32, ProxyQuotaData> records;
-    const QByteArray device = deviceName().toUtf8();
     // Looked up once: the walk makes one call per record.
-    const int walkCommand = QCMD(Q_GETNEXTQUOTA, quotaType());
+    const int walkCommand = QCMD(Q_GETNEXTQUOTA, type);
     quint32 nextId = 0;
     for (;;) {
         if_nextdqblk next{};
@@ -334,7 +388,7 @@ void QuotaRequest::getAllQuotaInfo()
             continue;
         }
         dqblk record{};
-        callKernel(Q_GETQUOTA, static_cast<int>(id), &record);
+        callKernel(device, type, Q_GETQUOTA, static_cast<int>(id), &record);
         records.insert(id, ProxyQuotaData(record));
     }
 
@@ -343,12 +397,12 @@ void QuotaRequest::getAllQuotaInfo()
     for (auto it = records.cbegin(); it != records.cend(); ++it) {
         entries.append({it.key(), it.value()});
     }
-    m_reply.insert(QStringLiteral("quota_records"), QuotaRecordBatch::encodeRecords(entries));
+    return QuotaRecordBatch::encodeRecords(entries);
 }
 
 void QuotaRequest::getData()
 {
-    m_reply.insert(QStringLiteral("blkid_data"), runBlkid());
+    m_reply.insert(HelperProtocol::BlkidData, runBlkid());
 }
 
 QString QuotaRequest::quotactlErrorText(int error)

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <QVariantMap>
+#include <QVector>
 
 class FileSystem;
 class ProcessRunner;
@@ -32,6 +33,7 @@ public:
     void setQuotaInfo();
     void getQuotaInfo();
     void getAllQuotaInfo();
+    void getQuotaTables();
     void getData();
 
     // The message for a failed quotactl call with that errno.
@@ -44,6 +46,11 @@ private:
     QStringList runBlkid();
     QuotaState quotaState(const QString &device);
     void callKernel(int command, int id, void *address);
+    void callKernel(const QByteArray &device, int type, int command, int id, void *address);
+    // The packed ids under `key`; throws when they are not packed ids.
+    QVector<quint32> idsArgument(const QString &key) const;
+    // One device's records of one kind, packed for the reply.
+    QByteArray quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids);
 
     QVariantMap m_args;
     QVariantMap m_reply;

@@ -4,6 +4,7 @@
 #include "warnquotacronline.h"
 
 #include "common/configurationfilerule.h"
+#include "common/helperprotocol.h"
 
 #include <QRegularExpression>
 
@@ -24,8 +25,7 @@ bool hasForbiddenCharacter(const QString &line)
 
 bool WarnquotaCronLine::isHeaderLine(const QString &line)
 {
-    return line == QLatin1String("# Cron job for quota notifications") || line == QLatin1String("# Dont edit this file")
-        || line == QLatin1String("PATH=/usr/sbin");
+    return HelperProtocol::CronHeaderLines.contains(line);
 }
 
 bool WarnquotaCronLine::isJob(const QString &line, QList<NamedFile> *files)
@@ -33,11 +33,7 @@ bool WarnquotaCronLine::isJob(const QString &line, QList<NamedFile> *files)
     if (hasForbiddenCharacter(line)) {
         return false;
     }
-    // The five schedule fields hold numbers, steps, ranges and lists only:
-    // no names, no '=' (cron would read the line as a variable) and no
-    // "@reboot" forms. Then the user root and warnquota with plain words;
-    // a comment must begin a word of its own, or "-u#;id" would run id.
-    static const QRegularExpression job(QStringLiteral(R"(^[ \t]*(?:[0-9*,/-]+[ \t]+){5}root[ \t]+warnquota((?:[ \t]+[^ \t#]+)*)[ \t]*(?:[ \t]#.*)?$)"));
+    static const QRegularExpression job(HelperProtocol::CronWarnquotaJobPattern);
     const QRegularExpressionMatch match = job.match(line);
     if (!match.hasMatch()) {
         return false;

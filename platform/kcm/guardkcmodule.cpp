@@ -4,7 +4,7 @@
 #include "guardkcmodule.h"
 
 #include "accessauthorizer.h"
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 
 namespace KCMGP
 {

@@ -39,6 +39,22 @@ constexpr quint64 inodeTimeValid = 32;
 {
     throw std::runtime_error(text.toStdString());
 }
+
+// Each id once, as the helper is asked for it.
+QVector<quint32> distinctIds(const QList<Member> &accounts)
+{
+    QSet<quint32> seen;
+    QVector<quint32> ids;
+    ids.reserve(accounts.size());
+    for (const Member &account : accounts) {
+        const auto id = static_cast<quint32>(account.id);
+        if (!seen.contains(id)) {
+            seen.insert(id);
+            ids.append(id);
+        }
+    }
+    return ids;
+}
 }
 
 QuotasManager::QuotasManager(QObject *parent)
@@ -88,13 +104,49 @@ void QuotasManager::update()
     for (const UserInfo &user : m_users()) {
         users.append(Member{user.name(), static_cast<int>(user.uid()), user.isSystem()});
     }
-    m_userSettings = loadMembers(users, Users, devices, userFacts);
-
     QList<Member> groups;
     for (const GroupInfo &group : m_groups()) {
         groups.append(Member{group.name(), static_cast<int>(group.gid()), group.isSystem()});
     }
-    m_groupSettings = loadMembers(groups, Groups, devices, groupFacts);
+    const QVector<quint32> userIds = distinctIds(users);
+    const QVector<quint32> groupIds = distinctIds(groups);
+
+    // Every table with quotas on is read in one go: each helper request
+    // costs an authorisation, which is most of a small directory's load.
+    QVector<QuotaRecordReader::Table> tables;
+    for (const SettingsId type : {Users, Groups}) {
+        const QHash<QString, DeviceQuotaFacts> &facts = type == Users ? userFacts : groupFacts;
+        for (const QString &device : devices) {
+            if (facts.value(device).quotaOn()) {
+                tables.append({device, type});
+            }
+        }
+    }
+    QVector<QuotaRecordReader::TableRecords> read;
+    QString readError = i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records");
+    try {
+        read = m_reader->readTables(tables, userIds, groupIds);
+    } catch (const std::runtime_error &error) {
+        readError = QString::fromUtf8(error.what());
+        read.clear();
+    }
+    if (read.size() != tables.size()) {
+        // Unknown on every device; the devices' settings still load.
+        QuotaRecordReader::TableRecords failed;
+        failed.failed = true;
+        failed.error = readError;
+        read = QVector<QuotaRecordReader::TableRecords>(tables.size(), failed);
+    }
+    QHash<QString, QuotaRecordReader::TableRecords> records[2];
+    for (int i = 0; i < tables.size(); ++i) {
+        if (read.at(i).failed) {
+            qCWarning(KCMQUOTAS_CORE) << "reading the quota records of" << tables.at(i).device << "failed:" << read.at(i).error;
+        }
+        records[tables.at(i).type == Users ? 0 : 1].insert(tables.at(i).device, read.at(i));
+    }
+
+    m_userSettings = loadMembers(users, Users, devices, userFacts, userIds, records[0]);
+    m_groupSettings = loadMembers(groups, Groups, devices, groupFacts, groupIds, records[1]);
 
     if (reload) {
         Q_EMIT dataChanged();
@@ -104,14 +156,14 @@ void QuotasManager::update()
     }
 }
 
-QList<SettingsDeviceQuota *>
-QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const QStringList &devices, const QHash<QString, DeviceQuotaFacts> &facts)
+QList<SettingsDeviceQuota *> QuotasManager::loadMembers(const QList<Member> &accounts,
+                                                        SettingsId type,
+                                                        const QStringList &devices,
+                                                        const QHash<QString, DeviceQuotaFacts> &facts,
+                                                        const QVector<quint32> &ids,
+                                                        const QHash<QString, QuotaRecordReader::TableRecords> &records)
 {
-    QSet<quint32> accountIds;
-    for (const Member &account : accounts) {
-        accountIds.insert(static_cast<quint32>(account.id));
-    }
-    const QVector<quint32> ids(accountIds.cbegin(), accountIds.cend());
+    QSet<quint32> accountIds(ids.cbegin(), ids.cend());
 
     // In the order of `devices`, so each member reads them without a copy.
     QVector<DeviceQuotaSnapshot> snapshots;
@@ -120,12 +172,12 @@ QuotasManager::loadMembers(const QList<Member> &accounts, SettingsId type, const
     for (const QString &device : devices) {
         DeviceQuotaSnapshot snapshot(facts.value(device));
         if (snapshot.facts().quotaOn()) {
-            try {
-                snapshot.setRecords(m_reader->readRecords(device, type, ids), ids);
-            } catch (const std::runtime_error &error) {
+            const QuotaRecordReader::TableRecords read = records.value(device);
+            if (read.failed) {
                 // Shown as unknown on this device; the rest still loads.
-                qCWarning(KCMQUOTAS_CORE) << "reading the quota records of" << device << "failed:" << error.what();
-                snapshot.setReadError(QString::fromUtf8(error.what()));
+                snapshot.setReadError(read.error);
+            } else {
+                snapshot.setRecords(read.records, ids);
             }
             for (quint32 id : snapshot.idsWithData()) {
                 if (!accountIds.contains(id)) {

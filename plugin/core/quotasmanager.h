@@ -78,8 +78,12 @@ Q_SIGNALS:
 
 private:
     void requireMounted(const QString &device) const;
-    QList<SettingsDeviceQuota *>
-    loadMembers(const QList<Member> &accounts, SettingsId type, const QStringList &devices, const QHash<QString, DeviceQuotaFacts> &facts);
+    QList<SettingsDeviceQuota *> loadMembers(const QList<Member> &accounts,
+                                             SettingsId type,
+                                             const QStringList &devices,
+                                             const QHash<QString, DeviceQuotaFacts> &facts,
+                                             const QVector<quint32> &ids,
+                                             const QHash<QString, QuotaRecordReader::TableRecords> &records);
     void freeRetired();
     // The fstab option, the quota file and quotas on; returns whether the
     // helper switched quotas on, so limits can be written.

@@ -3,7 +3,7 @@
 
 #include "busystate.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 
 #include <KBusyIndicatorWidget>
 #include <KLocalizedString>
@@ -106,14 +106,14 @@ void BusyState::requestFinished()
 
 QString BusyState::describe(const QString &actionName, const QVariantMap &arguments)
 {
-    const QString device = arguments.value(QStringLiteral("device_name")).toString();
+    const QString device = arguments.value(HelperProtocol::DeviceName).toString();
     if (actionName == setNotificationsActionName()) {
         return i18nd("velun_kcm_quotas", "Saving the notification settings…");
     }
-    if (arguments.contains(QStringLiteral("create_quota_file"))) {
+    if (arguments.contains(HelperProtocol::CreateQuotaFile)) {
         return i18nd("velun_kcm_quotas", "Checking the quota file of %1; this can take minutes on a large file system…", device);
     }
-    if (arguments.contains(QStringLiteral("remount_device"))) {
+    if (arguments.contains(HelperProtocol::RemountDevice)) {
         return i18nd("velun_kcm_quotas", "Remounting %1…", device);
     }
     if (actionName == changeActionName()) {

@@ -4,7 +4,7 @@
 #include "quotasmodule.h"
 
 #include "busystate.h"
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/proxyquotadata.h"
 #include "platform/kcm/accessauthorizer.h"
 #include "platform/kcm/messagesmanager.h"
@@ -62,7 +62,7 @@ bool QuotasModule::checkCommonAccess() const
 
 bool QuotasModule::isKernelQuotaSupport() const
 {
-    const QVariantMap arguments{{QStringLiteral("check_support_kernel"), QVariant()}};
+    const QVariantMap arguments{{HelperProtocol::CheckSupportKernel, QVariant()}};
     return HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs).succeeded;
 }
 

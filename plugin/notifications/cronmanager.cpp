@@ -3,7 +3,7 @@
 
 #include "cronmanager.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "plugin/system/helperactionexecutor.h"
 
@@ -14,19 +14,15 @@
 
 namespace
 {
-// The time fields allow the whole range ',' to '\', which holds the digits,
-// '-', '/' and the upper-case letters but no lower-case ones: lines with
-// month or weekday names and the '@' shortcuts are left alone.
 const QRegularExpression &jobLinePattern()
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"((^\s*[\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\d\*,-\\]+)\s+([\w\d]+)\s+(.+?)(#+(.*))?$)"));
+    static const QRegularExpression pattern(HelperProtocol::CronJobLinePattern);
     return pattern;
 }
 
 const QRegularExpression &timePattern()
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(^\s*([\d\/*,-]+)\s+([\d\/*,-]+)\s+([\d\/*,-]+)\s+([\d\/*,-]+)\s+([\d\/*,-]+)\s*$)"));
+    static const QRegularExpression pattern(HelperProtocol::CronTimePattern);
     return pattern;
 }
 }
@@ -101,18 +97,14 @@ QList<CronJob> CronManager::readCronJobs(const QString &path)
 
 bool CronManager::writeJobs(const QString &path, const QList<CronJob> &jobs)
 {
-    QStringList lines{
-        QStringLiteral("# Cron job for quota notifications"),
-        QStringLiteral("# Dont edit this file"),
-        QStringLiteral("PATH=/usr/sbin"),
-    };
+    QStringList lines = HelperProtocol::CronHeaderLines;
     for (const CronJob &job : jobs) {
         lines.append(parseJob(job));
     }
 
     QVariantMap arguments = localeArguments();
-    arguments.insert(QStringLiteral("write_cron_file"), path);
-    arguments.insert(QStringLiteral("added_lines"), lines);
+    arguments.insert(HelperProtocol::WriteCronFile, path);
+    arguments.insert(HelperProtocol::AddedLines, lines);
     const HelperActionExecutor::Result result =
         HelperActionExecutor::instance().execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
     if (!result.succeeded) {

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "common/helperprotocol.h"
+
 #include <QString>
 
 // The files of the quota warnings. The cron table is the panel's own; the
@@ -11,7 +13,7 @@ namespace NotificationPaths
 {
 inline QString cronTable()
 {
-    return QStringLiteral("/etc/cron.d/warnquota");
+    return HelperProtocol::CronTablePath;
 }
 
 inline QString defaultConfig()

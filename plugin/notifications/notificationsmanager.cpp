@@ -3,7 +3,7 @@
 
 #include "notificationsmanager.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "plugin/notifications/cronmanager.h"
 #include "plugin/notifications/notificationpaths.h"
@@ -131,8 +131,8 @@ QString NotificationsManager::readFile(const QString &path)
 bool NotificationsManager::writeFile(const QString &path, const QString &text)
 {
     QVariantMap arguments = localeArguments();
-    arguments.insert(QStringLiteral("write_conf_file"), path);
-    arguments.insert(QStringLiteral("text"), text);
+    arguments.insert(HelperProtocol::WriteConfFile, path);
+    arguments.insert(HelperProtocol::Text, text);
     const HelperActionExecutor::Result result =
         HelperActionExecutor::instance().execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
     if (!result.succeeded) {

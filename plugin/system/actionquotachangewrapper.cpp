@@ -3,7 +3,7 @@
 
 #include "plugin/system/actionquotachangewrapper.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/devicedatainformation.h"
@@ -21,55 +21,55 @@ ActionQuotaChangeWrapper::ActionQuotaChangeWrapper(QObject *parent)
 
 bool ActionQuotaChangeWrapper::setDeviceOptions(const QString &device, const QStringList &options)
 {
-    m_arguments.insert(QStringLiteral("set_device_options"), QVariant());
-    m_arguments.insert(QStringLiteral("device_name"), device);
-    m_arguments.insert(QStringLiteral("options"), options);
+    m_arguments.insert(HelperProtocol::SetDeviceOptions, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, device);
+    m_arguments.insert(HelperProtocol::Options, options);
     return jobExec();
 }
 
 bool ActionQuotaChangeWrapper::createQuotaFile(const QString &device, SettingsId type)
 {
-    m_arguments.insert(QStringLiteral("create_quota_file"), QVariant());
-    m_arguments.insert(QStringLiteral("device_name"), device);
-    m_arguments.insert(QStringLiteral("type"), int(type));
+    m_arguments.insert(HelperProtocol::CreateQuotaFile, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, device);
+    m_arguments.insert(HelperProtocol::Type, int(type));
     return jobExec();
 }
 
 bool ActionQuotaChangeWrapper::remountDevice(const QString &device)
 {
-    m_arguments.insert(QStringLiteral("remount_device"), QVariant());
-    m_arguments.insert(QStringLiteral("device_name"), device);
+    m_arguments.insert(HelperProtocol::RemountDevice, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, device);
     return jobExec();
 }
 
 bool ActionQuotaChangeWrapper::enableDeviceQuota(const QString &device, SettingsId type, bool enable)
 {
-    m_arguments.insert(QStringLiteral("enable_device_quota"), QVariant());
-    m_arguments.insert(QStringLiteral("device_name"), device);
-    m_arguments.insert(QStringLiteral("type"), int(type));
-    m_arguments.insert(QStringLiteral("enable"), enable);
+    m_arguments.insert(HelperProtocol::EnableDeviceQuota, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, device);
+    m_arguments.insert(HelperProtocol::Type, int(type));
+    m_arguments.insert(HelperProtocol::Enable, enable);
     return jobExec();
 }
 
 bool ActionQuotaChangeWrapper::setDeviceGracePeriod(const DeviceDataInformation &data, SettingsId type)
 {
     const GraceTimePeriod period = data.graceTimePeriod();
-    m_arguments.insert(QStringLiteral("set_device_grace_period"), QVariant());
-    m_arguments.insert(QStringLiteral("device_name"), data.deviceName());
-    m_arguments.insert(QStringLiteral("type"), int(type));
-    m_arguments.insert(QStringLiteral("bgrace"), quint64(TimePeriodTransfer::fromTime(period.blockGrace)));
-    m_arguments.insert(QStringLiteral("igrace"), quint64(TimePeriodTransfer::fromTime(period.inodeGrace)));
+    m_arguments.insert(HelperProtocol::SetDeviceGracePeriod, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, data.deviceName());
+    m_arguments.insert(HelperProtocol::Type, int(type));
+    m_arguments.insert(HelperProtocol::BlockGrace, quint64(TimePeriodTransfer::fromTime(period.blockGrace)));
+    m_arguments.insert(HelperProtocol::InodeGrace, quint64(TimePeriodTransfer::fromTime(period.inodeGrace)));
     return jobExec();
 }
 
 bool ActionQuotaChangeWrapper::setProxyData(const QString &device, int id, const ProxyQuotaData &data, SettingsId type)
 {
     ProxyQuotaData::registerMetaType();
-    m_arguments.insert(QStringLiteral("set_quota_info"), QVariant());
-    m_arguments.insert(QStringLiteral("device_name"), device);
-    m_arguments.insert(QStringLiteral("id"), id);
-    m_arguments.insert(QStringLiteral("info"), QVariant::fromValue(data));
-    m_arguments.insert(QStringLiteral("type"), int(type));
+    m_arguments.insert(HelperProtocol::SetQuotaInfo, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, device);
+    m_arguments.insert(HelperProtocol::Id, id);
+    m_arguments.insert(HelperProtocol::Info, QVariant::fromValue(data));
+    m_arguments.insert(HelperProtocol::Type, int(type));
     return jobExec();
 }
 

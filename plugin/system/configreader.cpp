@@ -3,7 +3,7 @@
 
 #include "plugin/system/configreader.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "plugin/system/helperactionexecutor.h"
 
@@ -49,12 +49,12 @@ QStringList ConfigReader::blkid()
         return m_blkid;
     }
     QVariantMap arguments = localeArguments();
-    arguments.insert(QStringLiteral("get_data"), QVariant());
+    arguments.insert(HelperProtocol::GetData, QVariant());
     const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
         throw std::runtime_error(result.errorText.toStdString());
     }
-    m_blkid = result.data.value(QStringLiteral("blkid_data")).toStringList();
+    m_blkid = result.data.value(HelperProtocol::BlkidData).toStringList();
     return m_blkid;
 }
 

@@ -3,7 +3,7 @@
 
 #include "helperquotarecordreader.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "common/quotarecordbatch.h"
 #include "plugin/system/helperactionexecutor.h"
@@ -13,22 +13,18 @@
 #include <stdexcept>
 #include <utility>
 
-QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids)
+namespace
 {
-    QVariantMap arguments = localeArguments();
-    arguments.insert(QStringLiteral("get_all_quota_info"), QVariant());
-    arguments.insert(QStringLiteral("device_name"), device);
-    arguments.insert(QStringLiteral("type"), int(type));
-    arguments.insert(QStringLiteral("ids"), QuotaRecordBatch::encodeIds(ids));
-    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
-    if (!result.succeeded) {
-        throw std::runtime_error(result.errorText.toStdString());
-    }
+[[noreturn]] void unreadable()
+{
+    throw std::runtime_error(i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records").toStdString());
+}
 
+QMap<quint32, ProxyQuotaData> decode(const QVariant &bytes)
+{
     QVector<QuotaRecordBatch::Entry> entries;
-    const QVariant bytes = result.data.value(QStringLiteral("quota_records"));
     if (bytes.userType() != QMetaType::QByteArray || !QuotaRecordBatch::decodeRecords(bytes.toByteArray(), entries)) {
-        throw std::runtime_error(i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records").toStdString());
+        unreadable();
     }
     QMap<quint32, ProxyQuotaData> records;
     for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
@@ -37,4 +33,72 @@ QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString
         records.insert(records.constEnd(), entry.id, entry.record);
     }
     return records;
+}
+}
+
+QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids)
+{
+    QVariantMap arguments = localeArguments();
+    arguments.insert(HelperProtocol::GetAllQuotaInfo, QVariant());
+    arguments.insert(HelperProtocol::DeviceName, device);
+    arguments.insert(HelperProtocol::Type, int(type));
+    arguments.insert(HelperProtocol::Ids, QuotaRecordBatch::encodeIds(ids));
+    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    if (!result.succeeded) {
+        throw std::runtime_error(result.errorText.toStdString());
+    }
+    return decode(result.data.value(HelperProtocol::QuotaRecords));
+}
+
+// Every request costs an authorisation by polkit on top of the helper's
+// work, which for a few thousand records is the smaller part: so a load
+// asks once for everything.
+QVector<QuotaRecordReader::TableRecords>
+HelperQuotaRecordReader::readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds)
+{
+    if (tables.isEmpty()) {
+        return {};
+    }
+    QStringList devices[2];
+    for (const Table &table : tables) {
+        devices[table.type == Users ? 0 : 1].append(table.device);
+    }
+    QVariantMap arguments = localeArguments();
+    arguments.insert(HelperProtocol::GetQuotaTables, QVariant());
+    arguments.insert(HelperProtocol::UserDevices, devices[0]);
+    arguments.insert(HelperProtocol::GroupDevices, devices[1]);
+    // Only the ids of a kind that is read at all travel.
+    arguments.insert(HelperProtocol::UserIds, QuotaRecordBatch::encodeIds(devices[0].isEmpty() ? QVector<quint32>() : userIds));
+    arguments.insert(HelperProtocol::GroupIds, QuotaRecordBatch::encodeIds(devices[1].isEmpty() ? QVector<quint32>() : groupIds));
+    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    if (!result.succeeded) {
+        throw std::runtime_error(result.errorText.toStdString());
+    }
+
+    const QVariantList answers[2] = {result.data.value(HelperProtocol::UserRecords).toList(), result.data.value(HelperProtocol::GroupRecords).toList()};
+    if (answers[0].size() != devices[0].size() || answers[1].size() != devices[1].size()) {
+        unreadable();
+    }
+    int next[2] = {0, 0};
+    QVector<TableRecords> read;
+    read.reserve(tables.size());
+    for (const Table &table : tables) {
+        const int kind = table.type == Users ? 0 : 1;
+        const QVariant &answer = answers[kind].at(next[kind]++);
+        TableRecords records;
+        if (answer.userType() == QMetaType::QString) {
+            // The helper could not read this table; the others stand.
+            records.failed = true;
+            records.error = answer.toString();
+        } else {
+            try {
+                records.records = decode(answer);
+            } catch (const std::runtime_error &error) {
+                records.failed = true;
+                records.error = QString::fromUtf8(error.what());
+            }
+        }
+        read.append(records);
+    }
+    return read;
 }

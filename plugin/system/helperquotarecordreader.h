@@ -5,9 +5,11 @@
 
 #include "plugin/system/quotarecordreader.h"
 
-// The real reader: one "get_all_quota_info" request to the helper.
+// The real reader: one "get_all_quota_info" request to the helper for one
+// table, one "get_quota_tables" request for all tables of a load.
 class HelperQuotaRecordReader : public QuotaRecordReader
 {
 public:
     QMap<quint32, ProxyQuotaData> readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids) override;
+    QVector<TableRecords> readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds) override;
 };

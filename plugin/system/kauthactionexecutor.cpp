@@ -3,15 +3,20 @@
 
 #include "kauthactionexecutor.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 HelperActionExecutor::Result KAuthActionExecutor::execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs)
 {
-    KAuth::Action action(actionName);
-    action.setHelperId(helperId());
+    auto made = m_actions.find(actionName);
+    if (made == m_actions.end()) {
+        KAuth::Action action(actionName);
+        action.setHelperId(helperId());
+        made = m_actions.insert(actionName, action);
+    }
+    // A copy: the arguments of one request never linger in the next.
+    KAuth::Action action = made.value();
     action.setArguments(arguments);
     action.setTimeout(timeoutMs);
 
@@ -23,5 +28,8 @@ HelperActionExecutor::Result KAuthActionExecutor::execute(const QString &actionN
     result.succeeded = job->exec();
     result.errorText = job->errorText();
     result.data = job->data();
+    if (!result.succeeded) {
+        m_actions.remove(actionName);
+    }
     return result;
 }

@@ -17,9 +17,29 @@
 class QuotaRecordReader
 {
 public:
+    // One device's records of one kind.
+    struct Table {
+        QString device;
+        SettingsId type = Users;
+    };
+
+    // What was read for one table: its records, or why they are unknown.
+    struct TableRecords {
+        QMap<quint32, ProxyQuotaData> records;
+        bool failed = false;
+        QString error;
+    };
+
     virtual ~QuotaRecordReader() = default;
 
     // Throws std::runtime_error with the reason (the helper's translated
     // text) when the records cannot be read.
     virtual QMap<quint32, ProxyQuotaData> readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids) = 0;
+
+    // Every table of a load, answered in the order asked; a table that
+    // could not be read is marked failed and does not stop the others. The
+    // user tables are asked for `userIds`, the group tables for `groupIds`.
+    // This one asks readRecords() table by table; a reader that can do all
+    // in one request overrides it. Throws when nothing could be read.
+    virtual QVector<TableRecords> readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds);
 };

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "plugin/model/values/time.h"
+#include "plugin/model/values/quotatime.h"
 #include "plugin/system/devicedatainformation.h"
 #include "plugin/ui/graceperiodid.h"
 

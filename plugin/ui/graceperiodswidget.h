@@ -4,7 +4,7 @@
 #pragma once
 
 #include "plugin/model/values/gracetimeperiod.h"
-#include "plugin/model/values/time.h"
+#include "plugin/model/values/quotatime.h"
 #include "plugin/ui/graceperiodid.h"
 
 #include <KLocalizedString>

@@ -89,6 +89,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QVariantMap>("args");
         QTest::addColumn<ProcessResult>("modinfo");
+        QTest::addColumn<bool>("moduleLoaded");
         QTest::addColumn<bool>("supported");
 
         const QVariantMap check{{QStringLiteral("check_support_kernel"), QVariant()}};
@@ -96,28 +97,39 @@ private Q_SLOTS:
         checkAndData.insert(QStringLiteral("get_data"), QVariant());
         ProcessResult crashed = FakeProcessRunner::result(0);
         crashed.crashed = true;
-        QTest::newRow("module known") << check << FakeProcessRunner::result(0) << true;
-        QTest::newRow("module unknown") << check << FakeProcessRunner::result(1, "modinfo: ERROR: Module quota_v2 not found.\n") << false;
-        QTest::newRow("modinfo missing") << check << ProcessResult() << false;
-        QTest::newRow("modinfo crashed") << check << crashed << false;
-        QTest::newRow("check wins over another key") << checkAndData << FakeProcessRunner::result(0) << true;
+        const ProcessResult unknown = FakeProcessRunner::result(1, "modinfo: ERROR: Module quota_v2 not found.\n");
+        QTest::newRow("module known") << check << FakeProcessRunner::result(0) << false << true;
+        QTest::newRow("module unknown") << check << unknown << false << false;
+        QTest::newRow("modinfo missing") << check << ProcessResult() << false << false;
+        QTest::newRow("modinfo crashed") << check << crashed << false << false;
+        QTest::newRow("check wins over another key") << checkAndData << FakeProcessRunner::result(0) << false << true;
+        // Loaded: in use, whatever modinfo would say of the module file.
+        QTest::newRow("module loaded") << check << unknown << true << true;
     }
 
     void kernelSupportCheck()
     {
         QFETCH(QVariantMap, args);
         QFETCH(ProcessResult, modinfo);
+        QFETCH(bool, moduleLoaded);
         QFETCH(bool, supported);
         FakeQuotaKernel kernel;
         FakeProcessRunner processes;
         FakeFileSystem files;
         processes.results.insert(QStringLiteral("/usr/sbin/modinfo"), modinfo);
+        if (moduleLoaded) {
+            files.kinds.insert(QStringLiteral("/sys/module/quota_v2"), FileSystem::Directory);
+        }
         PolicyKitQuotas helper(kernel, processes, files);
 
         const KAuth::ActionReply reply = helper.access(args);
         QCOMPARE(reply.failed(), !supported);
         QCOMPARE(reply.errorDescription(), QString());
         QVERIFY(reply.data().isEmpty());
+        if (moduleLoaded) {
+            QVERIFY(processes.calls.isEmpty());
+            return;
+        }
         QCOMPARE(processes.calls.size(), 1);
         QCOMPARE(processes.calls.first().program, QStringLiteral("/usr/sbin/modinfo"));
         QCOMPARE(processes.calls.first().arguments, QStringList{QStringLiteral("quota_v2")});

@@ -254,6 +254,121 @@ private Q_SLOTS:
         QVERIFY(kernel.calls.isEmpty());
     }
 
+    // A load's one request: every table answers, with its records or with
+    // the reason it could not be read, and one table's failure is not the
+    // others'.
+    void getQuotaTables_data()
+    {
+        QTest::addColumn<QStringList>("userDevices");
+        QTest::addColumn<QStringList>("groupDevices");
+        QTest::addColumn<int>("kernelError");
+        QTest::addColumn<QStringList>("userAnswers");
+        QTest::addColumn<QStringList>("groupAnswers");
+        QTest::addColumn<QStringList>("tablesRead");
+
+        const QString records = QStringLiteral("ids 0 1000 1001");
+        const QString notDevice = QStringLiteral("Device /etc/shadow is not a block device");
+        const QString offText = QuotaRequest::quotactlErrorText(ESRCH);
+        QTest::newRow("both kinds of one device") << QStringList{disk} << QStringList{disk} << 0 << QStringList{records} << QStringList{records}
+                                                  << QStringList{QStringLiteral("/dev/sdb1 0"), QStringLiteral("/dev/sdb1 1")};
+        QTest::newRow("groups only") << QStringList{} << QStringList{disk} << 0 << QStringList{} << QStringList{records}
+                                     << QStringList{QStringLiteral("/dev/sdb1 1")};
+        QTest::newRow("a path that is no device answers with the reason; the rest is read")
+            << QStringList{QStringLiteral("/etc/shadow"), disk} << QStringList{} << 0 << QStringList{notDevice, records} << QStringList{}
+            << QStringList{QStringLiteral("/dev/sdb1 0")};
+        QTest::newRow("the kernel's refusal is each table's answer")
+            << QStringList{disk} << QStringList{disk} << ESRCH << QStringList{offText} << QStringList{offText}
+            << QStringList{QStringLiteral("/dev/sdb1 0"), QStringLiteral("/dev/sdb1 1")};
+        QTest::newRow("no tables, no kernel call") << QStringList{} << QStringList{} << 0 << QStringList{} << QStringList{} << QStringList{};
+    }
+
+    void getQuotaTables()
+    {
+        QFETCH(QStringList, userDevices);
+        QFETCH(QStringList, groupDevices);
+        QFETCH(int, kernelError);
+        QFETCH(QStringList, userAnswers);
+        QFETCH(QStringList, groupAnswers);
+        QFETCH(QStringList, tablesRead);
+
+        for (quint32 id : {0u, 1000u}) {
+            dqblk record{};
+            record.dqb_isoftlimit = id + 1;
+            record.dqb_valid = QIF_ALL;
+            kernel.records.insert(id, record);
+        }
+        kernel.error = kernelError;
+        const QByteArray ids = QuotaRecordBatch::encodeIds({1000, 1001});
+        QVariantMap reply;
+        QCOMPARE(run({{QStringLiteral("get_quota_tables"), QVariant()},
+                      {QStringLiteral("user_devices"), userDevices},
+                      {QStringLiteral("group_devices"), groupDevices},
+                      {QStringLiteral("user_ids"), ids},
+                      {QStringLiteral("group_ids"), ids}},
+                     &reply),
+                 QString());
+
+        const auto answers = [this](const QVariantList &tables) {
+            QStringList shown;
+            for (const QVariant &table : tables) {
+                QVector<QuotaRecordBatch::Entry> entries;
+                if (table.userType() == QMetaType::QString || !QuotaRecordBatch::decodeRecords(table.toByteArray(), entries)) {
+                    shown.append(table.toString());
+                    continue;
+                }
+                QStringList text{QStringLiteral("ids")};
+                for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
+                    text.append(QString::number(entry.id));
+                    if (!(entry.record == ProxyQuotaData(kernel.records.value(entry.id, dqblk{})))) {
+                        text.append(QStringLiteral("(wrong record)"));
+                    }
+                }
+                shown.append(text.join(QLatin1Char(' ')));
+            }
+            return shown;
+        };
+        QCOMPARE(answers(reply.value(QStringLiteral("user_records")).toList()), userAnswers);
+        QCOMPARE(answers(reply.value(QStringLiteral("group_records")).toList()), groupAnswers);
+
+        // Each table on its own device with its own kind, users first.
+        QStringList read;
+        for (const FakeQuotaKernel::Call &call : std::as_const(kernel.calls)) {
+            const QString table = QStringLiteral("%1 %2").arg(QString::fromUtf8(call.device)).arg(call.command & 0xffu);
+            if (!read.contains(table)) {
+                read.append(table);
+            }
+        }
+        QCOMPARE(read, tablesRead);
+    }
+
+    void getQuotaTablesRefuses_data()
+    {
+        QTest::addColumn<QVariantMap>("args");
+        QTest::addColumn<QString>("error");
+
+        const QByteArray ids = QuotaRecordBatch::encodeIds({1000});
+        QStringList tooMany;
+        for (int i = 0; i <= 256; ++i) {
+            tooMany.append(disk);
+        }
+        QTest::newRow("no user ids for user tables") << QVariantMap{{QStringLiteral("user_devices"), QStringList{disk}}, {QStringLiteral("group_ids"), ids}}
+                                                     << QStringLiteral("Invalid list of user or group ids");
+        QTest::newRow("group ids that are not packed")
+            << QVariantMap{{QStringLiteral("group_devices"), QStringList{disk}}, {QStringLiteral("group_ids"), QVariantList{1000}}}
+            << QStringLiteral("Invalid list of user or group ids");
+        QTest::newRow("more devices than a system holds")
+            << QVariantMap{{QStringLiteral("user_devices"), tooMany}, {QStringLiteral("user_ids"), ids}} << QStringLiteral("Too many devices in one request");
+    }
+
+    void getQuotaTablesRefuses()
+    {
+        QFETCH(QVariantMap, args);
+        QFETCH(QString, error);
+        args.insert(QStringLiteral("get_quota_tables"), QVariant());
+        QCOMPARE(run(args), error);
+        QVERIFY(kernel.calls.isEmpty());
+    }
+
     void setQuotaInfo_data()
     {
         QTest::addColumn<QVariant>("info");

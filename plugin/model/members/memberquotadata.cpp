@@ -3,7 +3,7 @@
 
 #include "plugin/model/members/memberquotadata.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "common/proxyquotadata.h"
 #include "common/quotastate.h"
@@ -242,16 +242,16 @@ dqblk MemberQuotaData::quotaInfo(const QString &device, int id, SettingsId type)
 {
     ProxyQuotaData::registerMetaType();
     QVariantMap arguments = localeArguments();
-    arguments.insert(QStringLiteral("get_quota_info"), QVariant());
-    arguments.insert(QStringLiteral("device_name"), device);
-    arguments.insert(QStringLiteral("id"), id);
-    arguments.insert(QStringLiteral("type"), int(type));
+    arguments.insert(HelperProtocol::GetQuotaInfo, QVariant());
+    arguments.insert(HelperProtocol::DeviceName, device);
+    arguments.insert(HelperProtocol::Id, id);
+    arguments.insert(HelperProtocol::Type, int(type));
     const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
         qWarning() << result.errorText;
         return ProxyQuotaData().toDqblk();
     }
-    const QVariant info = result.data.value(QStringLiteral("quota_info"));
+    const QVariant info = result.data.value(HelperProtocol::QuotaInfo);
     if (!info.canConvert<ProxyQuotaData>()) {
         return ProxyQuotaData().toDqblk();
     }

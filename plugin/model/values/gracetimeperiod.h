@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "plugin/model/values/time.h"
+#include "plugin/model/values/quotatime.h"
 
 // The grace periods of one device for one kind of member.
 struct GraceTimePeriod {

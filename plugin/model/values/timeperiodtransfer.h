@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "plugin/model/values/time.h"
+#include "plugin/model/values/quotatime.h"
 
 // Conversions between the kernel's grace second counts and Time.
 class TimePeriodTransfer

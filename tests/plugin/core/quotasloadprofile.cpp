@@ -34,10 +34,18 @@ class PreparedSystem : public FakeSystem
 public:
     Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override
     {
-        if (arguments.contains(QStringLiteral("get_all_quota_info"))) {
+        if (arguments.contains(QStringLiteral("get_quota_tables"))) {
             Result result;
             result.succeeded = true;
-            result.data.insert(QStringLiteral("quota_records"), replies.value(arguments.value(QStringLiteral("type")).toInt()));
+            const QString kinds[2][2] = {{QStringLiteral("user_devices"), QStringLiteral("user_records")},
+                                         {QStringLiteral("group_devices"), QStringLiteral("group_records")}};
+            for (int type = 0; type < 2; ++type) {
+                QVariantList tables;
+                for (int i = 0; i < arguments.value(kinds[type][0]).toStringList().size(); ++i) {
+                    tables.append(replies.value(type));
+                }
+                result.data.insert(kinds[type][1], tables);
+            }
             return result;
         }
         return FakeSystem::execute(actionName, arguments, timeoutMs);

@@ -148,6 +148,8 @@ private Q_SLOTS:
     void requestCount();
     void strayRecordsBecomeUnknownAccounts();
     void failedDeviceReadLeavesMembersUnknown();
+    void oneRecordRequestPerLoad_data();
+    void oneRecordRequestPerLoad();
 };
 
 void QuotasManagerLoadTest::snapshotShowsWhatSingleReadsShow_data()
@@ -311,6 +313,77 @@ void QuotasManagerLoadTest::failedDeviceReadLeavesMembersUnknown()
     QCOMPARE(f.system.changeLog().filter(QStringLiteral("set_quota_info")), QStringList{QStringLiteral("set_quota_info /dev/sdc1 0")});
     QCOMPARE(f.system.record(sdb, Users, 1000), limits);
     QCOMPARE(f.system.record(sdc, Users, 1000).dqb_isoftlimit, quint64(11));
+}
+
+void QuotasManagerLoadTest::oneRecordRequestPerLoad_data()
+{
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QStringList>("userDevices");
+    QTest::addColumn<QStringList>("groupDevices");
+    QTest::addColumn<QStringList>("firstLoad");
+    QTest::addColumn<QStringList>("shownOnSdb");
+
+    const QStringList both{QStringLiteral("get_data"), QStringLiteral("get_quota_tables")};
+    QTest::newRow("every table of every device in one request")
+        << QString() << QStringList{sdb, sdc} << QStringList{sdb} << both << QStringList{QStringLiteral("known"), QStringLiteral("known")};
+    // The helper's refusal of the one request reaches every table.
+    QTest::newRow("a refused request leaves every record unknown")
+        << QStringLiteral("Authorization denied") << QStringList{sdb, sdc} << QStringList{sdb} << both
+        << QStringList{QStringLiteral("Authorization denied"), QStringLiteral("Authorization denied")};
+    QTest::newRow("no quotas anywhere, no record request") << QString() << QStringList{} << QStringList{} << QStringList{QStringLiteral("get_data")}
+                                                           << QStringList{QStringLiteral("known"), QStringLiteral("known")};
+}
+
+// Each request costs an authorisation: a load asks for the blkid lines
+// once and for all records in one more request, a reload only for those.
+void QuotasManagerLoadTest::oneRecordRequestPerLoad()
+{
+    QFETCH(QString, refusal);
+    QFETCH(QStringList, userDevices);
+    QFETCH(QStringList, groupDevices);
+    QFETCH(QStringList, firstLoad);
+    QFETCH(QStringList, shownOnSdb);
+
+    FakeSystem system;
+    const bool quotas = !userDevices.isEmpty();
+    system.addDevice(quotaDisk(sdb, quotas, quotas));
+    system.addDevice(quotaDisk(sdc, quotas, false));
+    system.addDevice(quotaDisk(sdd, false, false));
+    QuotasManager manager;
+    manager.setAccountDirectory(
+        [] {
+            return directoryUsers(2);
+        },
+        [] {
+            return directoryGroups(2);
+        });
+    if (!refusal.isEmpty()) {
+        system.failNext(QStringLiteral("get_quota_tables"), refusal);
+    }
+
+    manager.update();
+    QStringList commands;
+    for (const FakeSystem::Call &call : std::as_const(system.calls)) {
+        commands.append(call.command);
+        if (call.command == QLatin1String("get_quota_tables")) {
+            QCOMPARE(call.arguments.value(QStringLiteral("user_devices")).toStringList(), userDevices);
+            QCOMPARE(call.arguments.value(QStringLiteral("group_devices")).toStringList(), groupDevices);
+        }
+    }
+    QCOMPARE(commands, firstLoad);
+    const auto shown = [](const SettingsDeviceQuota *member) {
+        const MemberQuotaData data = member->devicesQuota().value(sdb);
+        return data.isKnown() ? QStringLiteral("known") : data.unknownReason();
+    };
+    QCOMPARE((QStringList{shown(memberNamed(manager.userSettings(), QStringLiteral("user0"))),
+                          shown(memberNamed(manager.groupSettings(), QStringLiteral("group0")))}),
+             shownOnSdb);
+    // The devices' own settings never depend on the records.
+    QCOMPARE(manager.quotaStorages().value(sdb)->usersData().quotaSupportOn(), quotas);
+
+    system.calls.clear();
+    manager.update();
+    QCOMPARE(system.calls.size(), quotas ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(QuotasManagerLoadTest)

@@ -555,12 +555,14 @@ void QuotasManagerTest::oneKindOnTheOtherOff()
     QCOMPARE(storage->usersData().graceTimePeriod().blockGrace.weeks, quint32(1));
     QVERIFY(!storage->groupsData().quotaSupportOn());
     QCOMPARE(storage->groupsData().graceTimePeriod(), GraceTimePeriod());
-    // One batch for the users; the groups cost no helper request.
-    QCOMPARE(system.count(QStringLiteral("get_all_quota_info")), 1);
+    // One request for the users' table; no group table is asked for.
+    QCOMPARE(system.count(QStringLiteral("get_quota_tables")), 1);
+    QCOMPARE(system.count(QStringLiteral("get_all_quota_info")), 0);
     QCOMPARE(system.count(QStringLiteral("get_quota_info")), 0);
     for (const FakeSystem::Call &call : std::as_const(system.calls)) {
-        if (call.command == QLatin1String("get_all_quota_info")) {
-            QCOMPARE(call.arguments.value(QStringLiteral("type")).toInt(), int(Users));
+        if (call.command == QLatin1String("get_quota_tables")) {
+            QCOMPARE(call.arguments.value(QStringLiteral("user_devices")).toStringList(), QStringList{sdb});
+            QCOMPARE(call.arguments.value(QStringLiteral("group_devices")).toStringList(), QStringList());
         }
     }
 }
@@ -622,7 +624,7 @@ void QuotasManagerTest::updateSettingsQuota()
     QCOMPARE(system.changeLog(), actions);
     if (!actions.isEmpty()) {
         QCOMPARE(system.record(sdb, Users, 1001).dqb_bhardlimit, quint64(hardBlocks));
-        QCOMPARE(system.calls.last().command, QStringLiteral("get_all_quota_info"));
+        QCOMPARE(system.calls.last().command, QStringLiteral("get_quota_tables"));
     }
     // The reload after the first load of this manager is its first one.
     QCOMPARE(changed.count(), 0);

@@ -3,7 +3,7 @@
 
 #include "fakesystem.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "platform/kcm/accessauthorizer.h"
 #include "platform/kcm/messagesmanager.h"
 #include "plugin/model/members/settingsdevicequota.h"
@@ -516,14 +516,14 @@ void QuotasModuleTest::busyWhileTheHelperWorks_data()
     QTest::addColumn<QString>("text");
 
     const QString loading = QStringLiteral("Loading quota data…");
-    QTest::newRow("first load") << false << "get_all_quota_info" << loading;
+    QTest::newRow("first load") << false << "get_quota_tables" << loading;
     QTest::newRow("first load, block devices") << false << "get_data" << loading;
     QTest::newRow("member edit: the slow quota check names its device")
         << true << "create_quota_file"
         << "Checking the quota file of /dev/sdb1; this can take minutes on a large file system…";
     QTest::newRow("member edit: writing the limits") << true << "set_quota_info"
                                                      << "Applying changes…";
-    QTest::newRow("member edit: the reload") << true << "get_all_quota_info" << loading;
+    QTest::newRow("member edit: the reload") << true << "get_quota_tables" << loading;
 }
 
 void QuotasModuleTest::busyWhileTheHelperWorks()
@@ -551,7 +551,7 @@ void QuotasModuleTest::busyWhileTheHelperWorks()
     };
     module.load();
     if (memberEdit) {
-        QVERIFY(seen.isEmpty() || command == QLatin1String("get_all_quota_info"));
+        QVERIFY(seen.isEmpty() || command == QLatin1String("get_quota_tables"));
         seen.clear();
         QFile::remove(m_system->device(sdb).mountDir + QStringLiteral("/aquota.user"));
         MemberQuotaData data;

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "plugin/notifications/cronmanager.h"
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "fakehelperexecutor.h"
 #include "latin1localecodec.h"
 

@@ -3,7 +3,7 @@
 
 #include "fakesystem.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/quotarecordbatch.h"
 #include "plugin/system/configreader.h"
 
@@ -21,6 +21,7 @@ const QStringList commands = {
     QStringLiteral("get_data"),
     QStringLiteral("get_quota_info"),
     QStringLiteral("get_all_quota_info"),
+    QStringLiteral("get_quota_tables"),
     QStringLiteral("set_device_options"),
     QStringLiteral("create_quota_file"),
     QStringLiteral("remount_device"),
@@ -218,6 +219,19 @@ HelperActionExecutor::Result FakeSystem::execute(const QString &actionName, cons
         result.data.insert(QStringLiteral("quota_info"), QVariant::fromValue(record));
     } else if (command == QLatin1String("get_all_quota_info")) {
         return readAll(device, arguments.value(QStringLiteral("type")).toInt(), arguments.value(QStringLiteral("ids")).toByteArray());
+    } else if (command == QLatin1String("get_quota_tables")) {
+        // Table by table as the helper answers: a table it cannot read
+        // carries the reason, the others their records.
+        const QString kinds[2][3] = {{QStringLiteral("user_devices"), QStringLiteral("user_ids"), QStringLiteral("user_records")},
+                                     {QStringLiteral("group_devices"), QStringLiteral("group_ids"), QStringLiteral("group_records")}};
+        for (int type = 0; type < 2; ++type) {
+            QVariantList tables;
+            for (const QString &path : arguments.value(kinds[type][0]).toStringList()) {
+                const Result table = readAll(path, type, arguments.value(kinds[type][1]).toByteArray());
+                tables.append(table.succeeded ? table.data.value(QStringLiteral("quota_records")) : QVariant(table.errorText));
+            }
+            result.data.insert(kinds[type][2], tables);
+        }
     } else if (action == QLatin1String("change")) {
         return handleChange(command, arguments);
     }

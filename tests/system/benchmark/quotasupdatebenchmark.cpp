@@ -2,16 +2,23 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 // Runs inside the test VM as an ordinary user, started by the scenario
-// 95-update-benchmark: times one full QuotasManager::update() against the
-// installed helper over real KAuth, exactly as the panel loads, counts the
-// helper requests it makes and the process's memory, then reloads a number
-// of times to show whether memory stays flat. The figure only means
-// something next to repquota's in the same guest, which the scenario
-// measures; this program prints key=value lines for it to read.
+// 95-update-benchmark: times the panel's first load against the installed
+// helper over real KAuth, exactly as the panel loads (the kernel support
+// check, then one full QuotasManager::update()), counts the helper requests
+// it makes and the process's memory, then reloads a number of times to
+// show whether memory stays flat. It then splits the first load into its
+// parts: the helper's start, one polkit authorisation, a request that runs
+// nothing, the modinfo and blkid runs and the record requests. The figures
+// only mean something next to repquota's in the same guest, which the
+// scenario measures; this program prints key=value lines for it to read.
 // Usage: quotasupdatebenchmark [reloads]
 
+#include "common/helperprotocol.h"
+#include "common/localearguments.h"
 #include "plugin/core/quotasmanager.h"
 #include "plugin/system/kauthactionexecutor.h"
+
+#include <KAuth/Action>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,21 +32,54 @@
 
 namespace
 {
-// Every request of the load passes through here on its way to KAuth.
-class CountingExecutor : public HelperActionExecutor
+// The sub-command a request names, for the figures.
+QString commandOf(const QVariantMap &arguments)
+{
+    for (auto it = arguments.cbegin(); it != arguments.cend(); ++it) {
+        if (it.key() != HelperProtocol::Languages && it.key() != HelperProtocol::LcMessages && !it.value().isValid()) {
+            return it.key();
+        }
+    }
+    return QStringLiteral("none");
+}
+
+// Every request passes through here on its way to KAuth, and is timed.
+class TimingExecutor : public HelperActionExecutor
 {
 public:
     Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override
     {
-        ++requests;
-        return m_kauth.execute(actionName, arguments, timeoutMs);
+        QElapsedTimer timer;
+        timer.start();
+        const Result result = m_kauth.execute(actionName, arguments, timeoutMs);
+        timings.append({commandOf(arguments), timer.nsecsElapsed() / 1e6});
+        return result;
     }
 
-    int requests = 0;
+    // The time of one request sent outside the load.
+    double time(const QVariantMap &arguments)
+    {
+        execute(accessActionName(), arguments, AccessTimeoutMs);
+        return timings.constLast().second;
+    }
+
+    QList<QPair<QString, double>> timings;
 
 private:
     KAuthActionExecutor m_kauth;
 };
+
+// The panel's check before its first load, as the module sends it.
+bool kernelSupported(HelperActionExecutor &executor)
+{
+    const QVariantMap arguments{{HelperProtocol::CheckSupportKernel, QVariant()}};
+    return executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs).succeeded;
+}
+
+QString ms(double value)
+{
+    return QString::number(value, 'f', 1);
+}
 
 // A field of /proc/self/status in kB: VmRSS now, VmHWM the peak.
 long statusKb(const char *field)
@@ -87,11 +127,16 @@ int main(int argc, char **argv)
     }
     const int reloads = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 0;
 
-    CountingExecutor executor;
+    TimingExecutor executor;
     HelperActionExecutor::setInstance(&executor);
     QuotasManager manager;
     QElapsedTimer timer;
     timer.start();
+    if (!kernelSupported(executor)) {
+        std::fprintf(stderr, "quotasupdatebenchmark: the helper finds no quota support in the kernel\n");
+        return 1;
+    }
+    const double checkMs = timer.nsecsElapsed() / 1e6;
     try {
         manager.update();
     } catch (const std::exception &error) {
@@ -99,7 +144,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const double milliseconds = timer.nsecsElapsed() / 1e6;
-    const int requests = executor.requests;
+    const QList<QPair<QString, double>> loadTimings = executor.timings;
+    const int requests = loadTimings.size();
     const long peakKb = statusKb("VmHWM");
 
     int quotaDevices = 0;
@@ -110,7 +156,8 @@ int main(int argc, char **argv)
         }
     }
 
-    std::printf("update_ms=%.1f\n", milliseconds);
+    std::printf("load_ms=%.1f\n", milliseconds);
+    std::printf("update_ms=%.1f\n", milliseconds - checkMs);
     std::printf("helper_requests=%d\n", requests);
     std::printf("peak_rss_kb=%ld\n", peakKb);
     std::printf("devices=%d\n", int(storages.size()));
@@ -140,6 +187,42 @@ int main(int argc, char **argv)
         std::printf("rss_after_kb=%ld\n", statusKb("VmRSS"));
         std::printf("objects_alive=%d\n", int(manager.children().size()));
     }
+    // The parts of the first load, measured again after the load (and the
+    // reloads, which the refused request below would disturb) while the
+    // helper runs and this process has made its actions: what a request costs beyond
+    // its work, and what each piece of work costs beyond that.
+    QStringList perRequest;
+    double requestsMs = 0;
+    double recordsMs = 0;
+    for (const auto &timing : loadTimings) {
+        perRequest.append(timing.first + QLatin1Char(':') + ms(timing.second));
+        requestsMs += timing.second;
+        if (timing.first == HelperProtocol::GetQuotaTables || timing.first == HelperProtocol::GetAllQuotaInfo) {
+            recordsMs += timing.second;
+        }
+    }
+    QVariantMap blkid = localeArguments();
+    blkid.insert(HelperProtocol::GetData, QVariant());
+    const double checkAgainMs = executor.time({{HelperProtocol::CheckSupportKernel, QVariant()}});
+    const double blkidMs = executor.time(blkid);
+    // No sub-command: the helper refuses it after polkit has said yes.
+    const double emptyMs = executor.time(localeArguments());
+    QElapsedTimer authorisation;
+    authorisation.start();
+    // Making an action asks polkit for its status, as the helper asks it
+    // for every request.
+    const KAuth::Action probe(accessActionName());
+    const double authorisationMs = authorisation.nsecsElapsed() / 1e6;
+    std::printf("requests_ms=%s\n", qPrintable(perRequest.join(QLatin1Char(','))));
+    std::printf("helper_start_ms=%s\n", qPrintable(ms(loadTimings.value(0).second - checkAgainMs)));
+    std::printf("authorisation_ms=%s\n", qPrintable(ms(authorisationMs)));
+    std::printf("empty_request_ms=%s\n", qPrintable(ms(emptyMs)));
+    std::printf("support_check_ms=%s\n", qPrintable(ms(checkAgainMs - emptyMs)));
+    std::printf("blkid_ms=%s\n", qPrintable(ms(blkidMs - emptyMs)));
+    std::printf("records_ms=%s\n", qPrintable(ms(recordsMs)));
+    std::printf("local_ms=%s\n", qPrintable(ms(milliseconds - requestsMs)));
+    std::fflush(stdout);
+
     HelperActionExecutor::setInstance(nullptr);
     return 0;
 }

@@ -6,7 +6,9 @@
 # switch that makes it measure, and prints its figures: for 1000 and 10000
 # users and as many groups on two devices, one line
 #   BENCH users=U groups=G devices=D load_ms=... repquota_ms=... ratio=... helper_requests=... peak_rss_kb=...
-# and one line with the memory before and after 20 reloads.
+# (the first load: the kernel support check and the manager's load), one
+# line with its parts, and one line with the memory before and after 20
+# reloads (KCMQ_BENCH_RELOADS=N for another number).
 # Usage: run-update-benchmark.sh <build dir> [output dir]
 #
 # Software emulation by default, as on CI machines; KCMQ_VM_KVM=1 uses KVM
@@ -35,7 +37,7 @@ echo "Accelerator: $accel"
 KCMQ_SCENARIOS=95-update-benchmark KCMQ_VM_KVM=${KCMQ_VM_KVM:-0} KCMQ_VM_TIMEOUT=${KCMQ_VM_TIMEOUT:-3600} \
     "$src/tests/system/vm/start-guest.sh" "$src" "$build" "$out" \
     KCMQ_BENCHMARK=1 KCMQ_SCENARIO_TIMEOUT="${KCMQ_SCENARIO_TIMEOUT:-3500}" \
-    KCMQ_UPDATE_BENCHMARK="$build/bin/quotasupdatebenchmark"
+    KCMQ_UPDATE_BENCHMARK="$build/bin/quotasupdatebenchmark" KCMQ_BENCH_RELOADS="${KCMQ_BENCH_RELOADS:-20}"
 status=$?
 echo "---- figures ($accel) ----"
 grep '^BENCH ' "$out/results/report" 2>/dev/null || echo "none: see $out/guest.log"

@@ -3,7 +3,7 @@
 
 #include "actionrequest.h"
 
-#include "common/helperid.h"
+#include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "common/proxyquotadata.h"
 #include "common/quotarecordbatch.h"
@@ -86,7 +86,7 @@ ActionRequest ActionRequest::parse(const QStringList &words)
     }
 
     // The panel sends the locale with everything but the kernel check.
-    if (request.m_withLocale && !given.contains(QStringLiteral("check_support_kernel"))) {
+    if (request.m_withLocale && !given.contains(HelperProtocol::CheckSupportKernel)) {
         request.m_arguments = localeArguments();
     }
     for (auto it = given.cbegin(); it != given.cend(); ++it) {

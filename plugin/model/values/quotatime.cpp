@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "plugin/model/values/time.h"
+#include "plugin/model/values/quotatime.h"
 
 #include <KLocalizedString>
 

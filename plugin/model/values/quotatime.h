@@ -8,6 +8,8 @@
 
 // A grace period broken down the way the editors show it. fromSeconds
 // keeps every field in its natural range (seconds 0..59 up to days 0..6).
+// The file is not named after the class: a time.h would shadow the C
+// library's <time.h> for every target with this folder on its include path.
 struct Time {
     quint32 seconds = 0;
     quint32 minutes = 0;
