@@ -34,23 +34,27 @@ for folder in "${!allowed[@]}"; do
     for file in "$folder"/*.h "$folder"/*.cpp; do
         [ -e "$file" ] || continue
         case "$shadowed" in
-        *" $(basename "$file") "*)
-            echo "$file: shadows the system header <$(basename "$file")>"
+        *" ${file##*/} "*)
+            echo "$file: shadows the system header <${file##*/}>"
             status=1
             ;;
         esac
-        while IFS= read -r included; do
-            dir=${included%/*}
-            [ "$dir" = "$included" ] && continue # beside the file itself
-            case " ${allowed[$folder]} " in
-            *" $dir "*) ;;
-            *)
-                echo "$file: includes \"$included\" from a folder above $folder"
-                status=1
-                ;;
-            esac
-        done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
     done
+    # One "file:included" line per quoted include of the folder.
+    while IFS= read -r line; do
+        file=${line%%:*}
+        included=${line#*:}
+        dir=${included%/*}
+        [ "$dir" = "$included" ] && continue # beside the file itself
+        case " ${allowed[$folder]} " in
+        *" $dir "*) ;;
+        *)
+            echo "$file: includes \"$included\" from a folder above $folder"
+            status=1
+            ;;
+        esac
+    done < <(grep -H '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$folder"/*.h "$folder"/*.cpp 2>/dev/null |
+        sed 's/^\([^:]*\):[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1:\2/')
 done
 [ "$status" = 0 ] && echo "every include points down the folder order"
 exit "$status"

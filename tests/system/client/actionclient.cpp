@@ -42,6 +42,23 @@ void printData(QTextStream &out, const QString &key, const QVariant &value)
         for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
             printRecord(out, QStringLiteral("record.%1").arg(entry.id), entry.record);
         }
+    } else if (value.userType() == QMetaType::QVariantList) {
+        // The tables of a load's one request: each its records or the
+        // reason it could not be read.
+        const QVariantList tables = value.toList();
+        out << "data." << key << '=' << tables.size() << " tables\n";
+        for (int i = 0; i < tables.size(); ++i) {
+            const QString table = QStringLiteral("table.%1.%2").arg(key).arg(i);
+            QVector<QuotaRecordBatch::Entry> records;
+            if (tables.at(i).userType() == QMetaType::QByteArray && QuotaRecordBatch::decodeRecords(tables.at(i).toByteArray(), records)) {
+                out << table << '=' << records.size() << " records\n";
+                for (const QuotaRecordBatch::Entry &entry : std::as_const(records)) {
+                    printRecord(out, QStringLiteral("%1.record.%2").arg(table).arg(entry.id), entry.record);
+                }
+            } else {
+                out << table << "=error " << oneLine(tables.at(i).toString()) << '\n';
+            }
+        }
     } else if (value.userType() == QMetaType::QStringList) {
         const QStringList lines = value.toStringList();
         for (const QString &line : lines) {

@@ -43,7 +43,8 @@ QString ActionRequest::usage()
         "  key=l:TEXT    string list split at line feeds\n"
         "  key=q:N,...   ProxyQuotaData, its nine fields in stream order\n"
         "  key=n:N,...   ids packed as a batch request sends them (n: alone: none)\n"
-        "Prints result=succeeded|failed, error=TEXT and data.KEY=VALUE lines (and record.ID=... for a batch);\n"
+        "Prints result=succeeded|failed, error=TEXT and data.KEY=VALUE lines (and record.ID=... for a batch,\n"
+        "table.KEY.N=... and table.KEY.N.record.ID=... for the tables of one load's request);\n"
         "exits 0 when the action succeeded, 1 when it failed, 2 on a usage error.\n");
 }
 

@@ -3,7 +3,8 @@
 # SPDX-License-Identifier: BSD-3-Clause
 #
 # One device's records of one kind in one request ("get_all_quota_info"),
-# checked against repquota, on the ext4 device that also holds records of
+# and every table of a load in one ("get_quota_tables"), checked against
+# repquota, on the ext4 device that also holds records of
 # ids without an account; then the panel finds those as "#<id>" rows.
 
 dev=$KCMQ_EXT4_DEVICE
@@ -56,6 +57,16 @@ check_action_fails "get_all_quota_info with ids that are not packed" "Invalid li
 check_action_fails "get_all_quota_info without ids" "Invalid list of user or group ids" access get_all_quota_info device_name=s:"$dev" type=i:0
 check_action "get_all_quota_info as a change succeeds" change get_all_quota_info device_name=s:"$dev" type=i:0 ids=n:0
 check_equal "get_all_quota_info as a change attaches no data" "" "$(printf '%s\n' "$reply" | grep '^data\.\|^record\.')"
+
+# A load's one request: both kinds of the device, and a missing device
+# whose table alone answers with the reason.
+check_action "get_quota_tables answers every table in one request" access get_quota_tables \
+    user_devices=c:"$dev",/dev/kcmq-missing group_devices=c:"$dev" user_ids=n:"0,$KCMQ_USER1_ID" group_ids=n:"0,$KCMQ_GROUP1_ID"
+check_contains "get_quota_tables: the user table holds the id without an account" "table.user_records.0.record.$stray_user=" "$reply"
+check_contains "get_quota_tables: the user table answers a requested id" "table.user_records.0.record.$KCMQ_USER1_ID=" "$reply"
+check_contains "get_quota_tables: the group table holds the id without an account" "table.group_records.0.record.$stray_group=" "$reply"
+check_contains "get_quota_tables: the missing device's table answers with a reason" "error " "$(field table.user_records.1 "$reply")"
+check_action_fails "get_quota_tables without the ids of a kind it reads" "Invalid list of user or group ids" access get_quota_tables user_devices=c:"$dev"
 
 # The panel, as the host loads it, lists the stray records as members.
 plugin=$(installed_plugin)
