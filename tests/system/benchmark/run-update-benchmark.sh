@@ -8,7 +8,8 @@
 #   BENCH users=U groups=G devices=D load_ms=... repquota_ms=... ratio=... helper_requests=... peak_rss_kb=...
 # (the first load: the kernel support check and the manager's load), one
 # line with its parts, and one line with the memory before and after 20
-# reloads (KCMQ_BENCH_RELOADS=N for another number).
+# reloads (KCMQ_BENCH_RELOADS=N for another number; KCMQ_BENCH_SIZES="1000"
+# for other sizes).
 # Usage: run-update-benchmark.sh <build dir> [output dir]
 #
 # Software emulation by default, as on CI machines; KCMQ_VM_KVM=1 uses KVM
@@ -37,7 +38,8 @@ echo "Accelerator: $accel"
 KCMQ_SCENARIOS=95-update-benchmark KCMQ_VM_KVM=${KCMQ_VM_KVM:-0} KCMQ_VM_TIMEOUT=${KCMQ_VM_TIMEOUT:-3600} \
     "$src/tests/system/vm/start-guest.sh" "$src" "$build" "$out" \
     KCMQ_BENCHMARK=1 KCMQ_SCENARIO_TIMEOUT="${KCMQ_SCENARIO_TIMEOUT:-3500}" \
-    KCMQ_UPDATE_BENCHMARK="$build/bin/quotasupdatebenchmark" KCMQ_BENCH_RELOADS="${KCMQ_BENCH_RELOADS:-20}"
+    KCMQ_UPDATE_BENCHMARK="$build/bin/quotasupdatebenchmark" KCMQ_BENCH_RELOADS="${KCMQ_BENCH_RELOADS:-20}" \
+    KCMQ_BENCH_SIZES="${KCMQ_BENCH_SIZES:-1000 10000}"
 status=$?
 echo "---- figures ($accel) ----"
 grep '^BENCH ' "$out/results/report" 2>/dev/null || echo "none: see $out/guest.log"
