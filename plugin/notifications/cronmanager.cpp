@@ -31,8 +31,9 @@ const QRegularExpression &timePattern()
 }
 }
 
-CronManager::CronManager(QObject *parent)
+CronManager::CronManager(HelperActionExecutor &executor, QObject *parent)
     : QObject(parent)
+    , m_executor(executor)
 {
 }
 
@@ -113,8 +114,7 @@ bool CronManager::writeJobs(const QString &path, const QList<CronJob> &jobs)
     QVariantMap arguments = localeArguments();
     arguments.insert(QStringLiteral("write_cron_file"), path);
     arguments.insert(QStringLiteral("added_lines"), lines);
-    const HelperActionExecutor::Result result =
-        HelperActionExecutor::instance().execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
+    const HelperActionExecutor::Result result = m_executor.execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
     if (!result.succeeded) {
         Q_EMIT error(result.errorText);
         return false;

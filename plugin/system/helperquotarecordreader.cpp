@@ -13,6 +13,11 @@
 #include <stdexcept>
 #include <utility>
 
+HelperQuotaRecordReader::HelperQuotaRecordReader(HelperActionExecutor &executor)
+    : m_executor(executor)
+{
+}
+
 QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids)
 {
     QVariantMap arguments = localeArguments();
@@ -20,7 +25,7 @@ QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString
     arguments.insert(QStringLiteral("device_name"), device);
     arguments.insert(QStringLiteral("type"), int(type));
     arguments.insert(QStringLiteral("ids"), QuotaRecordBatch::encodeIds(ids));
-    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    const HelperActionExecutor::Result result = m_executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
         throw std::runtime_error(result.errorText.toStdString());
     }

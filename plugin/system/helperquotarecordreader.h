@@ -5,9 +5,17 @@
 
 #include "plugin/system/quotarecordreader.h"
 
+class HelperActionExecutor;
+
 // The real reader: one "get_all_quota_info" request to the helper.
 class HelperQuotaRecordReader : public QuotaRecordReader
 {
 public:
+    // `executor` must outlive the reader.
+    explicit HelperQuotaRecordReader(HelperActionExecutor &executor);
+
     QMap<quint32, ProxyQuotaData> readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids) override;
+
+private:
+    HelperActionExecutor &m_executor;
 };

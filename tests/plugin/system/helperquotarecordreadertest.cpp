@@ -3,7 +3,7 @@
 
 #include "plugin/system/helperquotarecordreader.h"
 #include "common/quotarecordbatch.h"
-#include "plugin/system/helperactionexecutor.h"
+#include "fakehelperexecutor.h"
 
 #include <QTest>
 
@@ -11,32 +11,6 @@
 
 namespace
 {
-// Answers every batch read with the entries it was given, in their order.
-class ReplyingExecutor : public HelperActionExecutor
-{
-public:
-    explicit ReplyingExecutor(const QVector<QuotaRecordBatch::Entry> &entries)
-        : m_reply(QuotaRecordBatch::encodeRecords(entries))
-    {
-        HelperActionExecutor::setInstance(this);
-    }
-    ~ReplyingExecutor() override
-    {
-        HelperActionExecutor::setInstance(nullptr);
-    }
-
-    Result execute(const QString &, const QVariantMap &, int) override
-    {
-        Result result;
-        result.succeeded = true;
-        result.data.insert(QStringLiteral("quota_records"), m_reply);
-        return result;
-    }
-
-private:
-    QByteArray m_reply;
-};
-
 ProxyQuotaData limits(quint64 files)
 {
     ProxyQuotaData record;
@@ -72,8 +46,15 @@ private Q_SLOTS:
         for (quint32 id : std::as_const(order)) {
             entries.append({id, limits(quint64(id) + 1)});
         }
-        ReplyingExecutor executor(entries);
-        const QMap<quint32, ProxyQuotaData> records = HelperQuotaRecordReader().readRecords(QStringLiteral("/dev/sdb1"), Users, {});
+        // The helper answers every batch read with these entries, in order.
+        FakeHelperExecutor executor;
+        executor.respond = [reply = QuotaRecordBatch::encodeRecords(entries)](const FakeHelperExecutor::Request &) {
+            HelperActionExecutor::Result result;
+            result.succeeded = true;
+            result.data.insert(QStringLiteral("quota_records"), reply);
+            return result;
+        };
+        const QMap<quint32, ProxyQuotaData> records = HelperQuotaRecordReader(executor).readRecords(QStringLiteral("/dev/sdb1"), Users, {});
         QCOMPARE(records.size(), order.size());
         for (quint32 id : std::as_const(order)) {
             QVERIFY2(records.contains(id), qPrintable(QString::number(id)));

@@ -11,6 +11,8 @@
 // Usage: quotasupdatebenchmark [reloads]
 
 #include "plugin/core/quotasmanager.h"
+#include "plugin/model/members/systemquotakernelquery.h"
+#include "plugin/system/configreader.h"
 #include "plugin/system/kauthactionexecutor.h"
 
 #include <QCoreApplication>
@@ -88,8 +90,9 @@ int main(int argc, char **argv)
     const int reloads = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 0;
 
     CountingExecutor executor;
-    HelperActionExecutor::setInstance(&executor);
-    QuotasManager manager;
+    SystemQuotaKernelQuery kernel;
+    ConfigReader::instance().setHelperExecutor(&executor);
+    QuotasManager manager(executor, kernel);
     QElapsedTimer timer;
     timer.start();
     try {
@@ -140,6 +143,6 @@ int main(int argc, char **argv)
         std::printf("rss_after_kb=%ld\n", statusKb("VmRSS"));
         std::printf("objects_alive=%d\n", int(manager.children().size()));
     }
-    HelperActionExecutor::setInstance(nullptr);
+    ConfigReader::instance().setHelperExecutor(nullptr);
     return 0;
 }
