@@ -7,6 +7,7 @@
 #include "common/proxyquotadata.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
+#include "helper/kcmquotashelper_debug.h"
 #include "helper/notificationwriter.h"
 #include "helper/quotarequest.h"
 #include "helper/systemfilesystem.h"
@@ -44,8 +45,11 @@ QByteArray messagesLocaleFor(const QString &language)
     return (name + QStringLiteral(".UTF-8")).toUtf8();
 }
 
-KAuth::ActionReply errorReply(const std::exception &error)
+// The panel shows the text; the journal keeps it with what was asked (the
+// argument names only: the values may be a file's text).
+KAuth::ActionReply errorReply(const char *action, const QVariantMap &args, const std::exception &error)
 {
+    qCWarning(KCMQUOTAS_HELPER) << action << "request" << args.keys() << "failed:" << error.what();
     KAuth::ActionReply reply = KAuth::ActionReply::HelperErrorReply();
     reply.setErrorDescription(QString::fromUtf8(error.what()));
     return reply;
@@ -113,7 +117,7 @@ KAuth::ActionReply PolicyKitQuotas::setnotifications(const QVariantMap &args)
         writer.writeConfFile(confPath, args.value(HelperProtocol::Text).toString());
         return KAuth::ActionReply::SuccessReply();
     } catch (const std::exception &error) {
-        return errorReply(error);
+        return errorReply("setnotifications", args, error);
     }
 }
 
@@ -126,7 +130,7 @@ KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, bool att
         applyLocale(args);
         request.dispatch();
     } catch (const std::exception &error) {
-        return errorReply(error);
+        return errorReply(attachReplyData ? "access" : "change", args, error);
     }
     if (attachReplyData && !request.reply().isEmpty()) {
         reply.setData(request.reply());
@@ -148,6 +152,8 @@ KAuth::ActionReply PolicyKitQuotas::checkSupportKernel()
     if (result.started && result.finished && !result.crashed && result.exitCode == 0) {
         return KAuth::ActionReply::SuccessReply();
     }
+    qCWarning(KCMQUOTAS_HELPER) << "no kernel quota support: modinfo quota_v2 started" << result.started << "finished" << result.finished << "exit code"
+                                << result.exitCode;
     return KAuth::ActionReply::HelperErrorReply();
 }
 

@@ -8,7 +8,8 @@
 namespace KCMGP
 {
 // The polkit questions a guarded panel asks, behind a seam so that panels
-// can be tested without an authorization daemon.
+// can be tested without an authorization daemon. The real one is
+// KAuthAccessAuthorizer; a panel hands its own to its base's constructor.
 class AccessAuthorizer
 {
 public:
@@ -18,9 +19,5 @@ public:
     virtual bool isAuthorized(const QString &actionName, const QString &helperId) = 0;
     // Asks for the authorization (the user may be prompted); no helper runs.
     virtual bool authorize(const QString &actionName, const QString &helperId) = 0;
-
-    static AccessAuthorizer &instance();
-    // Tests only: nullptr restores the KAuth one. Not owned.
-    static void setInstance(AccessAuthorizer *authorizer);
 };
 }

@@ -5,11 +5,14 @@
 
 #include "accessauthorizer.h"
 #include "common/helperprotocol.h"
+#include "kauthaccessauthorizer.h"
 
 namespace KCMGP
 {
-GuardKCModule::GuardKCModule(const QString &translationDomain, KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args)
+GuardKCModule::GuardKCModule(const QString &translationDomain, KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args, AccessAuthorizer *authorizer)
     : KCMVS::VelunKCModule(translationDomain, parent, args)
+    , m_ownAuthorizer(authorizer ? nullptr : std::make_unique<KAuthAccessAuthorizer>())
+    , m_authorizer(authorizer ? authorizer : m_ownAuthorizer.get())
 {
 }
 
@@ -41,9 +44,14 @@ bool GuardKCModule::mayAccess()
     // panel's own requests then fail and say so in the panel's words.
     if (m_needCommonAccessAuth && !m_commonAccessAsked) {
         m_commonAccessAsked = true;
-        m_commonAccessGranted = AccessAuthorizer::instance().authorize(commonAccessActionName(), commonAccessHelperId());
+        m_commonAccessGranted = m_authorizer->authorize(commonAccessActionName(), commonAccessHelperId());
     }
     return true;
+}
+
+AccessAuthorizer &GuardKCModule::authorizer() const
+{
+    return *m_authorizer;
 }
 
 bool GuardKCModule::commonAccessGranted() const

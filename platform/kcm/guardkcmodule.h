@@ -5,8 +5,12 @@
 
 #include "velunkcmodule.h"
 
+#include <memory>
+
 namespace KCMGP
 {
+class AccessAuthorizer;
+
 // A panel that needs administrator rights to be read at all. Unless the
 // panel says the common access is authorized already, the first load asks
 // for it once, up front, before the panel starts its many helper requests.
@@ -14,7 +18,9 @@ class GuardKCModule : public KCMVS::VelunKCModule
 {
     Q_OBJECT
 public:
-    GuardKCModule(const QString &translationDomain, KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args);
+    // `authorizer` answers the polkit questions; nullptr: the KAuth one.
+    // Not owned: it must outlive the panel.
+    GuardKCModule(const QString &translationDomain, KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args, AccessAuthorizer *authorizer = nullptr);
     ~GuardKCModule() override;
 
     void setNeedCommonAccessAuth(bool need);
@@ -31,8 +37,11 @@ public:
 
 protected:
     bool mayAccess() override;
+    AccessAuthorizer &authorizer() const;
 
 private:
+    std::unique_ptr<AccessAuthorizer> m_ownAuthorizer;
+    AccessAuthorizer *m_authorizer;
     bool m_needCommonAccessAuth = true;
     bool m_commonAccessAsked = false;
     bool m_commonAccessGranted = false;

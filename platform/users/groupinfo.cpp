@@ -6,6 +6,7 @@
 #include "platform/users/logindefs.h"
 
 #include <grp.h>
+#include <stdio.h>
 
 GroupInfo::GroupInfo(uint gid, const QString &name, bool isSystem)
     : m_gid(gid)
@@ -38,5 +39,20 @@ QList<GroupInfo> GroupInfo::getGroups()
         groups.append(GroupInfo(entry->gr_gid, QString::fromLocal8Bit(entry->gr_name), LoginDefs::isSystemId(entry->gr_gid, minimum)));
     }
     endgrent();
+    return groups;
+}
+
+QList<GroupInfo> GroupInfo::readGroups(const QString &groupPath, const QString &loginDefsPath)
+{
+    const uint minimum = LoginDefs::numericValue(QStringLiteral("GID_MIN"), 1000, loginDefsPath);
+    QList<GroupInfo> groups;
+    FILE *file = fopen(groupPath.toLocal8Bit().constData(), "re");
+    if (!file) {
+        return groups;
+    }
+    while (const group *entry = fgetgrent(file)) {
+        groups.append(GroupInfo(entry->gr_gid, QString::fromLocal8Bit(entry->gr_name), LoginDefs::isSystemId(entry->gr_gid, minimum)));
+    }
+    fclose(file);
     return groups;
 }

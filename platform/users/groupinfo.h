@@ -18,6 +18,9 @@ public:
 
     // Every group in the order the name service returns them.
     static QList<GroupInfo> getGroups();
+    // The groups of a file in group(5) form, in file order, with the id
+    // ranges of a login.defs(5) file.
+    static QList<GroupInfo> readGroups(const QString &groupPath, const QString &loginDefsPath);
 
 private:
     uint m_gid;

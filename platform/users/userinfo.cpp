@@ -6,6 +6,7 @@
 #include "platform/users/logindefs.h"
 
 #include <pwd.h>
+#include <stdio.h>
 
 UserInfo::UserInfo(uint uid, const QString &name, bool isSystem)
     : m_uid(uid)
@@ -38,5 +39,20 @@ QList<UserInfo> UserInfo::getUsers()
         users.append(UserInfo(entry->pw_uid, QString::fromLocal8Bit(entry->pw_name), LoginDefs::isSystemId(entry->pw_uid, minimum)));
     }
     endpwent();
+    return users;
+}
+
+QList<UserInfo> UserInfo::readUsers(const QString &passwdPath, const QString &loginDefsPath)
+{
+    const uint minimum = LoginDefs::numericValue(QStringLiteral("UID_MIN"), 1000, loginDefsPath);
+    QList<UserInfo> users;
+    FILE *file = fopen(passwdPath.toLocal8Bit().constData(), "re");
+    if (!file) {
+        return users;
+    }
+    while (const passwd *entry = fgetpwent(file)) {
+        users.append(UserInfo(entry->pw_uid, QString::fromLocal8Bit(entry->pw_name), LoginDefs::isSystemId(entry->pw_uid, minimum)));
+    }
+    fclose(file);
     return users;
 }

@@ -18,6 +18,9 @@ public:
 
     // Every account in the order the name service returns them.
     static QList<UserInfo> getUsers();
+    // The accounts of a file in passwd(5) form, in file order, with the
+    // account ranges of a login.defs(5) file.
+    static QList<UserInfo> readUsers(const QString &passwdPath, const QString &loginDefsPath);
 
 private:
     uint m_uid;

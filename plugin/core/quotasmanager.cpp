@@ -5,14 +5,16 @@
 
 #include "plugin/model/members/devicequotafacts.h"
 #include "plugin/model/members/devicequotasnapshot.h"
+#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/configreader.h"
+#include "plugin/system/helperactionexecutor.h"
 #include "plugin/system/helperquotarecordreader.h"
+#include "plugin/system/kcmquotas_debug.h"
 
 #include <KLocalizedString>
 
-#include <QLoggingCategory>
 #include <QSet>
 
 #include <set>
@@ -21,8 +23,6 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
-
-Q_LOGGING_CATEGORY(KCMQUOTAS_CORE, "velun.kcm.quotas.core", QtWarningMsg)
 
 namespace
 {
@@ -58,15 +58,30 @@ QVector<quint32> distinctIds(const QList<Member> &accounts)
 }
 
 QuotasManager::QuotasManager(QObject *parent)
-    : QuotasManager(std::make_unique<HelperQuotaRecordReader>(), parent)
+    : QuotasManager(nullptr, nullptr, nullptr, parent)
 {
 }
 
-QuotasManager::QuotasManager(std::unique_ptr<QuotaRecordReader> reader, QObject *parent)
+QuotasManager::QuotasManager(HelperActionExecutor &executor, QuotaKernelQuery &kernel, QObject *parent)
+    : QuotasManager(&executor, &kernel, nullptr, parent)
+{
+}
+
+QuotasManager::QuotasManager(HelperActionExecutor &executor, QuotaKernelQuery &kernel, std::unique_ptr<QuotaRecordReader> reader, QObject *parent)
+    : QuotasManager(&executor, &kernel, std::move(reader), parent)
+{
+}
+
+QuotasManager::QuotasManager(HelperActionExecutor *executor, QuotaKernelQuery *kernel, std::unique_ptr<QuotaRecordReader> reader, QObject *parent)
     : QObject(parent)
+    , m_ownExecutor(executor ? nullptr : HelperActionExecutor::createDefault())
+    , m_ownKernel(kernel ? nullptr : std::make_unique<SystemQuotaKernelQuery>())
+    , m_executor(executor ? executor : m_ownExecutor.get())
+    , m_kernel(kernel ? kernel : m_ownKernel.get())
+    , m_actions(*m_executor)
     , m_users(&UserInfo::getUsers)
     , m_groups(&GroupInfo::getGroups)
-    , m_reader(std::move(reader))
+    , m_reader(reader ? std::move(reader) : std::make_unique<HelperQuotaRecordReader>(*m_executor))
 {
 }
 
@@ -89,8 +104,8 @@ void QuotasManager::update()
     QHash<QString, DeviceQuotaFacts> groupFacts;
     for (const QString &device : devices) {
         const QString filesystem = DeviceDataInformation::deviceFilesystem(device);
-        const DeviceQuotaFacts forUsers = DeviceQuotaFacts::read(device, Users, filesystem);
-        const DeviceQuotaFacts forGroups = DeviceQuotaFacts::read(device, Groups, filesystem);
+        const DeviceQuotaFacts forUsers = DeviceQuotaFacts::read(device, Users, filesystem, *m_kernel);
+        const DeviceQuotaFacts forGroups = DeviceQuotaFacts::read(device, Groups, filesystem, *m_kernel);
         userFacts.insert(device, forUsers);
         groupFacts.insert(device, forGroups);
         auto storage = new QuotaStorage(this);
@@ -175,6 +190,7 @@ QList<SettingsDeviceQuota *> QuotasManager::loadMembers(const QList<Member> &acc
             const QuotaRecordReader::TableRecords read = records.value(device);
             if (read.failed) {
                 // Shown as unknown on this device; the rest still loads.
+                qCWarning(KCMQUOTAS) << "reading the quota records of" << device << "failed:" << read.error;
                 snapshot.setReadError(read.error);
             } else {
                 snapshot.setRecords(read.records, ids);
@@ -251,7 +267,7 @@ QList<SettingsDeviceQuota *> QuotasManager::groupSettings() const
 
 DeviceDataInformation QuotasManager::graceDeviceData(const QString &device, SettingsId type) const
 {
-    return DeviceQuotaFacts::read(device, type, QString()).deviceData();
+    return DeviceQuotaFacts::read(device, type, QString(), *m_kernel).deviceData();
 }
 
 ProxyQuotaData QuotasManager::proxyData(const MemberQuotaData &data) const
@@ -303,7 +319,7 @@ bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId 
     ConfigReader &reader = ConfigReader::instance();
 
     if (!data.quotaSupportOn()) {
-        if (MemberQuotaData::quotaIsOn(device, type)) {
+        if (MemberQuotaData::quotaIsOn(device, type, *m_kernel)) {
             m_actions.enableDeviceQuota(device, type, false);
         }
         // No remount: the device keeps the option until its next mount, and
@@ -320,22 +336,22 @@ bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId 
     // Records kept inside the file system exist from mkfs on and are
     // accounted from mount time on: only enforcement has to be switched on,
     // and the fstab option brings it back with the next mount.
-    const bool internal = MemberQuotaData::quotaKeptInternally(device, type);
+    const bool internal = MemberQuotaData::quotaKeptInternally(device, type, *m_kernel);
 
     // Quota files need both the file and the option on the live mount; a
     // remount brings in the option, quotacheck then builds a missing file.
-    const auto ready = [&device, type, internal] {
-        return internal || (MemberQuotaData::quotaFileExist(device, type) && MemberQuotaData::canCreateQuotaFile(device, type));
+    const auto ready = [this, &device, type, internal] {
+        return internal || (MemberQuotaData::quotaFileExist(device, type, *m_kernel) && MemberQuotaData::canCreateQuotaFile(device, type));
     };
     if (!ready()) {
         reader.reset();
         m_actions.remountDevice(device);
-        if (!MemberQuotaData::quotaFileExist(device, type) && MemberQuotaData::canCreateQuotaFile(device, type)) {
+        if (!MemberQuotaData::quotaFileExist(device, type, *m_kernel) && MemberQuotaData::canCreateQuotaFile(device, type)) {
             m_actions.createQuotaFile(device, type);
         }
     }
 
-    if (MemberQuotaData::quotaIsOn(device, type)) {
+    if (MemberQuotaData::quotaIsOn(device, type, *m_kernel)) {
         m_actions.setDeviceGracePeriod(data, type);
         return true;
     }
@@ -379,7 +395,7 @@ void QuotasManager::updateSettingsQuota(const SettingsDeviceQuota &settings)
         if (!data.isKnown()) {
             continue;
         }
-        if (data.isNull() && !MemberQuotaData::quotaIsOn(device, type)) {
+        if (data.isNull() && !MemberQuotaData::quotaIsOn(device, type, *m_kernel)) {
             continue;
         }
         if (prepareDeviceForLimits(device, type)) {
@@ -406,7 +422,7 @@ void QuotasManager::setMembersLimits(const QList<SettingsDeviceQuota *> &members
     const ProxyQuotaData record = proxyData(written);
 
     QStringList failures;
-    if (!(written.isNull() && !MemberQuotaData::quotaIsOn(device, type)) && prepareDeviceForLimits(device, type)) {
+    if (!(written.isNull() && !MemberQuotaData::quotaIsOn(device, type, *m_kernel)) && prepareDeviceForLimits(device, type)) {
         for (const SettingsDeviceQuota *member : members) {
             // A record that could not be read is never overwritten blind;
             // the member is named and the others still get their limits.
@@ -443,7 +459,7 @@ bool QuotasManager::prepareDeviceForLimits(const QString &device, SettingsId typ
     requireMounted(device);
     enableFstabQuotaOption(device, type, true);
 
-    if (!MemberQuotaData::quotaFileExist(device, type)) {
+    if (!MemberQuotaData::quotaFileExist(device, type, *m_kernel)) {
         m_actions.remountDevice(device);
         reader.reset();
         if (MemberQuotaData::canCreateQuotaFile(device, type)) {
@@ -451,7 +467,7 @@ bool QuotasManager::prepareDeviceForLimits(const QString &device, SettingsId typ
         }
         // Without the file quotas cannot go on, and the limits the
         // administrator just accepted would silently be dropped.
-        if (!MemberQuotaData::quotaFileExist(device, type)) {
+        if (!MemberQuotaData::quotaFileExist(device, type, *m_kernel)) {
             fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
         }
     }

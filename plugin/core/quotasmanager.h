@@ -22,6 +22,8 @@
 #include <memory>
 
 class DeviceQuotaFacts;
+class HelperActionExecutor;
+class QuotaKernelQuery;
 
 // Holds all quota data of all devices, users and groups, and turns edits
 // into ordered helper actions. A load reads each device's records of each
@@ -33,9 +35,13 @@ class QuotasManager : public QObject
     Q_OBJECT
 
 public:
-    // Reads the records through the helper.
+    // Asks the helper through KAuth and the kernel itself.
     explicit QuotasManager(QObject *parent = nullptr);
-    QuotasManager(std::unique_ptr<QuotaRecordReader> reader, QObject *parent = nullptr);
+    // Asks through the seams the panel hands down, which must outlive the
+    // manager; the records are read through `executor` unless a reader is
+    // given.
+    QuotasManager(HelperActionExecutor &executor, QuotaKernelQuery &kernel, QObject *parent = nullptr);
+    QuotasManager(HelperActionExecutor &executor, QuotaKernelQuery &kernel, std::unique_ptr<QuotaRecordReader> reader, QObject *parent = nullptr);
     ~QuotasManager() override;
 
     // Full (re)load; a reload emits dataChanged() once at its end.
@@ -77,6 +83,7 @@ Q_SIGNALS:
     void dataChanged();
 
 private:
+    QuotasManager(HelperActionExecutor *executor, QuotaKernelQuery *kernel, std::unique_ptr<QuotaRecordReader> reader, QObject *parent);
     void requireMounted(const QString &device) const;
     QList<SettingsDeviceQuota *> loadMembers(const QList<Member> &accounts,
                                              SettingsId type,
@@ -89,6 +96,11 @@ private:
     // helper switched quotas on, so limits can be written.
     bool prepareDeviceForLimits(const QString &device, SettingsId type);
 
+    // The real seams when none were handed down.
+    std::unique_ptr<HelperActionExecutor> m_ownExecutor;
+    std::unique_ptr<QuotaKernelQuery> m_ownKernel;
+    HelperActionExecutor *m_executor;
+    QuotaKernelQuery *m_kernel;
     QList<SettingsDeviceQuota *> m_userSettings;
     QMap<QString, QuotaStorage *> m_quotaStorages;
     QList<SettingsDeviceQuota *> m_groupSettings;

@@ -22,28 +22,21 @@ BusyState::BusyState(QWidget *window)
     m_indicator->setObjectName(QStringLiteral("busyIndicator"));
     m_label->setObjectName(QStringLiteral("busyText"));
     m_label->setWordWrap(true);
+    // The label is disabled with the rest of the panel, but it is what the
+    // user reads meanwhile: it keeps the colour of enabled text.
+    QPalette palette = m_label->palette();
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, palette.color(QPalette::Active, QPalette::WindowText));
+    m_label->setPalette(palette);
     auto layout = new QHBoxLayout(m_indicator);
     layout->addWidget(new KBusyIndicatorWidget(m_indicator));
     layout->addWidget(m_label, 1);
     m_indicator->hide();
-    HelperActionExecutor::setObserver(this);
 }
 
 BusyState::~BusyState()
 {
-    if (HelperActionExecutor::observer() == this) {
-        HelperActionExecutor::setObserver(nullptr);
-    }
     if (!m_texts.isEmpty()) {
         QApplication::restoreOverrideCursor();
-    }
-}
-
-void BusyState::setInputWidget(QWidget *input)
-{
-    m_input = input;
-    if (m_input && isBusy()) {
-        m_input->setEnabled(false);
     }
 }
 
@@ -59,9 +52,7 @@ void BusyState::begin(const QString &text)
     if (m_texts.size() > 1) {
         return;
     }
-    if (m_input) {
-        m_input->setEnabled(false);
-    }
+    m_window->setEnabled(false);
     placeIndicator();
     m_indicator->show();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -78,10 +69,9 @@ void BusyState::end()
         return;
     }
     m_indicator->hide();
-    if (m_input) {
-        m_input->setEnabled(true);
-    }
+    m_window->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    Q_EMIT idle();
 }
 
 bool BusyState::isBusy() const

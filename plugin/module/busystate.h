@@ -13,23 +13,22 @@ class QLabel;
 class QWidget;
 
 // The panel while it waits for the helper: a busy indicator with what it
-// is doing, a wait cursor and the input disabled, so that no second request
-// starts from inside the first one's local event loop; the window keeps
-// repainting. Every helper request reaches it as the executors' observer,
-// and the module brackets its longer operations (a load, an apply) so the
-// indicator does not flicker between their requests.
+// is doing, a wait cursor and the whole panel disabled, so that no second
+// request starts from inside the first one's local event loop; the window
+// keeps repainting. Every helper request reaches it as the executor's
+// observer, and the module brackets its longer operations (a load, an
+// apply) so the indicator does not flicker between their requests. idle()
+// tells the module when the last of them has ended.
 class BusyState : public QObject, public HelperActionExecutor::Observer
 {
     Q_OBJECT
 
 public:
-    // The indicator becomes a child of `window`; it registers itself as the
-    // executors' observer until it is destroyed.
+    // The indicator becomes a child of `window`, the panel, which is
+    // disabled as a whole while busy.
     explicit BusyState(QWidget *window);
     ~BusyState() override;
 
-    // The widget to disable while busy (the tabs), once there is one.
-    void setInputWidget(QWidget *input);
     // The indicator, for the window's layout once it has one.
     QWidget *indicator() const;
 
@@ -44,6 +43,11 @@ public:
     // What the panel tells the user while a request runs.
     static QString describe(const QString &actionName, const QVariantMap &arguments);
 
+Q_SIGNALS:
+    // The last operation or request ended.
+    void idle();
+
+public:
     class Scope
     {
     public:
@@ -62,6 +66,5 @@ private:
     QWidget *m_window;
     QWidget *m_indicator;
     QLabel *m_label;
-    QPointer<QWidget> m_input;
     QStringList m_texts;
 };

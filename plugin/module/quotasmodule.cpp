@@ -12,7 +12,9 @@
 #include "plugin/core/quotasmanager.h"
 #include "plugin/notifications/notificationsdata.h"
 #include "plugin/notifications/notificationsettingwidget.h"
+#include "plugin/system/configreader.h"
 #include "plugin/system/helperactionexecutor.h"
+#include "plugin/system/kcmquotas_debug.h"
 #include "plugin/ui/generalsettingswidget.h"
 #include "plugin/ui/quotasettingswidget.h"
 #include "ui_quotasmodule.h"
@@ -21,16 +23,23 @@
 #include <KSharedConfig>
 
 #include <QFontMetrics>
+#include <QScopedValueRollback>
 #include <QTabBar>
 
 #include <exception>
 
-QuotasModule::QuotasModule(KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args)
-    : KCMGP::GuardKCModule(QStringLiteral("velun_kcm_quotas"), parent, args)
+QuotasModule::QuotasModule(KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args, ModuleSeams seams)
+    : KCMGP::GuardKCModule(QStringLiteral("velun_kcm_quotas"), parent, args, seams.authorizer.get())
+    , m_seams(std::move(seams))
     , m_ui(new Ui::QuotasModule)
     , m_busy(new BusyState(widget()))
-    , m_notificationsManager(nullptr)
+    , m_notificationsManager(nullptr, m_seams.notificationsRoot, m_seams.executor.get())
 {
+    m_seams.executor->setObserver(m_busy);
+    // The table reader outlives the panel; it asks the helper for the block
+    // devices through this panel's executor while the panel lives.
+    ConfigReader::instance().setHelperExecutor(m_seams.executor.get());
+    connect(m_busy, &BusyState::idle, this, &QuotasModule::runDeferredLater);
     setResetButtonVisible(true);
     if (checkCommonAccess()) {
         setNeedCommonAccessAuth(false);
@@ -40,6 +49,10 @@ QuotasModule::QuotasModule(KCMVS::ModuleParent *parent, const KCMVS::ModuleArgum
 
 QuotasModule::~QuotasModule()
 {
+    m_seams.executor->setObserver(nullptr);
+    if (ConfigReader::instance().helperExecutor() == m_seams.executor.get()) {
+        ConfigReader::instance().setHelperExecutor(nullptr);
+    }
     // The notification tab shows data owned by the notifications manager,
     // which goes before the QObject children: the tab must go first.
     delete m_notificationWidget;
@@ -57,17 +70,86 @@ QSize QuotasModule::sizeHint() const
 
 bool QuotasModule::checkCommonAccess() const
 {
-    return KCMGP::AccessAuthorizer::instance().isAuthorized(commonAccessActionName(), commonAccessHelperId());
+    return authorizer().isAuthorized(commonAccessActionName(), commonAccessHelperId());
 }
 
 bool QuotasModule::isKernelQuotaSupport() const
 {
     const QVariantMap arguments{{HelperProtocol::CheckSupportKernel, QVariant()}};
-    return HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs).succeeded;
+    return m_seams.executor->execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs).succeeded;
+}
+
+void QuotasModule::load()
+{
+    hostCall(Load);
+}
+
+void QuotasModule::save()
+{
+    hostCall(Save);
 }
 
 void QuotasModule::defaults()
 {
+    hostCall(Defaults);
+}
+
+bool QuotasModule::isBusy() const
+{
+    return m_inHostCall || m_busy->isBusy();
+}
+
+void QuotasModule::hostCall(HostCall call)
+{
+    if (!isBusy()) {
+        runHostCall(call);
+        return;
+    }
+    // Run once, where it was called last: a Reset after an Apply reloads
+    // what the Apply wrote, whatever came in between.
+    qCDebug(KCMQUOTAS) << "host call" << int(call) << "deferred until the panel is idle";
+    m_deferred.removeAll(call);
+    m_deferred.append(call);
+}
+
+void QuotasModule::runHostCall(HostCall call)
+{
+    {
+        const QScopedValueRollback<bool> inHostCall(m_inHostCall, true);
+        switch (call) {
+        case Load:
+            KCMGP::GuardKCModule::load();
+            break;
+        case Save:
+            KCMGP::GuardKCModule::save();
+            break;
+        case Defaults:
+            // Nothing of the panel has a default to go back to.
+            break;
+        }
+    }
+    runDeferredLater();
+}
+
+void QuotasModule::runDeferredLater()
+{
+    // Never from inside the operation that just ended: the deferred call
+    // starts afresh from the event loop.
+    if (m_deferred.isEmpty() || m_deferredPosted) {
+        return;
+    }
+    m_deferredPosted = true;
+    QMetaObject::invokeMethod(this, &QuotasModule::runDeferred, Qt::QueuedConnection);
+}
+
+void QuotasModule::runDeferred()
+{
+    m_deferredPosted = false;
+    if (m_deferred.isEmpty() || isBusy()) {
+        // Busy again: its end posts this anew.
+        return;
+    }
+    runHostCall(m_deferred.takeFirst());
 }
 
 void QuotasModule::access()
@@ -105,7 +187,10 @@ void QuotasModule::initialModule()
     try {
         // A failed earlier attempt may have left a manager behind.
         delete m_quotasManager;
-        m_quotasManager = new QuotasManager(this);
+        m_quotasManager = new QuotasManager(*m_seams.executor, *m_seams.kernel, this);
+        if (m_seams.users && m_seams.groups) {
+            m_quotasManager->setAccountDirectory(m_seams.users, m_seams.groups);
+        }
         m_quotasManager->update();
 
         connect(m_quotasManager, &QuotasManager::dataChanged, this, &QuotasModule::updateDataForWidgets);
@@ -116,7 +201,6 @@ void QuotasModule::initialModule()
 
         m_ui->setupUi(widget());
         m_ui->verticalLayout->insertWidget(0, m_busy->indicator());
-        m_busy->setInputWidget(m_ui->tabWidget);
         setupWidgets();
         m_prepared = true;
     } catch (const std::exception &e) {
@@ -135,6 +219,8 @@ void QuotasModule::setupWidgets()
     const KSharedConfig::Ptr viewConfig = KSharedConfig::openConfig(QStringLiteral("kcm_quotasrc"));
     auto users = new QuotaSettingsWidget(m_quotasManager->userSettings(), widget(), viewConfig->group(QStringLiteral("UsersTable")));
     auto groups = new QuotaSettingsWidget(m_quotasManager->groupSettings(), widget(), viewConfig->group(QStringLiteral("GroupsTable")));
+    users->setObjectName(QStringLiteral("usersSettings"));
+    groups->setObjectName(QStringLiteral("groupsSettings"));
     m_settingsWidgets[Users] = users;
     m_settingsWidgets[Groups] = groups;
     for (QuotaSettingsWidget *widget : {users, groups}) {
@@ -209,7 +295,7 @@ void QuotasModule::change()
             showSuccess();
             m_generalChanged = false;
             m_ui->generalWidget->discardEdits();
-            m_ui->generalWidget->askRebootIfNeeded();
+            m_ui->generalWidget->askRebootIfNeeded(*m_seams.reboot);
         } catch (const std::exception &e) {
             showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));
             markAsChangedLater();
@@ -233,6 +319,7 @@ void QuotasModule::markAsChangedLater()
 
 void QuotasModule::showError(const QString &text, const QString &details)
 {
+    qCWarning(KCMQUOTAS) << text << details;
     messagesManager()->newMessage(text, KCMVS::Error, details, KCMVS::Closable);
 }
 

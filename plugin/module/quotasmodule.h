@@ -5,7 +5,10 @@
 
 #include "common/settingsid.h"
 #include "platform/kcm/guardkcmodule.h"
+#include "plugin/module/moduleseams.h"
 #include "plugin/notifications/notificationsmanager.h"
+
+#include <QList>
 
 #include <unordered_map>
 
@@ -25,11 +28,18 @@ class QuotasModule;
 // The disk-quota panel as the host sees it: it prepares itself on the first
 // load, applies a member's limits as soon as the member dialog is accepted,
 // and leaves device settings and notifications to the host's Apply.
+//
+// Every helper request waits in a local event loop, in which the host's
+// Apply, Reset and OK still arrive. The panel is busy as a whole meanwhile:
+// its widget is disabled, and the host's load(), save() and defaults() are
+// deferred until it is idle again, each run once, in the order of its
+// latest call.
 class QuotasModule : public KCMGP::GuardKCModule
 {
     Q_OBJECT
 public:
-    QuotasModule(KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args);
+    // Asks the system through `seams` (see ModuleSeams), every one set.
+    QuotasModule(KCMVS::ModuleParent *parent, const KCMVS::ModuleArguments &args, ModuleSeams seams = ModuleSeams::system());
     ~QuotasModule() override;
 
     // The tabs are only built on the first load, after the host has sized
@@ -38,11 +48,24 @@ public:
     QSize sizeHint() const override;
 
 public Q_SLOTS:
+    void load() override;
+    void save() override;
     void defaults() override;
     void access() override;
     void change() override;
 
 private:
+    enum HostCall {
+        Load,
+        Save,
+        Defaults,
+    };
+    void hostCall(HostCall call);
+    void runHostCall(HostCall call);
+    void runDeferredLater();
+    void runDeferred();
+    bool isBusy() const;
+
     bool checkCommonAccess() const;
     bool isKernelQuotaSupport() const;
     void initialModule();
@@ -56,6 +79,7 @@ private:
     void showSuccess();
     void markAsChangedLater();
 
+    ModuleSeams m_seams;
     Ui::QuotasModule *m_ui;
     BusyState *m_busy;
     QuotasManager *m_quotasManager = nullptr;
@@ -65,4 +89,8 @@ private:
     bool m_notificationsChanged = false;
     bool m_generalChanged = false;
     bool m_prepared = false;
+    // The host's calls that came while the panel was busy.
+    QList<HostCall> m_deferred;
+    bool m_inHostCall = false;
+    bool m_deferredPosted = false;
 };

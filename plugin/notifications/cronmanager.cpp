@@ -27,8 +27,9 @@ const QRegularExpression &timePattern()
 }
 }
 
-CronManager::CronManager(QObject *parent)
+CronManager::CronManager(HelperActionExecutor &executor, QObject *parent)
     : QObject(parent)
+    , m_executor(executor)
 {
 }
 
@@ -105,8 +106,7 @@ bool CronManager::writeJobs(const QString &path, const QList<CronJob> &jobs)
     QVariantMap arguments = localeArguments();
     arguments.insert(HelperProtocol::WriteCronFile, path);
     arguments.insert(HelperProtocol::AddedLines, lines);
-    const HelperActionExecutor::Result result =
-        HelperActionExecutor::instance().execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
+    const HelperActionExecutor::Result result = m_executor.execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
     if (!result.succeeded) {
         Q_EMIT error(result.errorText);
         return false;

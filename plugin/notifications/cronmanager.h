@@ -8,6 +8,8 @@
 #include <QList>
 #include <QObject>
 
+class HelperActionExecutor;
+
 // Reads a cron.d table with the panel's own rights and has the helper
 // rewrite it. The panel owns the file: a write regenerates it from the job
 // list, so anything but job lines is gone afterwards.
@@ -15,7 +17,8 @@ class CronManager : public QObject
 {
     Q_OBJECT
 public:
-    explicit CronManager(QObject *parent = nullptr);
+    // The table is written through `executor`, which must outlive this.
+    explicit CronManager(HelperActionExecutor &executor, QObject *parent = nullptr);
 
     // An all-empty job when the line is not a job line.
     CronJob parseLine(const QString &line) const;
@@ -37,4 +40,6 @@ Q_SIGNALS:
 
 private:
     QList<CronJob> readQuietly(const QString &path);
+
+    HelperActionExecutor &m_executor;
 };

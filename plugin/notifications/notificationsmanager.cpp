@@ -41,15 +41,19 @@ void addPathOption(QStringList &tokens, const QString &option, const QString &pa
 }
 }
 
-NotificationsManager::NotificationsManager(QObject *parent, const QString &rootDirectory)
+NotificationsManager::NotificationsManager(QObject *parent, const QString &rootDirectory, HelperActionExecutor *executor)
     : QObject(parent)
     , m_rootDirectory(rootDirectory)
+    , m_ownExecutor(executor ? nullptr : HelperActionExecutor::createDefault())
+    , m_executor(executor ? executor : m_ownExecutor.get())
 {
 }
 
+NotificationsManager::~NotificationsManager() = default;
+
 NotificationsData *NotificationsManager::notificationsSettings()
 {
-    CronManager cron;
+    CronManager cron(*m_executor);
     connect(&cron, &CronManager::error, this, &NotificationsManager::error);
 
     auto *data = new NotificationsData(this);
@@ -81,7 +85,7 @@ bool NotificationsManager::setNotificationsSettings(NotificationsData *data)
     if (!data) {
         return false;
     }
-    CronManager cron;
+    CronManager cron(*m_executor);
     connect(&cron, &CronManager::error, this, &NotificationsManager::error);
 
     QList<CronJob> jobs;
@@ -133,8 +137,7 @@ bool NotificationsManager::writeFile(const QString &path, const QString &text)
     QVariantMap arguments = localeArguments();
     arguments.insert(HelperProtocol::WriteConfFile, path);
     arguments.insert(HelperProtocol::Text, text);
-    const HelperActionExecutor::Result result =
-        HelperActionExecutor::instance().execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
+    const HelperActionExecutor::Result result = m_executor->execute(setNotificationsActionName(), arguments, HelperActionExecutor::NotificationsTimeoutMs);
     if (!result.succeeded) {
         Q_EMIT error(result.errorText);
         return false;

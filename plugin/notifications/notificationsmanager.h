@@ -8,6 +8,9 @@
 
 #include <QObject>
 
+#include <memory>
+
+class HelperActionExecutor;
 class NotificationsData;
 
 // Reads the notification tasks and warnquota's files into snapshots and
@@ -18,8 +21,10 @@ class NotificationsManager : public QObject
 public:
     // `rootDirectory` is put in front of every path the manager reads, so
     // tests can read a tree of their own; the paths sent to the helper are
-    // always the real ones.
-    explicit NotificationsManager(QObject *parent, const QString &rootDirectory = QString());
+    // always the real ones. The files are written through `executor`
+    // (nullptr: a KAuth one of the manager's own), which must outlive this.
+    explicit NotificationsManager(QObject *parent, const QString &rootDirectory = QString(), HelperActionExecutor *executor = nullptr);
+    ~NotificationsManager() override;
 
     // A new snapshot owned by this manager.
     NotificationsData *notificationsSettings();
@@ -39,4 +44,6 @@ Q_SIGNALS:
 
 private:
     QString m_rootDirectory;
+    std::unique_ptr<HelperActionExecutor> m_ownExecutor;
+    HelperActionExecutor *m_executor;
 };

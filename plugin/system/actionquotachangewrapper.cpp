@@ -13,8 +13,9 @@
 
 #include <stdexcept>
 
-ActionQuotaChangeWrapper::ActionQuotaChangeWrapper(QObject *parent)
+ActionQuotaChangeWrapper::ActionQuotaChangeWrapper(HelperActionExecutor &executor, QObject *parent)
     : QObject(parent)
+    , m_executor(executor)
 {
     resetAction();
 }
@@ -82,8 +83,7 @@ bool ActionQuotaChangeWrapper::jobExec()
 {
     // quotacheck and a remount of a large disk run for many minutes; the
     // change timeout keeps D-Bus from reporting a failure meanwhile.
-    const HelperActionExecutor::Result result =
-        HelperActionExecutor::instance().execute(changeActionName(), m_arguments, HelperActionExecutor::ChangeTimeoutMs);
+    const HelperActionExecutor::Result result = m_executor.execute(changeActionName(), m_arguments, HelperActionExecutor::ChangeTimeoutMs);
     resetAction();
     if (!result.succeeded) {
         const QString text = result.errorText.isEmpty() ? i18nd("velun_kcm_quotas", "The quota helper failed without giving a reason") : result.errorText;

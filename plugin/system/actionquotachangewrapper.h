@@ -11,6 +11,7 @@
 #include <QVariantMap>
 
 class DeviceDataInformation;
+class HelperActionExecutor;
 
 // The client of the helper's change action. Each setter sends one request
 // and waits for the helper to finish it; a failure is thrown as
@@ -20,7 +21,8 @@ class ActionQuotaChangeWrapper : public QObject
     Q_OBJECT
 
 public:
-    explicit ActionQuotaChangeWrapper(QObject *parent = nullptr);
+    // Every request goes through `executor`, which must outlive the wrapper.
+    explicit ActionQuotaChangeWrapper(HelperActionExecutor &executor, QObject *parent = nullptr);
 
     bool setDeviceOptions(const QString &device, const QStringList &options);
     bool createQuotaFile(const QString &device, SettingsId type);
@@ -36,4 +38,5 @@ private:
     // The pending request: the locale keys, captured when it is rebuilt,
     // plus what the setter being run has added.
     QVariantMap m_arguments;
+    HelperActionExecutor &m_executor;
 };

@@ -7,7 +7,7 @@
 #include "common/localearguments.h"
 #include "plugin/system/helperactionexecutor.h"
 
-#include <QDebug>
+#include "plugin/system/kcmquotas_debug.h"
 
 #include <mntent.h>
 
@@ -26,6 +26,8 @@ ConfigReader::ConfigReader()
     m_tabs.insert(Fstab, {});
     m_tabs.insert(Mtab, {});
 }
+
+ConfigReader::~ConfigReader() = default;
 
 ConfigReader &ConfigReader::instance()
 {
@@ -50,8 +52,13 @@ QStringList ConfigReader::blkid()
     }
     QVariantMap arguments = localeArguments();
     arguments.insert(HelperProtocol::GetData, QVariant());
-    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    if (!m_executor && !m_ownExecutor) {
+        m_ownExecutor = HelperActionExecutor::createDefault();
+    }
+    HelperActionExecutor &executor = m_executor ? *m_executor : *m_ownExecutor;
+    const HelperActionExecutor::Result result = executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
+        qCWarning(KCMQUOTAS) << "listing the block devices failed:" << result.errorText;
         throw std::runtime_error(result.errorText.toStdString());
     }
     m_blkid = result.data.value(HelperProtocol::BlkidData).toStringList();
@@ -72,7 +79,7 @@ QList<ConfigReader::TabLine> ConfigReader::readTabFile(const QString &path)
     QList<TabLine> lines;
     FILE *file = setmntent(path.toUtf8().constData(), "r");
     if (!file) {
-        qWarning() << QStringLiteral("File %1 can not be open").arg(path);
+        qCWarning(KCMQUOTAS) << QStringLiteral("File %1 can not be open").arg(path);
         return lines;
     }
     // getmntent_r keeps the entry in our buffer instead of a static one;
@@ -99,4 +106,14 @@ void ConfigReader::setTabFilePaths(const QString &fstabPath, const QString &mtab
 QString ConfigReader::tabFilePath(TabId id) const
 {
     return id == Fstab ? m_fstabPath : m_mtabPath;
+}
+
+void ConfigReader::setHelperExecutor(HelperActionExecutor *executor)
+{
+    m_executor = executor;
+}
+
+HelperActionExecutor *ConfigReader::helperExecutor() const
+{
+    return m_executor;
 }

@@ -9,6 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class HelperActionExecutor;
+
 // The panel's one reader of the mount tables and of the blkid lines. Each
 // source is read once and kept until reset(), because every device query of
 // a load asks for them again; the quotas manager resets it after it has
@@ -46,11 +50,21 @@ public:
     void setTabFilePaths(const QString &fstabPath, const QString &mtabPath);
     QString tabFilePath(TabId id) const;
 
+    // The reader lives as long as the process, the panel that reads through
+    // it does not: the panel hands it its executor for the blkid request
+    // while it lives, and takes it back (nullptr) when it goes. Without one
+    // the reader asks the helper through KAuth itself. Not owned.
+    void setHelperExecutor(HelperActionExecutor *executor);
+    HelperActionExecutor *helperExecutor() const;
+
 private:
     ConfigReader();
+    ~ConfigReader();
 
     QHash<int, QPair<QList<TabLine>, bool>> m_tabs;
     QStringList m_blkid;
     QString m_fstabPath;
     QString m_mtabPath;
+    HelperActionExecutor *m_executor = nullptr;
+    std::unique_ptr<HelperActionExecutor> m_ownExecutor;
 };

@@ -5,35 +5,23 @@
 
 #include "kauthactionexecutor.h"
 
-namespace
+std::unique_ptr<HelperActionExecutor> HelperActionExecutor::createDefault()
 {
-HelperActionExecutor *replacement = nullptr;
-HelperActionExecutor::Observer *currentObserver = nullptr;
-}
-
-HelperActionExecutor &HelperActionExecutor::instance()
-{
-    static KAuthActionExecutor kauth;
-    return replacement ? *replacement : kauth;
-}
-
-void HelperActionExecutor::setInstance(HelperActionExecutor *executor)
-{
-    replacement = executor;
+    return std::make_unique<KAuthActionExecutor>();
 }
 
 void HelperActionExecutor::setObserver(Observer *observer)
 {
-    currentObserver = observer;
+    m_observer = observer;
 }
 
-HelperActionExecutor::Observer *HelperActionExecutor::observer()
+HelperActionExecutor::Observer *HelperActionExecutor::observer() const
 {
-    return currentObserver;
+    return m_observer;
 }
 
-HelperActionExecutor::Notice::Notice(const QString &actionName, const QVariantMap &arguments)
-    : m_observer(currentObserver)
+HelperActionExecutor::Notice::Notice(const HelperActionExecutor &executor, const QString &actionName, const QVariantMap &arguments)
+    : m_observer(executor.observer())
 {
     if (m_observer) {
         m_observer->requestStarted(actionName, arguments);

@@ -6,9 +6,11 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
+
 // Everything the panel asks of the root helper goes through this seam: the
-// default runs a KAuth action and waits for its end in a local event loop,
-// tests install a fake that records the requests.
+// real one runs a KAuth action and waits for its end in a local event loop,
+// tests hand a fake that records the requests to the constructors.
 class HelperActionExecutor
 {
 public:
@@ -33,7 +35,7 @@ public:
     class Notice
     {
     public:
-        Notice(const QString &actionName, const QVariantMap &arguments);
+        Notice(const HelperActionExecutor &executor, const QString &actionName, const QVariantMap &arguments);
         ~Notice();
         Notice(const Notice &) = delete;
         Notice &operator=(const Notice &) = delete;
@@ -49,14 +51,12 @@ public:
     // timeout (milliseconds) has run out.
     virtual Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) = 0;
 
-    // The process-wide executor; the KAuth one unless a test replaced it.
-    static HelperActionExecutor &instance();
-    // Tests only: nullptr restores the KAuth executor. Not owned.
-    static void setInstance(HelperActionExecutor *executor);
+    // The real one, for classes that were handed none.
+    static std::unique_ptr<HelperActionExecutor> createDefault();
 
     // The panel's busy state while it lives; nullptr for none. Not owned.
-    static void setObserver(Observer *observer);
-    static Observer *observer();
+    void setObserver(Observer *observer);
+    Observer *observer() const;
 
     // D-Bus gives up on a call after about 25 s unless the action sets its
     // own timeout, while quotacheck on a large disk or a slow blkid can run
@@ -65,4 +65,7 @@ public:
     static constexpr int ChangeTimeoutMs = 60 * 60 * 1000;
     static constexpr int AccessTimeoutMs = 2 * 60 * 1000;
     static constexpr int NotificationsTimeoutMs = 2 * 60 * 1000;
+
+private:
+    Observer *m_observer = nullptr;
 };

@@ -36,6 +36,11 @@ QMap<quint32, ProxyQuotaData> decode(const QVariant &bytes)
 }
 }
 
+HelperQuotaRecordReader::HelperQuotaRecordReader(HelperActionExecutor &executor)
+    : m_executor(executor)
+{
+}
+
 QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids)
 {
     QVariantMap arguments = localeArguments();
@@ -43,7 +48,7 @@ QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString
     arguments.insert(HelperProtocol::DeviceName, device);
     arguments.insert(HelperProtocol::Type, int(type));
     arguments.insert(HelperProtocol::Ids, QuotaRecordBatch::encodeIds(ids));
-    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    const HelperActionExecutor::Result result = m_executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
         throw std::runtime_error(result.errorText.toStdString());
     }
@@ -70,7 +75,7 @@ HelperQuotaRecordReader::readTables(const QVector<Table> &tables, const QVector<
     // Only the ids of a kind that is read at all travel.
     arguments.insert(HelperProtocol::UserIds, QuotaRecordBatch::encodeIds(devices[0].isEmpty() ? QVector<quint32>() : userIds));
     arguments.insert(HelperProtocol::GroupIds, QuotaRecordBatch::encodeIds(devices[1].isEmpty() ? QVector<quint32>() : groupIds));
-    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    const HelperActionExecutor::Result result = m_executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
         throw std::runtime_error(result.errorText.toStdString());
     }

@@ -22,7 +22,7 @@ HelperActionExecutor::Result KAuthActionExecutor::execute(const QString &actionN
 
     // Before exec: its local event loop repaints the window but must find
     // the input already disabled and the busy text shown.
-    const Notice notice(actionName, arguments);
+    const Notice notice(*this, actionName, arguments);
     KAuth::ExecuteJob *job = action.execute();
     Result result;
     result.succeeded = job->exec();

@@ -67,6 +67,9 @@ void GeneralSettingsWidget::inflateGraceWidgets()
                                  GroupsFilesGrace,
                                  this);
     const int after = m_ui->verticalLayout->indexOf(m_ui->internalQuotaLabel);
+    // Named for whoever looks them up, the tests among them.
+    m_usersBox->setObjectName(QStringLiteral("usersQuotaBox"));
+    m_groupsBox->setObjectName(QStringLiteral("groupsQuotaBox"));
     m_ui->verticalLayout->insertWidget(after + 1, m_usersBox);
     m_ui->verticalLayout->insertWidget(after + 2, m_groupsBox);
 
@@ -180,7 +183,7 @@ void GeneralSettingsWidget::discardEdits()
     currentDeviceChanged(m_ui->cBoxDevices->currentText());
 }
 
-void GeneralSettingsWidget::askRebootIfNeeded()
+void GeneralSettingsWidget::askRebootIfNeeded(SystemReboot &reboot)
 {
     // Quotas that are on while the device is mounted without the option
     // only take full effect after the device is mounted anew. Records kept
@@ -191,7 +194,7 @@ void GeneralSettingsWidget::askRebootIfNeeded()
     };
     for (const QuotaStorage *storage : std::as_const(m_storages)) {
         if (needsMount(storage->usersData()) || needsMount(storage->groupsData())) {
-            systemReboot();
+            systemReboot(reboot);
             return;
         }
     }
@@ -238,9 +241,8 @@ QMap<QString, QuotaStorage *> GeneralSettingsWidget::quotas()
     return wanted;
 }
 
-void GeneralSettingsWidget::systemReboot()
+void GeneralSettingsWidget::systemReboot(SystemReboot &reboot)
 {
-    SystemReboot &reboot = SystemReboot::instance();
     if (!reboot.confirm()) {
         return;
     }

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 class QGroupBox;
+class SystemReboot;
 class QuotaStorage;
 
 namespace Ui
@@ -40,7 +41,8 @@ public:
     void discardEdits();
     // Asks for a reboot when quotas are on for a device that is not mounted
     // with their option; for after an Apply, which is what can cause it.
-    void askRebootIfNeeded();
+    // The module hands down its way of asking and rebooting.
+    void askRebootIfNeeded(SystemReboot &reboot);
 
     static const QString RebootTool;
 
@@ -56,7 +58,7 @@ private:
     void currentDeviceChanged(const QString &device);
     void showDevice(const QString &filesystem, const DeviceDataInformation &users, const DeviceDataInformation &groups);
     void rememberShownDevice();
-    void systemReboot();
+    void systemReboot(SystemReboot &reboot);
 
     // What the administrator asked for on one device.
     struct PendingDevice {

@@ -5,6 +5,7 @@
 
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/system/devicedatainformation.h"
+#include "plugin/system/kcmquotas_debug.h"
 #include "plugin/ui/quotatableexporter.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
 #include "plugin/ui/usagebardelegate.h"
@@ -43,7 +44,7 @@ QString deviceText(const QString &device)
     try {
         filesystem = DeviceDataInformation::deviceFilesystem(device);
     } catch (const std::exception &e) {
-        qWarning("%s", e.what());
+        qCWarning(KCMQUOTAS) << "the file system of" << device << "is unknown:" << e.what();
     }
     const QString described = filesystem.isEmpty() ? device : i18nd("velun_kcm_quotas", "%1 (%2)", device, filesystem);
     if (!DeviceDataInformation::deviceIsMounted(device)) {
@@ -52,7 +53,7 @@ QString deviceText(const QString &device)
     try {
         return i18nd("velun_kcm_quotas", "%1 — %2", DeviceDataInformation::deviceMountPath(device), described);
     } catch (const std::exception &e) {
-        qWarning("%s", e.what());
+        qCWarning(KCMQUOTAS) << "the mount point of" << device << "is unknown:" << e.what();
         return described;
     }
 }
@@ -127,7 +128,7 @@ void QuotaSettingsWidget::fillDevices()
         devices = DeviceDataInformation::supportedDevices();
     } catch (const std::exception &e) {
         // Without the device list the table still shows the members.
-        qWarning("%s", e.what());
+        qCWarning(KCMQUOTAS) << "the device list is unknown:" << e.what();
     }
     for (const QString &device : std::as_const(devices)) {
         m_ui->cBoxDevices->addItem(deviceText(device), device);

@@ -4,6 +4,7 @@
 #include "settingmemberquotasdialog.h"
 
 #include "plugin/model/values/memorysizetransfer.h"
+#include "plugin/system/kcmquotas_debug.h"
 #include "ui_settingmemberquotasdialog.h"
 
 #include <KLocalizedString>
@@ -149,7 +150,7 @@ QStringList SettingMemberQuotasDialog::memberDevices() const
     try {
         return m_member.devices();
     } catch (const std::exception &e) {
-        qWarning("%s", e.what());
+        qCWarning(KCMQUOTAS) << "the device list could not be read, the last load's is shown:" << e.what();
         QStringList devices = m_member.devicesQuota().keys();
         std::sort(devices.begin(), devices.end());
         return devices;

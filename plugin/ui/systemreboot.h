@@ -8,7 +8,8 @@
 #include <QStringList>
 
 // The two things a reboot request does that a test must not: ask the
-// administrator in a modal box and start the desktop's reboot tool.
+// administrator in a modal box and start the desktop's reboot tool. The
+// module hands the real one (DesktopSystemReboot) to the general tab.
 class SystemReboot
 {
 public:
@@ -19,8 +20,4 @@ public:
     // Starts the tool and waits for it at most `timeoutMs`; its outcome is
     // the tool's own affair.
     virtual void runTool(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment, int timeoutMs) = 0;
-
-    static SystemReboot &instance();
-    // Tests only: nullptr restores the interactive one. Not owned.
-    static void setInstance(SystemReboot *reboot);
 };

@@ -6,7 +6,7 @@
 #include "plugin/model/members/memberquotadata.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 
-DeviceQuotaFacts DeviceQuotaFacts::read(const QString &device, SettingsId type, const QString &filesystem)
+DeviceQuotaFacts DeviceQuotaFacts::read(const QString &device, SettingsId type, const QString &filesystem, QuotaKernelQuery &kernel)
 {
     DeviceQuotaFacts facts;
     facts.m_device = device;
@@ -16,14 +16,14 @@ DeviceQuotaFacts DeviceQuotaFacts::read(const QString &device, SettingsId type, 
     facts.m_mountWithQuota = DeviceDataInformation::deviceMountWithQuota(device, type, QStringLiteral("/etc/mtab"));
     // One state query answers both: quotas count as on while their limits
     // are enforced, and hidden quota inodes stand in for the quota file.
-    const QuotaState state = MemberQuotaData::quotaState(device);
+    const QuotaState state = MemberQuotaData::quotaState(device, kernel);
     facts.m_quotaOn = state.limitsEnforced(type);
     facts.m_keptInternally = state.keptInternally(type);
     // A noauto device that is not mounted has no quota file to look at; it
     // is listed with quotas off instead of stopping the whole load.
-    facts.m_quotaFileExists = DeviceDataInformation::deviceIsMounted(device) && MemberQuotaData::quotaFileExist(device, type);
+    facts.m_quotaFileExists = DeviceDataInformation::deviceIsMounted(device) && MemberQuotaData::quotaFileExist(device, type, kernel);
     if (facts.m_quotaOn) {
-        const dqinfo info = MemberQuotaData::graceInfo(device, type);
+        const dqinfo info = MemberQuotaData::graceInfo(device, type, kernel);
         facts.m_gracePeriod.blockGrace = TimePeriodTransfer::fromSeconds(info.dqi_bgrace);
         facts.m_gracePeriod.inodeGrace = TimePeriodTransfer::fromSeconds(info.dqi_igrace);
     }

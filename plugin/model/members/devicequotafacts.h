@@ -9,6 +9,8 @@
 
 #include <QString>
 
+class QuotaKernelQuery;
+
 // What one load knows about one device for one kind of member: read once
 // per load and shared by the device's storage and every member's data on
 // it. read() is the one place that decides whether quotas count as on.
@@ -19,7 +21,7 @@ public:
 
     // Mount options from both tables, the kernel's quota state and grace
     // periods, and the quota file. Throws what the table queries throw.
-    static DeviceQuotaFacts read(const QString &device, SettingsId type, const QString &filesystem);
+    static DeviceQuotaFacts read(const QString &device, SettingsId type, const QString &filesystem, QuotaKernelQuery &kernel);
 
     QString device() const;
     SettingsId type() const;

@@ -7,13 +7,13 @@
 #include "common/localearguments.h"
 #include "common/proxyquotadata.h"
 #include "common/quotastate.h"
-#include "plugin/model/members/quotakernelquery.h"
+#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/devicedatainformation.h"
 #include "plugin/system/helperactionexecutor.h"
+#include "plugin/system/kcmquotas_debug.h"
 
-#include <QDebug>
 #include <QFile>
 
 #include <cstring>
@@ -34,13 +34,21 @@ MemberQuotaData::MemberQuotaData() = default;
 MemberQuotaData::MemberQuotaData(const QString &device, int id, SettingsId type)
     : MemberQuotaData()
 {
+    SystemQuotaKernelQuery kernel;
+    const std::unique_ptr<HelperActionExecutor> executor = HelperActionExecutor::createDefault();
+    *this = MemberQuotaData(device, id, type, kernel, *executor);
+}
+
+MemberQuotaData::MemberQuotaData(const QString &device, int id, SettingsId type, QuotaKernelQuery &kernel, HelperActionExecutor &executor)
+    : MemberQuotaData()
+{
     m_deviceName = device;
     m_deviceFilesystem = DeviceDataInformation::deviceFilesystem(device);
-    if (!quotaIsOn(device, type)) {
+    if (!quotaIsOn(device, type, kernel)) {
         return;
     }
-    const dqblk record = quotaInfo(device, id, type);
-    const dqinfo info = graceInfo(device, type);
+    const dqblk record = quotaInfo(device, id, type, executor);
+    const dqinfo info = graceInfo(device, type, kernel);
     GraceTimePeriod grace;
     grace.blockGrace = TimePeriodTransfer::fromSeconds(info.dqi_bgrace);
     grace.inodeGrace = TimePeriodTransfer::fromSeconds(info.dqi_igrace);
@@ -210,35 +218,35 @@ bool MemberQuotaData::isValid() const
     return memorySizeById(HardLimitSize).value() > 0.0 || memorySizeById(SoftLimitSize).value() > 0.0 || m_hardFilesLimit > 0 || m_softFilesLimit > 0;
 }
 
-QuotaState MemberQuotaData::quotaState(const QString &device)
+QuotaState MemberQuotaData::quotaState(const QString &device, QuotaKernelQuery &kernel)
 {
     fs_quota_statv answer = QuotaState::request();
-    const int result = QuotaKernelQuery::instance().getState(device.toUtf8(), &answer);
+    const int result = kernel.getState(device.toUtf8(), &answer);
     return QuotaState(result, answer);
 }
 
-bool MemberQuotaData::quotaIsOn(const QString &device, SettingsId type)
+bool MemberQuotaData::quotaIsOn(const QString &device, SettingsId type, QuotaKernelQuery &kernel)
 {
-    return quotaState(device).limitsEnforced(type);
+    return quotaState(device, kernel).limitsEnforced(type);
 }
 
-bool MemberQuotaData::quotaKeptInternally(const QString &device, SettingsId type)
+bool MemberQuotaData::quotaKeptInternally(const QString &device, SettingsId type, QuotaKernelQuery &kernel)
 {
-    return quotaState(device).keptInternally(type);
+    return quotaState(device, kernel).keptInternally(type);
 }
 
-dqinfo MemberQuotaData::graceInfo(const QString &device, SettingsId type)
+dqinfo MemberQuotaData::graceInfo(const QString &device, SettingsId type, QuotaKernelQuery &kernel)
 {
     dqinfo info;
     std::memset(&info, 0, sizeof(info));
-    if (QuotaKernelQuery::instance().getInfo(device.toUtf8(), type, &info) != 0) {
-        qWarning() << "ERROR graceInfo";
+    if (kernel.getInfo(device.toUtf8(), type, &info) != 0) {
+        qCWarning(KCMQUOTAS) << "ERROR graceInfo" << device << "type" << int(type);
         std::memset(&info, 0, sizeof(info));
     }
     return info;
 }
 
-dqblk MemberQuotaData::quotaInfo(const QString &device, int id, SettingsId type)
+dqblk MemberQuotaData::quotaInfo(const QString &device, int id, SettingsId type, HelperActionExecutor &executor)
 {
     ProxyQuotaData::registerMetaType();
     QVariantMap arguments = localeArguments();
@@ -246,9 +254,9 @@ dqblk MemberQuotaData::quotaInfo(const QString &device, int id, SettingsId type)
     arguments.insert(HelperProtocol::DeviceName, device);
     arguments.insert(HelperProtocol::Id, id);
     arguments.insert(HelperProtocol::Type, int(type));
-    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    const HelperActionExecutor::Result result = executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
-        qWarning() << result.errorText;
+        qCWarning(KCMQUOTAS) << "reading the quota record of" << id << "on" << device << "failed:" << result.errorText;
         return ProxyQuotaData().toDqblk();
     }
     const QVariant info = result.data.value(HelperProtocol::QuotaInfo);
@@ -258,12 +266,12 @@ dqblk MemberQuotaData::quotaInfo(const QString &device, int id, SettingsId type)
     return info.value<ProxyQuotaData>().toDqblk();
 }
 
-bool MemberQuotaData::quotaFileExist(const QString &device, SettingsId type)
+bool MemberQuotaData::quotaFileExist(const QString &device, SettingsId type, QuotaKernelQuery &kernel)
 {
     if (type != Users && type != Groups) {
         return false;
     }
-    if (quotaKeptInternally(device, type)) {
+    if (quotaKeptInternally(device, type, kernel)) {
         return true;
     }
     QString path = DeviceDataInformation::deviceMountPath(device);
@@ -276,7 +284,7 @@ bool MemberQuotaData::quotaFileExist(const QString &device, SettingsId type)
 bool MemberQuotaData::canCreateQuotaFile(const QString &device, SettingsId type)
 {
     if (type != Users && type != Groups) {
-        qWarning() << "Unknown type for canCreateQuotaFile";
+        qCWarning(KCMQUOTAS) << "Unknown type for canCreateQuotaFile";
         return false;
     }
     return DeviceDataInformation::deviceOptions(device, QStringLiteral("/etc/mtab")).contains(quotaMountOption(type), Qt::CaseSensitive);

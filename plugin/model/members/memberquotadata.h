@@ -18,6 +18,9 @@
 
 #include <sys/quota.h>
 
+class HelperActionExecutor;
+class QuotaKernelQuery;
+
 // The quota state of one user or group on one block device, and the device
 // queries the quotas manager decides with.
 class MemberQuotaData
@@ -25,8 +28,10 @@ class MemberQuotaData
 public:
     MemberQuotaData();
     // Reads the member's state; the id is the uid for Users and the gid for
-    // Groups. Where quotas are off no helper request is made.
+    // Groups. Where quotas are off no helper request is made. The first form
+    // asks the kernel and the helper itself, the second through the seams.
     MemberQuotaData(const QString &device, int id, SettingsId type);
+    MemberQuotaData(const QString &device, int id, SettingsId type, QuotaKernelQuery &kernel, HelperActionExecutor &executor);
     // From a record read earlier on a device whose quotas are on; `grace`
     // is the device's grace periods for the member's kind.
     MemberQuotaData(const QString &device, const QString &filesystem, const dqblk &record, const GraceTimePeriod &grace);
@@ -77,18 +82,18 @@ public:
     bool isValid() const;
 
     // The one rule of quota state (QuotaState): on means limits enforced.
-    static QuotaState quotaState(const QString &device);
-    static bool quotaIsOn(const QString &device, SettingsId type);
+    static QuotaState quotaState(const QString &device, QuotaKernelQuery &kernel);
+    static bool quotaIsOn(const QString &device, SettingsId type, QuotaKernelQuery &kernel);
     // The file system keeps this kind's records in hidden inodes (the ext4
     // "quota" feature): no quota file, no quotacheck, no remount.
-    static bool quotaKeptInternally(const QString &device, SettingsId type);
+    static bool quotaKeptInternally(const QString &device, SettingsId type, QuotaKernelQuery &kernel);
     // An all-zero record when the kernel does not answer.
-    static dqinfo graceInfo(const QString &device, SettingsId type);
+    static dqinfo graceInfo(const QString &device, SettingsId type, QuotaKernelQuery &kernel);
     // Through the helper; an all-zero record when the request fails.
-    static dqblk quotaInfo(const QString &device, int id, SettingsId type);
+    static dqblk quotaInfo(const QString &device, int id, SettingsId type, HelperActionExecutor &executor);
     // True for internally kept records. Throws "Device %1 not mounted" for a
     // device /etc/mtab does not list.
-    static bool quotaFileExist(const QString &device, SettingsId type);
+    static bool quotaFileExist(const QString &device, SettingsId type, QuotaKernelQuery &kernel);
     // Mounted right now with the quota option, so quotacheck can create the
     // quota file.
     static bool canCreateQuotaFile(const QString &device, SettingsId type);

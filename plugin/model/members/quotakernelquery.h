@@ -10,7 +10,8 @@
 
 // The two quotactl(2) queries the panel makes itself, without the helper:
 // the quota state of a device (Q_XGETQSTATV, read through QuotaState) and
-// its grace information. Tests install a fake; the default calls the kernel.
+// its grace information. The panel hands the real one (SystemQuotaKernelQuery)
+// down to whoever asks; tests hand a fake.
 class QuotaKernelQuery
 {
 public:
@@ -20,8 +21,4 @@ public:
     // `state` comes from QuotaState::request() and is filled by the kernel.
     virtual int getState(const QByteArray &device, fs_quota_statv *state) = 0;
     virtual int getInfo(const QByteArray &device, int type, dqinfo *info) = 0;
-
-    static QuotaKernelQuery &instance();
-    // Tests only: nullptr restores the kernel. Not owned.
-    static void setInstance(QuotaKernelQuery *query);
 };

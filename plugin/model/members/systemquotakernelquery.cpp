@@ -7,22 +7,6 @@
 
 #include <cerrno>
 
-namespace
-{
-QuotaKernelQuery *replacement = nullptr;
-}
-
-QuotaKernelQuery &QuotaKernelQuery::instance()
-{
-    static SystemQuotaKernelQuery kernel;
-    return replacement ? *replacement : kernel;
-}
-
-void QuotaKernelQuery::setInstance(QuotaKernelQuery *query)
-{
-    replacement = query;
-}
-
 int SystemQuotaKernelQuery::getState(const QByteArray &device, fs_quota_statv *state)
 {
     return quotactl(QuotaState::command(), device.constData(), 0, reinterpret_cast<caddr_t>(state)) == 0 ? 0 : errno;

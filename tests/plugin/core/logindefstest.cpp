@@ -9,10 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
-
-#include <unistd.h>
-
 class LoginDefsTest : public QObject
 {
     Q_OBJECT
@@ -22,7 +18,8 @@ private Q_SLOTS:
     void numericValue();
     void isSystemId_data();
     void isSystemId();
-    void nameServiceListsTheRunningUser();
+    void accountFiles_data();
+    void accountFiles();
 };
 
 void LoginDefsTest::numericValue_data()
@@ -73,17 +70,64 @@ void LoginDefsTest::isSystemId()
     QCOMPARE(LoginDefs::isSystemId(id, 1000), system);
 }
 
-void LoginDefsTest::nameServiceListsTheRunningUser()
+namespace
 {
-    const QList<UserInfo> users = UserInfo::getUsers();
-    const bool found = std::any_of(users.cbegin(), users.cend(), [](const UserInfo &user) {
-        return user.uid() == getuid() && !user.name().isEmpty();
-    });
-    QVERIFY(found);
-    const QList<GroupInfo> groups = GroupInfo::getGroups();
-    QVERIFY(std::any_of(groups.cbegin(), groups.cend(), [](const GroupInfo &group) {
-        return group.gid() == 0 && group.isSystem();
-    }));
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QString &text)
+{
+    QFile file(dir.filePath(name));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(text.toUtf8());
+    }
+    return file.fileName();
+}
+}
+
+void LoginDefsTest::accountFiles_data()
+{
+    QTest::addColumn<QString>("passwd");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("loginDefs");
+    QTest::addColumn<QStringList>("users");
+    QTest::addColumn<QStringList>("groups");
+
+    const QString passwd = QStringLiteral(
+        "root:x:0:0:root:/root:/bin/bash\n"
+        "anna:x:1001:1001:Anna:/home/anna:/bin/bash\n"
+        "svc:x:600:600::/var/lib/svc:/usr/sbin/nologin\n"
+        "nobody:x:65534:65534:nobody:/nonexistent:/usr/sbin/nologin\n");
+    const QString group = QStringLiteral("root:x:0:\nusers:x:100:\nstaff:x:1500:anna\nnogroup:x:65534:\n");
+    QTest::newRow("no login.defs: ordinary from 1000, in file order")
+        << passwd << group << QString() << QStringList{"0 root system", "1001 anna", "600 svc system", "65534 nobody system"}
+        << QStringList{"0 root system", "100 users system", "1500 staff", "65534 nogroup system"};
+    QTest::newRow("UID_MIN and GID_MIN of the site") << passwd << group << "UID_MIN 500\nGID_MIN 100\n"
+                                                     << QStringList{"0 root system", "1001 anna", "600 svc", "65534 nobody system"}
+                                                     << QStringList{"0 root system", "100 users", "1500 staff", "65534 nogroup system"};
+    QTest::newRow("missing files: no accounts") << QString() << QString() << QString() << QStringList() << QStringList();
+}
+
+void LoginDefsTest::accountFiles()
+{
+    QFETCH(QString, passwd);
+    QFETCH(QString, group);
+    QFETCH(QString, loginDefs);
+    QFETCH(QStringList, users);
+    QFETCH(QStringList, groups);
+
+    QTemporaryDir dir;
+    const QString passwdPath = passwd.isEmpty() ? dir.filePath(QStringLiteral("passwd")) : writeFile(dir, QStringLiteral("passwd"), passwd);
+    const QString groupPath = group.isEmpty() ? dir.filePath(QStringLiteral("group")) : writeFile(dir, QStringLiteral("group"), group);
+    const QString loginDefsPath = loginDefs.isEmpty() ? dir.filePath(QStringLiteral("login.defs")) : writeFile(dir, QStringLiteral("login.defs"), loginDefs);
+
+    QStringList readUsers;
+    for (const UserInfo &user : UserInfo::readUsers(passwdPath, loginDefsPath)) {
+        readUsers.append(QStringLiteral("%1 %2%3").arg(user.uid()).arg(user.name(), user.isSystem() ? QStringLiteral(" system") : QString()));
+    }
+    QCOMPARE(readUsers, users);
+    QStringList readGroups;
+    for (const GroupInfo &entry : GroupInfo::readGroups(groupPath, loginDefsPath)) {
+        readGroups.append(QStringLiteral("%1 %2%3").arg(entry.gid()).arg(entry.name(), entry.isSystem() ? QStringLiteral(" system") : QString()));
+    }
+    QCOMPARE(readGroups, groups);
 }
 
 QTEST_GUILESS_MAIN(LoginDefsTest)

@@ -32,7 +32,7 @@ const QString sdc = QStringLiteral("/dev/sdc1");
 class PreparedSystem : public FakeSystem
 {
 public:
-    Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override
+    Result answer(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override
     {
         if (arguments.contains(QStringLiteral("get_quota_tables"))) {
             Result result;
@@ -48,7 +48,7 @@ public:
             }
             return result;
         }
-        return FakeSystem::execute(actionName, arguments, timeoutMs);
+        return FakeSystem::answer(actionName, arguments, timeoutMs);
     }
 
     QHash<int, QByteArray> replies;
@@ -107,7 +107,7 @@ int main(int argc, char **argv)
     system.replies.insert(Users, QuotaRecordBatch::encodeRecords(entries));
     system.replies.insert(Groups, QuotaRecordBatch::encodeRecords(entries));
 
-    QuotasManager manager;
+    QuotasManager manager(system.executor(), system);
     manager.setAccountDirectory(
         [count] {
             QList<UserInfo> users{UserInfo(0, QStringLiteral("root"), true)};

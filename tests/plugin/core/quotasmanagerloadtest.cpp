@@ -23,17 +23,25 @@ const QString sdd = QStringLiteral("/dev/sdd1");
 class CountingReader : public QuotaRecordReader
 {
 public:
+    explicit CountingReader(HelperActionExecutor &executor)
+        : m_helper(executor)
+    {
+    }
+
     QMap<quint32, ProxyQuotaData> readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids) override
     {
         reads.append(QStringLiteral("%1 %2 %3").arg(device).arg(int(type)).arg(ids.size()));
         if (failing.contains(device)) {
             throw std::runtime_error(failing.value(device).toStdString());
         }
-        return HelperQuotaRecordReader().readRecords(device, type, ids);
+        return m_helper.readRecords(device, type, ids);
     }
 
     QStringList reads;
     QHash<QString, QString> failing;
+
+private:
+    HelperQuotaRecordReader m_helper;
 };
 
 FakeSystem::Device quotaDisk(const QString &path, bool users, bool groups)
@@ -113,9 +121,9 @@ struct Fixture {
 
     explicit Fixture(int users = 3, int groups = 2)
     {
-        auto counting = std::make_unique<CountingReader>();
+        auto counting = std::make_unique<CountingReader>(system.executor());
         reader = counting.get();
-        manager = std::make_unique<QuotasManager>(std::move(counting));
+        manager = std::make_unique<QuotasManager>(system.executor(), system, std::move(counting));
         manager->setAccountDirectory(
             [users] {
                 return directoryUsers(users);
@@ -182,7 +190,7 @@ void QuotasManagerLoadTest::snapshotShowsWhatSingleReadsShow()
         const QHash<QString, MemberQuotaData> table = member->devicesQuota();
         QCOMPARE(table.size(), 3);
         for (const QString &device : {sdb, sdc, sdd}) {
-            QCOMPARE(shown(table.value(device)), shown(MemberQuotaData(device, member->member().id, kind)));
+            QCOMPARE(shown(table.value(device)), shown(MemberQuotaData(device, member->member().id, kind, f.system, f.system.executor())));
         }
     }
     // The comparison really read member by member.

@@ -56,10 +56,11 @@ FakeSystem::Device plainDisk(const QString &path)
     return device;
 }
 
-// A manager on a fixed account directory: two users, one group.
-std::unique_ptr<QuotasManager> makeManager()
+// A manager on the simulated machine and a fixed account directory: two
+// users, one group.
+std::unique_ptr<QuotasManager> makeManager(FakeSystem &system)
 {
-    auto manager = std::make_unique<QuotasManager>();
+    auto manager = std::make_unique<QuotasManager>(system.executor(), system);
     manager->setAccountDirectory(
         [] {
             return QList<UserInfo>{UserInfo(0, QStringLiteral("root"), true), UserInfo(1001, QStringLiteral("anna"), false)};
@@ -175,7 +176,7 @@ void QuotasManagerTest::setDeviceData()
     system.remountAppliesFstab = remountWorks;
     system.quotacheckCreatesFile = quotacheckWorks;
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     const SettingsId kind = static_cast<SettingsId>(type);
     QCOMPARE(errorOf([&] {
                  QVERIFY(manager->setDeviceData(wanted(sdb, want, 3), kind));
@@ -227,7 +228,7 @@ void QuotasManagerTest::setDeviceDataInternal()
     device.quotaOn[type] = enforced;
     system.addDevice(device);
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     QVERIFY(manager->setDeviceData(wanted(sdb, want, 3), static_cast<SettingsId>(type)));
     QCOMPARE(system.changeLog(), actions);
     QCOMPARE(system.device(sdb).quotaOn[type], want);
@@ -241,7 +242,7 @@ void QuotasManagerTest::loadsInternalQuotaDevice()
     device.internalQuota = true;
     device.blockGrace[Users] = 604800;
     system.addDevice(device);
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     manager->update();
 
     DeviceDataInformation users = manager->quotaStorages().value(sdb)->usersData();
@@ -273,7 +274,7 @@ void QuotasManagerTest::graceWrittenRightAfterQuotasComeOn()
     {
         FakeSystem system;
         system.addDevice(plainDisk(sdb));
-        auto manager = makeManager();
+        auto manager = makeManager(system);
         manager->setDeviceData(wanted(sdb, true, 2), Users);
         QCOMPARE(system.changeLog().mid(system.changeLog().size() - 2),
                  (QStringList{QStringLiteral("enable_device_quota /dev/sdb1 0 on"), QStringLiteral("set_device_grace_period /dev/sdb1 0")}));
@@ -286,7 +287,7 @@ void QuotasManagerTest::graceWrittenRightAfterQuotasComeOn()
         FakeSystem::Device disk = plainDisk(sdb);
         disk.blockGrace[Users] = 604800;
         system.addDevice(disk);
-        auto manager = makeManager();
+        auto manager = makeManager(system);
         manager->setDeviceData(wanted(sdb, true, 0), Users);
         QVERIFY(system.device(sdb).quotaOn[Users]);
         QCOMPARE(system.count(QStringLiteral("set_device_grace_period")), 0);
@@ -297,7 +298,7 @@ void QuotasManagerTest::graceWrittenRightAfterQuotasComeOn()
     FakeSystem system;
     system.addDevice(plainDisk(sdb));
     system.failNext(QStringLiteral("enable_device_quota"), QStringLiteral("quotaon failed"));
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     errorOf([&] {
         manager->setDeviceData(wanted(sdb, true, 2), Users);
     });
@@ -308,7 +309,7 @@ void QuotasManagerTest::enableFstabQuotaOptionRejectsUnknownType()
 {
     FakeSystem system;
     system.addDevice(plainDisk(sdb));
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     QCOMPARE(errorOf([&] {
                  manager->enableFstabQuotaOption(sdb, static_cast<SettingsId>(2), true);
              }),
@@ -396,7 +397,7 @@ void QuotasManagerTest::failureOnSecondOfThreeDevices()
     for (const QString &path : {sdb, sdc, sdd}) {
         system.addDevice(plainDisk(path));
     }
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     manager->update();
     const QMap<QString, QuotaStorage *> loaded = manager->quotaStorages();
     QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
@@ -437,7 +438,7 @@ void QuotasManagerTest::generalApplyReloadsWithFreshTables()
     device.quotaOn[Groups] = true;
     system.addDevice(device);
     system.createQuotaFile(sdb, Groups);
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     manager->update();
     QVERIFY(manager->quotaStorages().value(sdb)->groupsData().willMountWithQuota());
 
@@ -461,7 +462,7 @@ void QuotasManagerTest::loadAndReload()
     FakeSystem system;
     system.addDevice(plainDisk(sdb));
     system.addDevice(plainDisk(sdc));
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
 
     manager->update();
@@ -523,7 +524,7 @@ void QuotasManagerTest::loadsNoautoDeviceWithQuotasOff()
     noauto.mounted = false;
     system.addDevice(noauto);
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     manager->update();
     QCOMPARE(manager->quotaStorages().keys(), (QStringList{sdb, sdc}));
     const QuotaStorage *storage = manager->quotaStorages().value(sdc);
@@ -547,7 +548,7 @@ void QuotasManagerTest::oneKindOnTheOtherOff()
     system.addDevice(device);
     system.createQuotaFile(sdb, Users);
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     manager->update();
     const QuotaStorage *storage = manager->quotaStorages().value(sdb);
     QVERIFY(storage->usersData().quotaSupportOn());
@@ -612,7 +613,7 @@ void QuotasManagerTest::updateSettingsQuota()
     old.dqb_bhardlimit = 99;
     system.setRecord(sdb, Users, 1001, old);
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     MemberQuotaData data;
     if (limits) {
         data.setMemorySize(HardLimitSize, sizeOf(2.0, MegaBytes));
@@ -661,7 +662,7 @@ void QuotasManagerTest::setMembersLimits()
         system.setRecord(sdb, Users, id, old);
     }
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     manager->update();
     MemberQuotaData limits;
     limits.setMemorySize(HardLimitSize, sizeOf(2.0, MegaBytes));

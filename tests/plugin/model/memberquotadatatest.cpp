@@ -6,6 +6,7 @@
 #include "plugin/model/members/memberquotadata.h"
 #include "plugin/model/members/settingsdevicequota.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 namespace
@@ -52,7 +53,7 @@ void MemberQuotaDataTest::quotasOffMakesNoRequest()
     record.dqb_bsoftlimit = 5;
     system.setRecord(disk, Groups, 100, record);
 
-    const MemberQuotaData data(disk, 100, Groups);
+    const MemberQuotaData data(disk, 100, Groups, system, system.executor());
     QCOMPARE(system.count(QStringLiteral("get_quota_info")), 0);
     QVERIFY(!data.deviceQuotaIsOn());
     QVERIFY(!data.objectQuotaIsOn());
@@ -119,7 +120,7 @@ void MemberQuotaDataTest::fromKernelRecord()
     system.addDevice(device);
     system.setRecord(disk, Users, 1001, record);
 
-    const MemberQuotaData data(disk, 1001, Users);
+    const MemberQuotaData data(disk, 1001, Users, system, system.executor());
     QCOMPARE(system.count(QStringLiteral("get_quota_info")), 1);
     QVERIFY(data.deviceQuotaIsOn());
     QCOMPARE(data.memorySizeById(UsedSize).value(), used);
@@ -148,13 +149,13 @@ void MemberQuotaDataTest::failedRequestReadsAsNoLimits()
     record.dqb_btime = 1700000000;
     system.setRecord(disk, Users, 7, record);
 
-    const MemberQuotaData running(disk, 7, Users);
+    const MemberQuotaData running(disk, 7, Users, system, system.executor());
     QCOMPARE(running.graceDateTime().blockGrace, QDateTime::fromSecsSinceEpoch(1700000000));
     QVERIFY(!running.graceDateTime().inodeGrace.isValid());
 
     system.failNext(QStringLiteral("get_quota_info"), QStringLiteral("Failed to read quota"));
-    QTest::ignoreMessage(QtWarningMsg, "\"Failed to read quota\"");
-    const MemberQuotaData failed(disk, 7, Users);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed: \"Failed to read quota\"$")));
+    const MemberQuotaData failed(disk, 7, Users, system, system.executor());
     QVERIFY(failed.deviceQuotaIsOn());
     QVERIFY(failed.isNull());
     QVERIFY(!failed.objectQuotaIsOn());
@@ -221,7 +222,7 @@ void MemberQuotaDataTest::quotaFileExist()
     system.createQuotaFile(disk, Users);
     system.device(disk).mountDir += suffix;
     system.writeTables();
-    QCOMPARE(MemberQuotaData::quotaFileExist(disk, static_cast<SettingsId>(type)), exists);
+    QCOMPARE(MemberQuotaData::quotaFileExist(disk, static_cast<SettingsId>(type), system), exists);
 }
 
 void MemberQuotaDataTest::quotaState_data()
@@ -265,11 +266,11 @@ void MemberQuotaDataTest::quotaState()
         system.createQuotaFile(disk, Users);
     }
     const SettingsId kind = static_cast<SettingsId>(type);
-    QCOMPARE(MemberQuotaData::quotaIsOn(disk, kind), on);
-    QCOMPARE(MemberQuotaData::quotaKeptInternally(disk, kind), keptInternally);
-    QCOMPARE(MemberQuotaData::quotaFileExist(disk, kind), fileExists);
+    QCOMPARE(MemberQuotaData::quotaIsOn(disk, kind, system), on);
+    QCOMPARE(MemberQuotaData::quotaKeptInternally(disk, kind, system), keptInternally);
+    QCOMPARE(MemberQuotaData::quotaFileExist(disk, kind, system), fileExists);
 
-    const MemberQuotaData member(disk, 1001, kind);
+    const MemberQuotaData member(disk, 1001, kind, system, system.executor());
     QCOMPARE(member.deviceQuotaIsOn(), on);
     QCOMPARE(system.count(QStringLiteral("get_quota_info")), on ? 1 : 0);
 }

@@ -144,8 +144,8 @@ void show(KCModule *module)
         out(QStringLiteral("general=%1 fs=%2 users=%3 groups=%4")
                 .arg(devices->itemText(d),
                      child<QLabel>(general, QStringLiteral("fsName"))->text(),
-                     boxTitled(general, QStringLiteral("User quota support"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off"),
-                     boxTitled(general, QStringLiteral("Group quota support"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off")));
+                     child<QGroupBox>(general, QStringLiteral("usersQuotaBox"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off"),
+                     child<QGroupBox>(general, QStringLiteral("groupsQuotaBox"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off")));
     }
     printMembers(module, QStringLiteral("users"), QStringLiteral("user"));
     printMembers(module, QStringLiteral("groups"), QStringLiteral("group"));
@@ -342,7 +342,7 @@ int enableUsers(KCModule *module, const QString &device)
 {
     QWidget *general = tab(module, QStringLiteral("generalTab"));
     child<QComboBox>(general, QStringLiteral("cBoxDevices"))->setCurrentText(device);
-    QGroupBox *users = boxTitled(general, QStringLiteral("User quota support"));
+    QGroupBox *users = child<QGroupBox>(general, QStringLiteral("usersQuotaBox"));
     users->setChecked(true);
     Q_EMIT users->clicked(true);
     module->save();
@@ -357,7 +357,7 @@ int grace(KCModule *module, const QString &device, int days)
 {
     QWidget *general = tab(module, QStringLiteral("generalTab"));
     child<QComboBox>(general, QStringLiteral("cBoxDevices"))->setCurrentText(device);
-    QGroupBox *users = boxTitled(general, QStringLiteral("User quota support"));
+    QGroupBox *users = child<QGroupBox>(general, QStringLiteral("usersQuotaBox"));
     if (!users->isChecked()) {
         users->setChecked(true);
         Q_EMIT users->clicked(true);

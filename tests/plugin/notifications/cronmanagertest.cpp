@@ -99,7 +99,8 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(QString, comment);
 
-        CronManager manager;
+        FakeHelperExecutor helper;
+        CronManager manager(helper);
         const CronJob parsed = manager.parseLine(line);
         QCOMPARE(!parsed.time.minutes().isEmpty(), isJob);
         if (!isJob) {
@@ -131,7 +132,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, line);
         QFETCH(QString, written);
-        CronManager manager;
+        FakeHelperExecutor helper;
+        CronManager manager(helper);
         QCOMPARE(manager.parseJob(manager.parseLine(line)), written);
     }
 
@@ -185,7 +187,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         QFETCH(QStringList, commands);
-        CronManager manager;
+        FakeHelperExecutor helper;
+        CronManager manager(helper);
         QSignalSpy errors(&manager, &CronManager::error);
         QStringList read;
         const QList<CronJob> jobs = manager.readCronJobs(writeTable(content));
@@ -200,7 +203,8 @@ private Q_SLOTS:
     {
         // The helper writes UTF-8 whatever the panel's locale is.
         const Latin1LocaleCodec latin1;
-        CronManager manager;
+        FakeHelperExecutor helper;
+        CronManager manager(helper);
         const QList<CronJob> jobs = manager.readCronJobs(writeTable(QByteArray("0 8 * * * root warnquota #Prüfung\n")));
         QCOMPARE(jobs.size(), 1);
         QCOMPARE(jobs.first().comment, QStringLiteral("Prüfung"));
@@ -208,7 +212,8 @@ private Q_SLOTS:
 
     void readMissingFileIsQuiet()
     {
-        CronManager manager;
+        FakeHelperExecutor helper;
+        CronManager manager(helper);
         QSignalSpy errors(&manager, &CronManager::error);
         QVERIFY(manager.readCronJobs(m_dir.filePath(QStringLiteral("nothing-here"))).isEmpty());
         QCOMPARE(errors.count(), 0);
@@ -217,7 +222,8 @@ private Q_SLOTS:
     void readUnopenableFileReportsIt()
     {
         // A directory exists but cannot be read as a file, even by root.
-        CronManager manager;
+        FakeHelperExecutor helper;
+        CronManager manager(helper);
         QSignalSpy errors(&manager, &CronManager::error);
         QVERIFY(manager.readCronJobs(m_dir.path()).isEmpty());
         QCOMPARE(errors.count(), 1);
@@ -246,7 +252,7 @@ private Q_SLOTS:
         QFETCH(QList<CronJob>, jobs);
         QFETCH(QStringList, lines);
         FakeHelperExecutor helper;
-        CronManager manager;
+        CronManager manager(helper);
         QVERIFY(manager.writeJobs(QStringLiteral("/etc/cron.d/warnquota"), jobs));
         QCOMPARE(helper.requests.size(), 1);
         const FakeHelperExecutor::Request &request = helper.requests.first();
@@ -263,7 +269,7 @@ private Q_SLOTS:
     {
         FakeHelperExecutor helper;
         helper.failingPaths.insert(QStringLiteral("/etc/cron.d/warnquota"));
-        CronManager manager;
+        CronManager manager(helper);
         QSignalSpy errors(&manager, &CronManager::error);
         QVERIFY(!manager.rewriteCronJobs(QStringLiteral("/etc/cron.d/warnquota"), {}));
         QCOMPARE(errors.count(), 1);
@@ -310,7 +316,7 @@ private Q_SLOTS:
 
         const QString path = content.isEmpty() ? m_dir.path() : writeTable(content);
         FakeHelperExecutor helper;
-        CronManager manager;
+        CronManager manager(helper);
         QSignalSpy errors(&manager, &CronManager::error);
         QVERIFY(add ? manager.addCronJobs(path, jobs) : manager.deleteCronJobs(path, jobs));
         QCOMPARE(errors.count(), 0);

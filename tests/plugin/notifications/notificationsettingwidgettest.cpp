@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "plugin/notifications/notificationsettingwidget.h"
+#include "fakehelperexecutor.h"
 #include "plugin/notifications/cronmanager.h"
 #include "plugin/notifications/notificationsdata.h"
 #include "plugin/notifications/notificationsmanager.h"
@@ -42,7 +43,8 @@ WarnquotaJob task(const QString &timeText, bool users = true, bool groups = fals
 
 QString line(const WarnquotaJob &job)
 {
-    return CronManager().parseJob(NotificationsManager::warnquotaJobToCronJob(job));
+    FakeHelperExecutor helper;
+    return CronManager(helper).parseJob(NotificationsManager::warnquotaJobToCronJob(job));
 }
 
 QStringList timeTexts(NotificationsData *data)

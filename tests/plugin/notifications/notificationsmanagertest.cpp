@@ -200,7 +200,8 @@ private Q_SLOTS:
         if (defaultsPresent) {
             putDefaults();
         }
-        NotificationsManager manager(nullptr, m_root->path());
+        FakeHelperExecutor helper;
+        NotificationsManager manager(nullptr, m_root->path(), &helper);
         QSignalSpy errorSpy(&manager, &NotificationsManager::error);
         NotificationsData *data = manager.notificationsSettings();
         QCOMPARE(data->parent(), &manager);
@@ -220,7 +221,8 @@ private Q_SLOTS:
         // The helper writes UTF-8 whatever the panel's locale is.
         const Latin1LocaleCodec latin1;
         put(defaultConfig, "MESSAGE = Sie haben Ihr Kontingent überschritten\n");
-        NotificationsManager manager(nullptr, m_root->path());
+        FakeHelperExecutor helper;
+        NotificationsManager manager(nullptr, m_root->path(), &helper);
         QCOMPARE(manager.notificationsSettings()->files().value(defaultConfig), QStringLiteral("MESSAGE = Sie haben Ihr Kontingent überschritten\n"));
     }
 
@@ -247,7 +249,7 @@ private Q_SLOTS:
         for (const QString &path : failing) {
             helper.failingPaths.insert(path);
         }
-        NotificationsManager manager(nullptr, m_root->path());
+        NotificationsManager manager(nullptr, m_root->path(), &helper);
         QSignalSpy errorSpy(&manager, &NotificationsManager::error);
         QList<NotificationsData *> announced;
         connect(&manager, &NotificationsManager::dataChanged, this, [&announced](NotificationsData *fresh) {
@@ -290,7 +292,7 @@ private Q_SLOTS:
         // A directory stands for a file the panel may not read, even as root.
         QDir().mkpath(m_root->path() + QStringLiteral("/etc/secret"));
         FakeHelperExecutor helper;
-        NotificationsManager manager(nullptr, m_root->path());
+        NotificationsManager manager(nullptr, m_root->path(), &helper);
         NotificationsData data(nullptr);
         data.setFileText(QStringLiteral("/etc/secret"), QString());
         data.setFileText(defaultConfig, QString());

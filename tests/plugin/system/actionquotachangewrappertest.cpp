@@ -76,7 +76,7 @@ void ActionQuotaChangeWrapperTest::requests()
     system.addDevice(disk);
     disk.path = QStringLiteral("/dev/sdc1");
     system.addDevice(disk);
-    ActionQuotaChangeWrapper wrapper;
+    ActionQuotaChangeWrapper wrapper(system.executor());
     QVERIFY(setter(wrapper));
     // A second request carries only its own keys.
     QVERIFY(setter(wrapper));
@@ -105,7 +105,7 @@ void ActionQuotaChangeWrapperTest::failureThrowsAndResets()
     FakeSystem::Device disk;
     disk.path = QStringLiteral("/dev/sdb1");
     system.addDevice(disk);
-    ActionQuotaChangeWrapper wrapper;
+    ActionQuotaChangeWrapper wrapper(system.executor());
 
     system.failNext(QStringLiteral("set_device_options"), QStringLiteral("Gerät /dev/sdb1 nicht in /etc/fstab"));
     try {

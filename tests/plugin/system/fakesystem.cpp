@@ -47,17 +47,23 @@ void writeLines(const QString &path, const QStringList &lines)
 FakeSystem::FakeSystem()
 {
     ProxyQuotaData::registerMetaType();
-    HelperActionExecutor::setInstance(this);
-    QuotaKernelQuery::setInstance(this);
+    m_executor.respond = [this](const FakeHelperExecutor::Request &request) {
+        return answer(request.actionName, request.arguments, request.timeoutMs);
+    };
     writeTables();
     ConfigReader::instance().setTabFilePaths(m_dir.filePath(QStringLiteral("fstab")), m_dir.filePath(QStringLiteral("mtab")));
+    ConfigReader::instance().setHelperExecutor(&m_executor);
 }
 
 FakeSystem::~FakeSystem()
 {
-    HelperActionExecutor::setInstance(nullptr);
-    QuotaKernelQuery::setInstance(nullptr);
+    ConfigReader::instance().setHelperExecutor(nullptr);
     ConfigReader::instance().setTabFilePaths(QString(), QString());
+}
+
+FakeHelperExecutor &FakeSystem::executor()
+{
+    return m_executor;
 }
 
 QString FakeSystem::addDevice(const Device &device)
@@ -182,9 +188,8 @@ QString FakeSystem::commandOf(const QVariantMap &arguments) const
     return QString();
 }
 
-HelperActionExecutor::Result FakeSystem::execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs)
+HelperActionExecutor::Result FakeSystem::answer(const QString &actionName, const QVariantMap &arguments, int timeoutMs)
 {
-    const Notice notice(actionName, arguments);
     if (onRequest) {
         onRequest(commandOf(arguments));
     }

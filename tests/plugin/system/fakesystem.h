@@ -4,8 +4,8 @@
 #pragma once
 
 #include "common/proxyquotadata.h"
+#include "fakehelperexecutor.h"
 #include "plugin/model/members/quotakernelquery.h"
-#include "plugin/system/helperactionexecutor.h"
 
 #include <QList>
 #include <QMap>
@@ -17,9 +17,10 @@
 
 // A small simulated machine for the unit tier: mount tables written to a
 // temporary folder, blkid lines, the kernel's quota state and a helper that
-// changes all of these the way the real one would. While it lives it is the
-// panel's helper executor, kernel query and table source.
-class FakeSystem : public HelperActionExecutor, public QuotaKernelQuery
+// changes all of these the way the real one would. It is the kernel query
+// the tests hand to the panel's classes, executor() the helper executor;
+// while it lives the table reader reads its tables and asks its helper.
+class FakeSystem : public QuotaKernelQuery
 {
 public:
     struct Device {
@@ -79,7 +80,10 @@ public:
     QStringList changeLog() const;
     int count(const QString &command) const;
 
-    Result execute(const QString &actionName, const QVariantMap &arguments, int timeoutMs) override;
+    FakeHelperExecutor &executor();
+    // How the helper answers one request; executor() asks this.
+    using Result = HelperActionExecutor::Result;
+    virtual Result answer(const QString &actionName, const QVariantMap &arguments, int timeoutMs);
     int getState(const QByteArray &device, fs_quota_statv *state) override;
     int getInfo(const QByteArray &device, int type, dqinfo *info) override;
 
@@ -93,6 +97,7 @@ private:
     Result readAll(const QString &path, int type, const QByteArray &packedIds);
     QString quotaFilePath(const QString &path, int type) const;
 
+    FakeHelperExecutor m_executor;
     QTemporaryDir m_dir;
     QList<Device> m_devices;
     QStringList m_rawFstab;

@@ -3,7 +3,7 @@
 
 #include "plugin/system/helperquotarecordreader.h"
 #include "common/quotarecordbatch.h"
-#include "plugin/system/helperactionexecutor.h"
+#include "fakehelperexecutor.h"
 
 #include <QTest>
 
@@ -12,61 +12,6 @@
 
 namespace
 {
-// Answers every batch read with the entries it was given, in their order.
-class ReplyingExecutor : public HelperActionExecutor
-{
-public:
-    explicit ReplyingExecutor(const QVector<QuotaRecordBatch::Entry> &entries)
-        : m_reply(QuotaRecordBatch::encodeRecords(entries))
-    {
-        HelperActionExecutor::setInstance(this);
-    }
-    ~ReplyingExecutor() override
-    {
-        HelperActionExecutor::setInstance(nullptr);
-    }
-
-    Result execute(const QString &, const QVariantMap &, int) override
-    {
-        Result result;
-        result.succeeded = true;
-        result.data.insert(QStringLiteral("quota_records"), m_reply);
-        return result;
-    }
-
-private:
-    QByteArray m_reply;
-};
-
-// Answers with the reply data it was given and keeps what it was asked.
-class TablesExecutor : public HelperActionExecutor
-{
-public:
-    explicit TablesExecutor(const QVariantMap &reply)
-        : m_reply(reply)
-    {
-        HelperActionExecutor::setInstance(this);
-    }
-    ~TablesExecutor() override
-    {
-        HelperActionExecutor::setInstance(nullptr);
-    }
-
-    Result execute(const QString &, const QVariantMap &arguments, int) override
-    {
-        requests.append(arguments);
-        Result result;
-        result.succeeded = true;
-        result.data = m_reply;
-        return result;
-    }
-
-    QList<QVariantMap> requests;
-
-private:
-    QVariantMap m_reply;
-};
-
 ProxyQuotaData limits(quint64 files)
 {
     ProxyQuotaData record;
@@ -115,8 +60,15 @@ private Q_SLOTS:
         for (quint32 id : std::as_const(order)) {
             entries.append({id, limits(quint64(id) + 1)});
         }
-        ReplyingExecutor executor(entries);
-        const QMap<quint32, ProxyQuotaData> records = HelperQuotaRecordReader().readRecords(QStringLiteral("/dev/sdb1"), Users, {});
+        // The helper answers every batch read with these entries, in order.
+        FakeHelperExecutor executor;
+        executor.respond = [reply = QuotaRecordBatch::encodeRecords(entries)](const FakeHelperExecutor::Request &) {
+            HelperActionExecutor::Result result;
+            result.succeeded = true;
+            result.data.insert(QStringLiteral("quota_records"), reply);
+            return result;
+        };
+        const QMap<quint32, ProxyQuotaData> records = HelperQuotaRecordReader(executor).readRecords(QStringLiteral("/dev/sdb1"), Users, {});
         QCOMPARE(records.size(), order.size());
         for (quint32 id : std::as_const(order)) {
             QVERIFY2(records.contains(id), qPrintable(QString::number(id)));
@@ -165,10 +117,16 @@ private Q_SLOTS:
             asked.append({parts.at(0), type});
             (type == Users ? userDevices : groupDevices).append(parts.at(0));
         }
-        TablesExecutor executor(reply);
+        FakeHelperExecutor executor;
+        executor.respond = [reply](const FakeHelperExecutor::Request &) {
+            HelperActionExecutor::Result result;
+            result.succeeded = true;
+            result.data = reply;
+            return result;
+        };
         QStringList answers;
         try {
-            const QVector<QuotaRecordReader::TableRecords> read = HelperQuotaRecordReader().readTables(asked, {1000, 1001}, {1000});
+            const QVector<QuotaRecordReader::TableRecords> read = HelperQuotaRecordReader(executor).readTables(asked, {1000, 1001}, {1000});
             for (const QuotaRecordReader::TableRecords &table : read) {
                 answers.append(shownTable(table));
             }
@@ -178,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(answers, shown);
 
         QCOMPARE(executor.requests.size(), 1);
-        const QVariantMap request = executor.requests.first();
+        const QVariantMap request = executor.requests.first().arguments;
         QVERIFY(request.contains(QStringLiteral("get_quota_tables")));
         QCOMPARE(request.value(QStringLiteral("user_devices")).toStringList(), userDevices);
         QCOMPARE(request.value(QStringLiteral("group_devices")).toStringList(), groupDevices);
@@ -192,8 +150,8 @@ private Q_SLOTS:
     // Nothing to read: nothing asked, and no helper started for it.
     void noTablesNoRequest()
     {
-        TablesExecutor executor({});
-        QVERIFY(HelperQuotaRecordReader().readTables({}, {1000}, {1000}).isEmpty());
+        FakeHelperExecutor executor;
+        QVERIFY(HelperQuotaRecordReader(executor).readTables({}, {1000}, {1000}).isEmpty());
         QVERIFY(executor.requests.isEmpty());
     }
 };

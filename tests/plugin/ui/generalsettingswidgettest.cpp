@@ -25,14 +25,6 @@ const QString sdc = QStringLiteral("/dev/sdc1");
 class FakeReboot : public SystemReboot
 {
 public:
-    FakeReboot()
-    {
-        SystemReboot::setInstance(this);
-    }
-    ~FakeReboot() override
-    {
-        SystemReboot::setInstance(nullptr);
-    }
     bool confirm() override
     {
         ++questions;
@@ -78,16 +70,15 @@ QuotaStorage *storage(const QString &device, const QString &flags, QObject *pare
     return result;
 }
 
-QGroupBox *box(QWidget *widget, const QString &title)
+// The support box by its object name; it must carry its title too.
+QGroupBox *box(QWidget *widget, const QString &name)
 {
-    const auto boxes = widget->findChildren<QGroupBox *>();
-    for (QGroupBox *candidate : boxes) {
-        if (candidate->title() == title) {
-            return candidate;
-        }
+    const QString title = name == QLatin1String("usersQuotaBox") ? QStringLiteral("User quota support") : QStringLiteral("Group quota support");
+    auto found = widget->findChild<QGroupBox *>(name);
+    if (!found || found->title() != title) {
+        qFatal("no box %s titled %s", qPrintable(name), qPrintable(title));
     }
-    qFatal("no box %s", qPrintable(title));
-    return nullptr;
+    return found;
 }
 
 GracePeriodsWidget *graceEditor(QWidget *widget, GracePeriodId id)
@@ -162,8 +153,8 @@ void GeneralSettingsWidgetTest::showsTheDevice()
     devices->setCurrentText(sdc);
 
     QCOMPARE(widget.findChild<QLabel *>(QStringLiteral("fsName"))->text(), QStringLiteral("ext4"));
-    QCOMPARE(box(&widget, QStringLiteral("User quota support"))->isChecked(), usersChecked);
-    QCOMPARE(box(&widget, QStringLiteral("Group quota support"))->isChecked(), groupsChecked);
+    QCOMPARE(box(&widget, QStringLiteral("usersQuotaBox"))->isChecked(), usersChecked);
+    QCOMPARE(box(&widget, QStringLiteral("groupsQuotaBox"))->isChecked(), groupsChecked);
     QCOMPARE(widget.findChild<KMessageWidget *>(QStringLiteral("kmessagewidget"))->isVisibleTo(&widget), warning);
     QCOMPARE(widget.findChild<QLabel *>(QStringLiteral("internalQuotaLabel"))->isVisibleTo(&widget), internalLine);
     QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->isEnabled(), usersChecked);
@@ -214,7 +205,7 @@ void GeneralSettingsWidgetTest::rebootQuestion()
     widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdb);
     widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner)}, {sdc, storage(sdc, otherFlags, &owner)}}, true);
     QCOMPARE(reboot.questions, 0);
-    widget.askRebootIfNeeded();
+    widget.askRebootIfNeeded(reboot);
     if (oldUid.isNull()) {
         qunsetenv("SUDO_UID");
     } else {
@@ -239,7 +230,7 @@ void GeneralSettingsWidgetTest::quotasReportTheEdits()
     widget.updateData({{sdb, storage(sdb, QStringLiteral("UuGg"), &owner, 1)}}, false);
     QSignalSpy modified(&widget, &GeneralSettingsWidget::modify);
 
-    QGroupBox *groups = box(&widget, QStringLiteral("Group quota support"));
+    QGroupBox *groups = box(&widget, QStringLiteral("groupsQuotaBox"));
     QTest::mouseClick(groups, Qt::LeftButton, {}, QPoint(10, 5));
     if (groups->isChecked()) {
         groups->setChecked(false);
@@ -273,7 +264,7 @@ void GeneralSettingsWidgetTest::everyDeviceKeepsItsEdits()
     // sdc is listed first to show that the map, not the list, sets the order.
     widget.updateData({{sdc, storage(sdc, QStringLiteral("ug"), &owner, 9)}, {sdb, storage(sdb, QStringLiteral("UuGg"), &owner, 7)}}, false);
     auto devices = widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
-    QGroupBox *users = box(&widget, QStringLiteral("User quota support"));
+    QGroupBox *users = box(&widget, QStringLiteral("usersQuotaBox"));
 
     devices->setCurrentText(sdc);
     users->setChecked(true);
@@ -338,7 +329,7 @@ void GeneralSettingsWidgetTest::onlyTheAdministratorsEditsModify()
     } else if (step == QLatin1String("grace")) {
         graceEditor(&widget, UsersFilesGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxMinutes"))->setValue(17);
     } else {
-        Q_EMIT box(&widget, QStringLiteral("Group quota support"))->clicked(true);
+        Q_EMIT box(&widget, QStringLiteral("groupsQuotaBox"))->clicked(true);
     }
     QCOMPARE(modified.count() > 0, modifies);
     QCOMPARE(widget.hasPendingEdits(), modifies);
@@ -351,7 +342,7 @@ void GeneralSettingsWidgetTest::graceEditorsFollowTheBox()
     widget.show();
     QObject owner;
     widget.updateData({{sdb, storage(sdb, QStringLiteral("Gg"), &owner, 1)}}, false);
-    QGroupBox *users = box(&widget, QStringLiteral("User quota support"));
+    QGroupBox *users = box(&widget, QStringLiteral("usersQuotaBox"));
     GracePeriodsWidget *editor = graceEditor(&widget, UsersMemoryGrace);
     QVERIFY(!editor->isEnabled());
 
@@ -401,7 +392,7 @@ void GeneralSettingsWidgetTest::untouchedGraceGoesBackAsRead()
         minutes->setValue(typedMinutes);
     } else {
         // Another edit on the device: the period itself stays untouched.
-        Q_EMIT box(&widget, QStringLiteral("Group quota support"))->clicked(true);
+        Q_EMIT box(&widget, QStringLiteral("groupsQuotaBox"))->clicked(true);
     }
     QCOMPARE(widget.quotas().value(sdb)->usersData().graceTimePeriod().blockGrace, applied);
 }
@@ -413,13 +404,13 @@ void GeneralSettingsWidgetTest::refreshShowsTheNewData()
     QObject owner;
     widget.updateData({{sdb, storage(sdb, QStringLiteral("ug"), &owner)}, {sdc, storage(sdc, QStringLiteral("ug"), &owner)}}, false);
     widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
-    QVERIFY(!box(&widget, QStringLiteral("User quota support"))->isChecked());
+    QVERIFY(!box(&widget, QStringLiteral("usersQuotaBox"))->isChecked());
 
     widget.updateData({{sdb, storage(sdb, QStringLiteral("ug"), &owner)}, {sdc, storage(sdc, QStringLiteral("UuGg"), &owner, 30)}}, true);
     auto devices = widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"));
     QCOMPARE(devices->count(), 2);
     QCOMPARE(devices->currentText(), sdc);
-    QVERIFY(box(&widget, QStringLiteral("User quota support"))->isChecked());
+    QVERIFY(box(&widget, QStringLiteral("usersQuotaBox"))->isChecked());
     QCOMPARE(graceEditor(&widget, UsersMemoryGrace)->time().minutes, 30u);
 
     // A refresh whose storages lack the device shown reads nothing of it.

@@ -17,6 +17,8 @@
 #include "common/helperprotocol.h"
 #include "common/localearguments.h"
 #include "plugin/core/quotasmanager.h"
+#include "plugin/model/members/systemquotakernelquery.h"
+#include "plugin/system/configreader.h"
 #include "plugin/system/kauthactionexecutor.h"
 
 #include <KAuth/Action>
@@ -129,7 +131,6 @@ int main(int argc, char **argv)
     const int reloads = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 0;
 
     TimingExecutor executor;
-    HelperActionExecutor::setInstance(&executor);
     // What the panel does when it is opened, before its first load: it asks
     // whether the read action is authorised already. That sets up KAuth in
     // this process and gets polkit's daemon going, which on a desktop runs
@@ -143,7 +144,9 @@ int main(int argc, char **argv)
     }
     const double openingMs = opening.nsecsElapsed() / 1e6;
 
-    QuotasManager manager;
+    SystemQuotaKernelQuery kernel;
+    ConfigReader::instance().setHelperExecutor(&executor);
+    QuotasManager manager(executor, kernel);
     QElapsedTimer timer;
     timer.start();
     if (!kernelSupported(executor)) {
@@ -240,6 +243,6 @@ int main(int argc, char **argv)
     std::printf("local_ms=%s\n", qPrintable(ms(milliseconds - requestsMs)));
     std::fflush(stdout);
 
-    HelperActionExecutor::setInstance(nullptr);
+    ConfigReader::instance().setHelperExecutor(nullptr);
     return 0;
 }

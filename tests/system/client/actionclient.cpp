@@ -8,7 +8,7 @@
 
 #include "common/proxyquotadata.h"
 #include "common/quotarecordbatch.h"
-#include "plugin/system/helperactionexecutor.h"
+#include "plugin/system/kauthactionexecutor.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -92,7 +92,8 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    const HelperActionExecutor::Result result = HelperActionExecutor::instance().execute(request.actionName(), request.arguments(), request.timeoutMs());
+    KAuthActionExecutor executor;
+    const HelperActionExecutor::Result result = executor.execute(request.actionName(), request.arguments(), request.timeoutMs());
     out << "result=" << (result.succeeded ? "succeeded" : "failed") << '\n';
     out << "error=" << oneLine(result.errorText) << '\n';
     for (auto it = result.data.cbegin(); it != result.data.cend(); ++it) {

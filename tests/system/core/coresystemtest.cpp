@@ -7,6 +7,7 @@
 // with its own tools in between.
 
 #include "plugin/core/quotasmanager.h"
+#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/system/configreader.h"
 
@@ -268,7 +269,8 @@ void CoreSystemTest::helperFailureMidApply()
 
     ConfigReader::instance().reset();
     const bool ext2First = m_ext2 < m_vfat;
-    QCOMPARE(MemberQuotaData::quotaIsOn(m_ext2, Users), ext2First);
+    SystemQuotaKernelQuery kernel;
+    QCOMPARE(MemberQuotaData::quotaIsOn(m_ext2, Users, kernel), ext2First);
     if (m_spare > m_vfat) {
         QCOMPARE(fstabLineOf(m_spare), spareLine);
     }
