@@ -155,7 +155,7 @@ void QuotasManager::update()
     QHash<QString, QuotaRecordReader::TableRecords> records[2];
     for (int i = 0; i < tables.size(); ++i) {
         if (read.at(i).failed) {
-            qCWarning(KCMQUOTAS_CORE) << "reading the quota records of" << tables.at(i).device << "failed:" << read.at(i).error;
+            qCWarning(KCMQUOTAS) << "reading the quota records of" << tables.at(i).device << "failed:" << read.at(i).error;
         }
         records[tables.at(i).type == Users ? 0 : 1].insert(tables.at(i).device, read.at(i));
     }
@@ -190,7 +190,6 @@ QList<SettingsDeviceQuota *> QuotasManager::loadMembers(const QList<Member> &acc
             const QuotaRecordReader::TableRecords read = records.value(device);
             if (read.failed) {
                 // Shown as unknown on this device; the rest still loads.
-                qCWarning(KCMQUOTAS) << "reading the quota records of" << device << "failed:" << read.error;
                 snapshot.setReadError(read.error);
             } else {
                 snapshot.setRecords(read.records, ids);
