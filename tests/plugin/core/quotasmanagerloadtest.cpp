@@ -357,7 +357,7 @@ void QuotasManagerLoadTest::oneRecordRequestPerLoad()
     system.addDevice(quotaDisk(sdb, quotas, quotas));
     system.addDevice(quotaDisk(sdc, quotas, false));
     system.addDevice(quotaDisk(sdd, false, false));
-    QuotasManager manager;
+    QuotasManager manager(system.executor(), system);
     manager.setAccountDirectory(
         [] {
             return directoryUsers(2);

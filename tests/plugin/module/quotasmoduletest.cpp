@@ -656,7 +656,7 @@ void QuotasModuleTest::hostCallsDuringTheFirstLoad()
     QuotasModule module(nullptr, {}, seams());
     bool fired = false;
     m_system->executor().onRequest = [&](const FakeHelperExecutor::Request &request) {
-        if (!fired && request.arguments.contains(QStringLiteral("get_all_quota_info"))) {
+        if (!fired && request.arguments.contains(QStringLiteral("get_quota_tables"))) {
             fired = true;
             fireHostCalls(module, QStringLiteral("load,save"));
         }
