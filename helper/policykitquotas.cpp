@@ -3,10 +3,13 @@
 
 #include "policykitquotas.h"
 
+#include "common/helperid.h"
 #include "common/proxyquotadata.h"
+#include "helper/audittrail.h"
 #include "helper/failure.h"
 #include "helper/notificationwriter.h"
 #include "helper/quotarequest.h"
+#include "helper/systemaudittrail.h"
 #include "helper/systemfilesystem.h"
 #include "helper/systemprocessrunner.h"
 #include "helper/systemquotakernel.h"
@@ -22,6 +25,15 @@
 namespace
 {
 const QByteArray fallbackLocale = QByteArrayLiteral("C.UTF-8");
+
+// The sub-commands of the two actions that are not QuotaRequest's, and of
+// setnotifications.
+const QString checkSupportKernelKey = QStringLiteral("check_support_kernel");
+const QString writeCronFileKey = QStringLiteral("write_cron_file");
+const QString writeConfFileKey = QStringLiteral("write_conf_file");
+const QString deviceNameKey = QStringLiteral("device_name");
+// Reads that change nothing; only their failures go to the audit trail.
+const QStringList readRequests = {checkSupportKernelKey, QStringLiteral("get_data"), QStringLiteral("get_quota_info"), QStringLiteral("get_all_quota_info")};
 
 // Letters, digits, '_', '-', '.', '@', as in "de_DE.UTF-8@euro"; "C",
 // "POSIX" and "C.UTF-8" are plain names too.
@@ -66,74 +78,146 @@ FileSystem &systemFiles()
     static SystemFileSystem files;
     return files;
 }
+
+AuditTrail &systemAudit()
+{
+    static SystemAuditTrail audit;
+    return audit;
+}
 }
 
 PolicyKitQuotas::PolicyKitQuotas(QObject *parent)
-    : PolicyKitQuotas(systemKernel(), systemProcesses(), systemFiles(), parent)
+    : PolicyKitQuotas(systemKernel(), systemProcesses(), systemFiles(), systemAudit(), parent)
 {
 }
 
-PolicyKitQuotas::PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, QObject *parent)
+PolicyKitQuotas::PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, AuditTrail &audit, QObject *parent)
     : QObject(parent)
     , m_kernel(kernel)
     , m_processes(processes)
     , m_files(files)
+    , m_audit(audit)
 {
+}
+
+const QStringList &PolicyKitQuotas::accessRequests()
+{
+    static const QStringList requests = {checkSupportKernelKey,
+                                         QStringLiteral("get_data"),
+                                         QStringLiteral("get_quota_info"),
+                                         QStringLiteral("get_all_quota_info")};
+    return requests;
+}
+
+// get_quota_info answers nothing through this action; the panel uses it to
+// ask whether the kernel takes a record.
+const QStringList &PolicyKitQuotas::changeRequests()
+{
+    static const QStringList requests = {
+        QStringLiteral("set_device_options"),
+        QStringLiteral("enable_device_quota"),
+        QStringLiteral("create_quota_file"),
+        QStringLiteral("remount_device"),
+        QStringLiteral("set_device_grace_period"),
+        QStringLiteral("set_quota_info"),
+        QStringLiteral("get_quota_info"),
+    };
+    return requests;
+}
+
+void PolicyKitQuotas::checkRequestsOf(const QVariantMap &args, const QString &action, const QStringList &allowed) const
+{
+    QStringList known = QuotaRequest::subCommands();
+    known.append(checkSupportKernelKey);
+    for (const QString &key : std::as_const(known)) {
+        if (args.contains(key) && !allowed.contains(key)) {
+            fail(i18nd("velun_kcm_quotas", "The request %1 is not part of the action %2", key, action));
+        }
+    }
 }
 
 KAuth::ActionReply PolicyKitQuotas::change(const QVariantMap &args)
 {
-    return runRequest(args, false);
+    return runRequest(args, changeActionName(), false);
 }
 
 KAuth::ActionReply PolicyKitQuotas::access(const QVariantMap &args)
 {
-    if (args.contains(QStringLiteral("check_support_kernel"))) {
-        return checkSupportKernel();
+    return runRequest(args, accessActionName(), true);
+}
+
+// One line per change and per refusal: for what, on which device or file,
+// and how it ended; the trail adds who asked.
+void PolicyKitQuotas::audit(const QString &action, const QString &request, const QString &details, const QString &error)
+{
+    if (error.isEmpty() && (request.isEmpty() || readRequests.contains(request))) {
+        return;
     }
-    return runRequest(args, true);
+    QString line = QStringLiteral("action=%1 request=%2").arg(action, request.isEmpty() ? QStringLiteral("none") : request);
+    if (!details.isEmpty()) {
+        line += QLatin1Char(' ') + details;
+    }
+    line += error.isEmpty() ? QStringLiteral(" result=done") : QStringLiteral(" result=refused reason=\"%1\"").arg(error);
+    m_audit.record(error.isEmpty() ? AuditTrail::Done : AuditTrail::Refused, line);
 }
 
 KAuth::ActionReply PolicyKitQuotas::setnotifications(const QVariantMap &args)
 {
+    const QString action = setNotificationsActionName();
+    const QString cronPath = args.value(writeCronFileKey).toString();
+    const QString confPath = args.value(writeConfFileKey).toString();
+    const QString request = !cronPath.isNull() ? writeCronFileKey : (!confPath.isNull() ? writeConfFileKey : QString());
+    const QString details = request.isEmpty() ? QString() : QStringLiteral("file=") + (cronPath.isNull() ? confPath : cronPath);
     try {
         applyLocale(args);
         NotificationWriter writer(m_files);
-        const QString cronPath = args.value(QStringLiteral("write_cron_file")).toString();
         if (!cronPath.isNull()) {
             writer.writeCronFile(cronPath, args.value(QStringLiteral("added_lines")).toStringList());
-            return KAuth::ActionReply::SuccessReply();
+        } else if (!confPath.isNull()) {
+            writer.writeConfFile(confPath, args.value(QStringLiteral("text")).toString());
+        } else {
+            fail(i18nd("velun_kcm_quotas", "No arguments."));
         }
-        const QString confPath = args.value(QStringLiteral("write_conf_file")).toString();
-        if (confPath.isNull()) {
-            throw std::runtime_error(i18nd("velun_kcm_quotas", "No arguments.").toUtf8().toStdString());
-        }
-        writer.writeConfFile(confPath, args.value(QStringLiteral("text")).toString());
-        return KAuth::ActionReply::SuccessReply();
     } catch (const std::exception &error) {
+        audit(action, request, details, QString::fromUtf8(error.what()));
         return errorReply(error);
     }
+    audit(action, request, details, QString());
+    return KAuth::ActionReply::SuccessReply();
 }
 
-KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, bool attachReplyData)
+KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, const QString &action, bool attachReplyData)
 {
+    const bool isAccess = attachReplyData;
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     ProxyQuotaData::registerMetaType();
     QuotaRequest request(args, m_kernel, m_processes, m_files);
+    const QString subCommand = args.contains(checkSupportKernelKey) ? checkSupportKernelKey : QuotaRequest::subCommandOf(args);
     try {
+        // A refusal is answered in the caller's language too.
         applyLocale(args);
+        checkRequestsOf(args, action, isAccess ? accessRequests() : changeRequests());
+        // The panel only asks whether quota support is there at all.
+        if (subCommand == checkSupportKernelKey) {
+            return checkSupportKernel();
+        }
         request.dispatch();
     } catch (const std::exception &error) {
+        // Refused before the device was looked up: the name as sent.
+        QString details = request.auditDetails();
+        if (details.isEmpty() && args.contains(deviceNameKey)) {
+            details = QStringLiteral("device=") + args.value(deviceNameKey).toString();
+        }
+        audit(action, subCommand, details, QString::fromUtf8(error.what()));
         return errorReply(error);
     }
+    audit(action, subCommand, request.auditDetails(), QString());
     if (attachReplyData && !request.reply().isEmpty()) {
         reply.setData(request.reply());
     }
     return reply;
 }
 
-// The panel only asks whether quota support is there at all; it carries no
-// locale because the answer has no text.
 KAuth::ActionReply PolicyKitQuotas::checkSupportKernel()
 {
     const ProcessResult result =
