@@ -16,6 +16,11 @@ public:
     };
 
     virtual ~AuditTrail() = default;
+    // Called as a request arrives, before anything of it is done: the
+    // caller is looked up once, in a known state.
+    virtual void beginRequest()
+    {
+    }
     // Records `line`, preceded by the uid of the request's caller.
     virtual void record(Outcome outcome, const QString &line) = 0;
 };

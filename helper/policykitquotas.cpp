@@ -138,11 +138,13 @@ void PolicyKitQuotas::checkRequestsOf(const QVariantMap &args, const QString &ac
 
 KAuth::ActionReply PolicyKitQuotas::change(const QVariantMap &args)
 {
+    m_audit.beginRequest();
     return runRequest(args, changeActionName(), false);
 }
 
 KAuth::ActionReply PolicyKitQuotas::access(const QVariantMap &args)
 {
+    m_audit.beginRequest();
     return runRequest(args, accessActionName(), true);
 }
 
@@ -163,6 +165,7 @@ void PolicyKitQuotas::audit(const QString &action, const QString &request, const
 
 KAuth::ActionReply PolicyKitQuotas::setnotifications(const QVariantMap &args)
 {
+    m_audit.beginRequest();
     const QString action = setNotificationsActionName();
     const QString cronPath = args.value(writeCronFileKey).toString();
     const QString confPath = args.value(writeConfFileKey).toString();

@@ -12,6 +12,13 @@ const char *SystemAuditTrail::identifier()
     return "kcm-quotas-helper";
 }
 
+// KAuth has the caller's uid from the bus, not from anything the caller
+// sent.
+void SystemAuditTrail::beginRequest()
+{
+    m_callerUid = KAuth::HelperSupport::callerUid();
+}
+
 void SystemAuditTrail::record(Outcome outcome, const QString &line)
 {
     // The identifier is fixed, not the program's name, so that the lines
@@ -20,9 +27,7 @@ void SystemAuditTrail::record(Outcome outcome, const QString &line)
     // classic syslog set-up.
     ::openlog(identifier(), LOG_PID, LOG_AUTHPRIV);
     // A caller's line feed would start a forged line in a plain-text log.
-    // KAuth has the caller's uid from polkit, not from anything the caller
-    // sent.
-    QString flat = QStringLiteral("uid=%1 ").arg(KAuth::HelperSupport::callerUid()) + line;
+    QString flat = QStringLiteral("uid=%1 ").arg(m_callerUid) + line;
     for (QChar &c : flat) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
             c = QLatin1Char('?');

@@ -12,5 +12,9 @@ class SystemAuditTrail : public AuditTrail
 public:
     static const char *identifier();
 
+    void beginRequest() override;
     void record(Outcome outcome, const QString &line) override;
+
+private:
+    int m_callerUid = -1;
 };

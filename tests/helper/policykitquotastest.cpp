@@ -256,6 +256,9 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("refused: ") + prefix
                            + QStringLiteral("action=org.velun.kcm.quotas.access request=get_quota_info device=/tmp/x\ny result=refused "
                                             "reason=\"Device /tmp/x\ny is not a block device\"")};
+        QTest::newRow("a read without a device") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("id"), 0}} << 0
+                                                 << QStringList{QStringLiteral("refused: action=org.velun.kcm.quotas.access request=get_quota_info device= "
+                                                                               "result=refused reason=\"Device  is not a block device\"")};
         QTest::newRow("a written file")
             << SetNotifications
             << QVariantMap{{QStringLiteral("write_conf_file"), QStringLiteral("/etc/warnquota.conf")},
@@ -300,6 +303,10 @@ private Q_SLOTS:
         QTest::newRow("German with the value filled in")
             << Change << QVariantMap{{QStringLiteral("remount_device"), QVariant()}, {QStringLiteral("device_name"), QStringLiteral("-a")}}
             << QStringList{QStringLiteral("de")} << "Gerät -a ist kein Blockgerät";
+        QTest::newRow("German without a device") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}} << QStringList{QStringLiteral("de")}
+                                                 << "Gerät  ist kein Blockgerät";
+        QTest::newRow("English without a device") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}}
+                                                  << QStringList{QStringLiteral("en_US")} << "Device  is not a block device";
     }
 
     void translatedAnswer()

@@ -149,16 +149,16 @@ change get_all_quota_info get_all_quota_info type=i:0 ids=n:0
 TABLE
 
 # 7. Limits and grace times only, and no number that wraps.
-while read -r name error record; do
+while read -r name record error; do
     check_action_fails "set_quota_info refused: $name" "$error" change set_quota_info device_name=s:"$ext4" id=i:"$user1" type=i:0 info=q:"$record"
     unchanged "set_quota_info $name"
 done << TABLE
-usage-reset The validity mask 0x2 sets more than limits and grace times 0,0,0,0,0,0,0,0,$QIF_SPACE
-usage-with-limits The validity mask 0xf sets more than limits and grace times 1,1,0,1,1,0,0,0,$((QIF_LIMITS | QIF_SPACE | QIF_INODES))
-bit-32 The validity mask 0x100000005 sets more than limits and grace times 1,1,0,1,1,0,0,0,$(((1 << 32) | QIF_LIMITS))
-2^54-blocks The space limit of 18014398509481984 KiB is too large $((1 << 54)),0,0,0,0,0,0,0,$QIF_LIMITS
-2^54+1-blocks The space limit of 18014398509481985 KiB is too large $(((1 << 54) + 1)),0,0,0,0,0,0,0,$QIF_LIMITS
-2^63-inodes The inode limit of 9223372036854775808 is too large 0,0,0,9223372036854775808,0,0,0,0,$QIF_LIMITS
+usage-reset 0,0,0,0,0,0,0,0,$QIF_SPACE The validity mask 0x2 sets more than limits and grace times
+usage-with-limits 1,1,0,1,1,0,0,0,$((QIF_LIMITS | QIF_SPACE | QIF_INODES)) The validity mask 0xf sets more than limits and grace times
+bit-32 1,1,0,1,1,0,0,0,$(((1 << 32) | QIF_LIMITS)) The validity mask 0x100000005 sets more than limits and grace times
+2^54-blocks $((1 << 54)),0,0,0,0,0,0,0,$QIF_LIMITS The space limit of 18014398509481984 KiB is too large
+2^54+1-blocks $(((1 << 54) + 1)),0,0,0,0,0,0,0,$QIF_LIMITS The space limit of 18014398509481985 KiB is too large
+2^63-inodes 0,0,0,9223372036854775808,0,0,0,0,$QIF_LIMITS The inode limit of 9223372036854775808 is too large
 TABLE
 check_action_fails "a grace period of 2^32 s is refused" "The grace period of 4294967296 seconds is too long" \
     change set_device_grace_period device_name=s:"$ext4" type=i:0 bgrace=u:4294967296 igrace=u:60
@@ -178,7 +178,7 @@ substitution MAIL_CMD /bin/true $(id) holds more than a program and plain argume
 MAIL_CMD = /bin/true $(id)
 continued-line MAIL_CMD /bin/true >/etc/shadow holds more than a program and plain arguments
 MAIL_CMD = /bin/true \\\n>/etc/shadow
-relative sh The program sh of MAIL_CMD is not an absolute path
+relative The program sh of MAIL_CMD is not an absolute path
 MAIL_CMD = sh -c id
 users-program The program /tmp/kcmq-x/mail of MAIL_CMD is not an executable file of root's that only root can change
 MAIL_CMD = /tmp/kcmq-x/mail
