@@ -28,4 +28,10 @@ class PathInspector
 public:
     virtual ~PathInspector() = default;
     virtual PathEntry inspect(const QString &path) = 0;
+    // What the symbolic link `path` holds, or an empty string.
+    virtual QString linkTarget(const QString &path)
+    {
+        Q_UNUSED(path)
+        return QString();
+    }
 };

@@ -6,7 +6,9 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
+#include <unistd.h>
 
 PathEntry SystemPathInspector::inspect(const QString &path)
 {
@@ -28,4 +30,15 @@ PathEntry SystemPathInspector::inspect(const QString &path)
         entry.kind = PathEntry::OtherEntry;
     }
     return entry;
+}
+
+QString SystemPathInspector::linkTarget(const QString &path)
+{
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target.data(), target.size());
+    if (length <= 0 || length >= target.size()) {
+        return QString();
+    }
+    target.truncate(length);
+    return QFile::decodeName(target);
 }

@@ -9,4 +9,5 @@ class SystemPathInspector : public PathInspector
 {
 public:
     PathEntry inspect(const QString &path) override;
+    QString linkTarget(const QString &path) override;
 };

@@ -39,6 +39,12 @@ public:
     // but only as far as a device node under /dev.
     virtual bool isBlockDevice(const QString &path) = 0;
 
+    // The block device node under /dev that `path` leads to, or an empty
+    // string. Every directory on the way must belong to root and be closed to
+    // others' writes, and every symbolic link belong to root: a link a user
+    // made (in /dev/shm, say) could be pointed elsewhere after this answer.
+    virtual QString resolveDeviceNode(const QString &path) = 0;
+
     // Where the file system on that block device is mounted, or an empty
     // string when it is not mounted.
     virtual QString mountPoint(const QString &device) = 0;

@@ -41,18 +41,21 @@ QVector<Field> fields(const QByteArray &line)
 }
 
 FstabRewriter::FstabRewriter(const QStringList &blkidLines)
-    : m_blkidLines(blkidLines)
+    : m_resolver([blkidLines](const QString &fsSpec) {
+        const QString resolved = DeviceSpecification::blockDeviceName(fsSpec, blkidLines);
+        return resolved.isEmpty() ? fsSpec : resolved;
+    })
 {
 }
 
-QByteArray FstabRewriter::rewrite(const QByteArray &table, const QString &device, const QStringList &options, int &changedEntries) const
+FstabRewriter::FstabRewriter(Resolver resolver)
+    : m_resolver(std::move(resolver))
 {
-    // An empty options field would shift the dump and pass fields into its
-    // place and can stop the next boot.
-    const QString joined = options.join(QLatin1Char(','));
-    const QByteArray optionsField = encodeField(joined.isEmpty() ? QStringLiteral("defaults") : joined);
+}
 
-    changedEntries = 0;
+QByteArray FstabRewriter::rewrite(const QByteArray &table, const QString &device, const QuotaOptionChange &change, int &matchedEntries) const
+{
+    matchedEntries = 0;
     QByteArray result;
     result.reserve(table.size() + 64);
     int at = 0;
@@ -63,12 +66,12 @@ QByteArray FstabRewriter::rewrite(const QByteArray &table, const QString &device
             end = table.size();
         }
         bool changed = false;
-        result += rewriteLine(table.mid(at, end - at), device, optionsField, changed);
+        result += rewriteLine(table.mid(at, end - at), device, change, changed);
         if (hasNewline) {
             result += '\n';
         }
         if (changed) {
-            ++changedEntries;
+            ++matchedEntries;
         }
         at = end + 1;
     }
@@ -78,29 +81,44 @@ QByteArray FstabRewriter::rewrite(const QByteArray &table, const QString &device
 bool FstabRewriter::belongsTo(const QByteArray &line, const QString &device) const
 {
     const QVector<Field> parts = fields(line);
-    // Comments and blank lines, and lines too short to be mounted at all.
-    if (parts.size() < 3 || line.at(parts.first().start) == '#') {
+    // Comments and blank lines, and lines without an options field: what
+    // such a line means is for the administrator to settle, not for us.
+    if (parts.size() < 4 || line.at(parts.first().start) == '#') {
         return false;
     }
     const QString fsSpec = decodeField(line.mid(parts[0].start, parts[0].end - parts[0].start));
-    QString resolved = DeviceSpecification::blockDeviceName(fsSpec, m_blkidLines);
-    if (resolved.isEmpty()) {
-        resolved = fsSpec;
-    }
-    return resolved == device;
+    const QString resolved = m_resolver(fsSpec);
+    return !resolved.isEmpty() && resolved == device;
 }
 
-QByteArray FstabRewriter::rewriteLine(const QByteArray &line, const QString &device, const QByteArray &options, bool &changed) const
+QByteArray FstabRewriter::rewriteLine(const QByteArray &line, const QString &device, const QuotaOptionChange &change, bool &matched) const
 {
     if (!belongsTo(line, device)) {
         return line;
     }
-    changed = true;
+    matched = true;
     const QVector<Field> parts = fields(line);
-    if (parts.size() == 3) {
-        return line.left(parts[2].end) + "  " + options + line.mid(parts[2].end);
+    const QByteArray field = line.mid(parts[3].start, parts[3].end - parts[3].start);
+    // The options are compared and kept as written: an escape the file
+    // holds is never decoded and written back in another form.
+    const QByteArray option = change.option.toUtf8();
+    QList<QByteArray> options = field.split(',');
+    if (change.add) {
+        if (options.contains(option)) {
+            return line;
+        }
+        options.append(option);
+    } else {
+        if (options.removeAll(option) == 0) {
+            return line;
+        }
+        // An empty options field would shift the dump and pass fields into
+        // its place and can stop the next boot.
+        if (options.isEmpty()) {
+            options.append("defaults");
+        }
     }
-    return line.left(parts[3].start) + options + line.mid(parts[3].end);
+    return line.left(parts[3].start) + options.join(',') + line.mid(parts[3].end);
 }
 
 bool FstabRewriter::currentOptions(const QByteArray &table, const QString &device, QStringList &options) const
@@ -109,7 +127,24 @@ bool FstabRewriter::currentOptions(const QByteArray &table, const QString &devic
     for (const QByteArray &line : lines) {
         if (belongsTo(line, device)) {
             const QVector<Field> parts = fields(line);
-            options = parts.size() > 3 ? decodeField(line.mid(parts[3].start, parts[3].end - parts[3].start)).split(QLatin1Char(',')) : QStringList{QString()};
+            options = decodeField(line.mid(parts[3].start, parts[3].end - parts[3].start)).split(QLatin1Char(','));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FstabRewriter::quotaOptionChange(const QStringList &current, const QStringList &requested, QuotaOptionChange &change)
+{
+    for (const QString &option : {QStringLiteral("usrquota"), QStringLiteral("grpquota")}) {
+        if (!current.contains(option) && requested == current + QStringList{option}) {
+            change = {option, true};
+            return true;
+        }
+        QStringList removed = current;
+        // The panel writes "defaults" where nothing would be left.
+        if (removed.removeAll(option) > 0 && (requested == removed || (removed.isEmpty() && requested == QStringList{QStringLiteral("defaults")}))) {
+            change = {option, false};
             return true;
         }
     }
@@ -118,16 +153,8 @@ bool FstabRewriter::currentOptions(const QByteArray &table, const QString &devic
 
 bool FstabRewriter::isQuotaOptionChange(const QStringList &current, const QStringList &requested)
 {
-    for (const QString &option : {QStringLiteral("usrquota"), QStringLiteral("grpquota")}) {
-        if (!current.contains(option) && requested == current + QStringList{option}) {
-            return true;
-        }
-        QStringList removed = current;
-        if (removed.removeAll(option) > 0 && requested == removed) {
-            return true;
-        }
-    }
-    return false;
+    QuotaOptionChange change;
+    return quotaOptionChange(current, requested, change);
 }
 
 QString FstabRewriter::decodeField(const QByteArray &field)

@@ -5,6 +5,7 @@
 
 #include "common/configurationfilerule.h"
 #include "common/helperprotocol.h"
+#include "common/mailcommandrule.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
 #include "helper/warnquotacronline.h"
@@ -15,6 +16,14 @@ namespace
 {
 // cron ignores tables that others may write; root owns new files anyway.
 constexpr mode_t NewFileMode = 0644;
+
+// Far beyond what the panel writes; larger requests only cost root's time
+// and memory, so they are refused before anything is read or written.
+constexpr int MaxConfigurationBytes = 1024 * 1024;
+constexpr int MaxCronJobs = 100;
+constexpr int MaxCronLineBytes = 1024;
+// The fixed lines the panel puts above its jobs.
+constexpr int CronHeaderLines = 3;
 }
 
 NotificationWriter::NotificationWriter(FileSystem &files)
@@ -31,6 +40,16 @@ void NotificationWriter::writeCronFile(const QString &path, const QStringList &l
 {
     if (path != cronFilePath()) {
         refuse(path);
+    }
+    if (lines.size() > MaxCronJobs + CronHeaderLines) {
+        fail(i18nd("velun_kcm_quotas", "The cron table holds more than %1 jobs", QString::number(MaxCronJobs)));
+    }
+    for (const QString &line : lines) {
+        // Every character takes at least one byte, so the count in
+        // characters settles most lines without encoding them.
+        if (line.size() > MaxCronLineBytes || line.toUtf8().size() > MaxCronLineBytes) {
+            fail(i18nd("velun_kcm_quotas", "A line of the cron table is longer than %1 bytes", QString::number(MaxCronLineBytes)));
+        }
     }
     const ConfigurationFileRule rule(m_files);
     for (const QString &line : lines) {
@@ -55,6 +74,9 @@ void NotificationWriter::writeCronFile(const QString &path, const QStringList &l
 
 void NotificationWriter::writeConfFile(const QString &path, const QString &text)
 {
+    if (text.size() > MaxConfigurationBytes || text.toUtf8().size() > MaxConfigurationBytes) {
+        fail(i18nd("velun_kcm_quotas", "The text for %1 is larger than 1 MiB", path));
+    }
     QList<ConfigFileRoleId> roles;
     for (const ConfigFileRoleId role : {WarnquotaConfRole, GroupAdminsRole, QuotaTabRole}) {
         if (ConfigurationFileRule::defaultPath(role) == path) {
@@ -74,6 +96,16 @@ void NotificationWriter::writeConfFile(const QString &path, const QString &text)
     const ConfigurationFileRule rule(m_files);
     for (const ConfigFileRoleId role : std::as_const(roles)) {
         const QString reason = rule.check(path, role);
+        if (!reason.isEmpty()) {
+            fail(reason);
+        }
+    }
+    // warnquota runs MAIL_CMD through a shell: the text of a file that is
+    // read as its configuration may name only a program of root's.
+    if (roles.contains(WarnquotaConfRole)) {
+        // Judged as written: the text ends at its first zero character.
+        const int zero = text.indexOf(QChar(0));
+        const QString reason = MailCommandRule(m_files).check(zero >= 0 ? text.left(zero) : text);
         if (!reason.isEmpty()) {
             fail(reason);
         }

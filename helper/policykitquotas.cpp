@@ -5,11 +5,13 @@
 
 #include "common/helperprotocol.h"
 #include "common/proxyquotadata.h"
+#include "helper/audittrail.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
 #include "helper/kcmquotashelper_debug.h"
 #include "helper/notificationwriter.h"
 #include "helper/quotarequest.h"
+#include "helper/systemaudittrail.h"
 #include "helper/systemfilesystem.h"
 #include "helper/systemprocessrunner.h"
 #include "helper/systemquotakernel.h"
@@ -25,6 +27,13 @@
 namespace
 {
 const QByteArray fallbackLocale = QByteArrayLiteral("C.UTF-8");
+
+// Reads that change nothing; only their failures go to the audit trail.
+const QStringList readRequests = {HelperProtocol::CheckSupportKernel,
+                                  HelperProtocol::GetData,
+                                  HelperProtocol::GetQuotaInfo,
+                                  HelperProtocol::GetAllQuotaInfo,
+                                  HelperProtocol::GetQuotaTables};
 
 // Letters, digits, '_', '-', '.', '@', as in "de_DE.UTF-8@euro"; "C",
 // "POSIX" and "C.UTF-8" are plain names too.
@@ -72,66 +81,144 @@ FileSystem &systemFiles()
     static SystemFileSystem files;
     return files;
 }
+
+AuditTrail &systemAudit()
+{
+    static SystemAuditTrail audit;
+    return audit;
+}
 }
 
 PolicyKitQuotas::PolicyKitQuotas(QObject *parent)
-    : PolicyKitQuotas(systemKernel(), systemProcesses(), systemFiles(), parent)
+    : PolicyKitQuotas(systemKernel(), systemProcesses(), systemFiles(), systemAudit(), parent)
 {
 }
 
-PolicyKitQuotas::PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, QObject *parent)
+PolicyKitQuotas::PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, AuditTrail &audit, QObject *parent)
     : QObject(parent)
     , m_kernel(kernel)
     , m_processes(processes)
     , m_files(files)
+    , m_audit(audit)
 {
+}
+
+const QStringList &PolicyKitQuotas::accessRequests()
+{
+    static const QStringList requests = {HelperProtocol::CheckSupportKernel,
+                                         HelperProtocol::GetData,
+                                         HelperProtocol::GetQuotaInfo,
+                                         HelperProtocol::GetAllQuotaInfo,
+                                         HelperProtocol::GetQuotaTables};
+    return requests;
+}
+
+// get_quota_info answers nothing through this action; the panel uses it to
+// ask whether the kernel takes a record.
+const QStringList &PolicyKitQuotas::changeRequests()
+{
+    static const QStringList requests = {
+        HelperProtocol::SetDeviceOptions,
+        HelperProtocol::EnableDeviceQuota,
+        HelperProtocol::CreateQuotaFile,
+        HelperProtocol::RemountDevice,
+        HelperProtocol::SetDeviceGracePeriod,
+        HelperProtocol::SetQuotaInfo,
+        HelperProtocol::GetQuotaInfo,
+    };
+    return requests;
+}
+
+void PolicyKitQuotas::checkRequestsOf(const QVariantMap &args, const QString &action, const QStringList &allowed) const
+{
+    QStringList known = QuotaRequest::subCommands();
+    known.append(HelperProtocol::CheckSupportKernel);
+    for (const QString &key : std::as_const(known)) {
+        if (args.contains(key) && !allowed.contains(key)) {
+            fail(i18nd("velun_kcm_quotas", "The request %1 is not part of the action %2", key, action));
+        }
+    }
 }
 
 KAuth::ActionReply PolicyKitQuotas::change(const QVariantMap &args)
 {
-    return runRequest(args, false);
+    m_audit.beginRequest();
+    return runRequest(args, changeActionName(), false);
 }
 
 KAuth::ActionReply PolicyKitQuotas::access(const QVariantMap &args)
 {
-    if (args.contains(HelperProtocol::CheckSupportKernel)) {
-        return checkSupportKernel();
+    m_audit.beginRequest();
+    return runRequest(args, accessActionName(), true);
+}
+
+// One line per change and per refusal: for what, on which device or file,
+// and how it ended; the trail adds who asked.
+void PolicyKitQuotas::audit(const QString &action, const QString &request, const QString &details, const QString &error)
+{
+    if (error.isEmpty() && (request.isEmpty() || readRequests.contains(request))) {
+        return;
     }
-    return runRequest(args, true);
+    QString line = QStringLiteral("action=%1 request=%2").arg(action, request.isEmpty() ? QStringLiteral("none") : request);
+    if (!details.isEmpty()) {
+        line += QLatin1Char(' ') + details;
+    }
+    line += error.isEmpty() ? QStringLiteral(" result=done") : QStringLiteral(" result=refused reason=\"%1\"").arg(error);
+    m_audit.record(error.isEmpty() ? AuditTrail::Done : AuditTrail::Refused, line);
 }
 
 KAuth::ActionReply PolicyKitQuotas::setnotifications(const QVariantMap &args)
 {
+    m_audit.beginRequest();
+    const QString action = setNotificationsActionName();
+    const QString cronPath = args.value(HelperProtocol::WriteCronFile).toString();
+    const QString confPath = args.value(HelperProtocol::WriteConfFile).toString();
+    const QString request = !cronPath.isNull() ? HelperProtocol::WriteCronFile : (!confPath.isNull() ? HelperProtocol::WriteConfFile : QString());
+    const QString details = request.isEmpty() ? QString() : QStringLiteral("file=") + (cronPath.isNull() ? confPath : cronPath);
     try {
         applyLocale(args);
         NotificationWriter writer(m_files);
-        const QString cronPath = args.value(HelperProtocol::WriteCronFile).toString();
         if (!cronPath.isNull()) {
             writer.writeCronFile(cronPath, args.value(HelperProtocol::AddedLines).toStringList());
-            return KAuth::ActionReply::SuccessReply();
+        } else if (!confPath.isNull()) {
+            writer.writeConfFile(confPath, args.value(HelperProtocol::Text).toString());
+        } else {
+            fail(i18nd("velun_kcm_quotas", "No arguments."));
         }
-        const QString confPath = args.value(HelperProtocol::WriteConfFile).toString();
-        if (confPath.isNull()) {
-            throw std::runtime_error(i18nd("velun_kcm_quotas", "No arguments.").toUtf8().toStdString());
-        }
-        writer.writeConfFile(confPath, args.value(HelperProtocol::Text).toString());
-        return KAuth::ActionReply::SuccessReply();
     } catch (const std::exception &error) {
+        audit(action, request, details, QString::fromUtf8(error.what()));
         return errorReply("setnotifications", args, error);
     }
+    audit(action, request, details, QString());
+    return KAuth::ActionReply::SuccessReply();
 }
 
-KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, bool attachReplyData)
+KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, const QString &action, bool attachReplyData)
 {
+    const bool isAccess = attachReplyData;
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     ProxyQuotaData::registerMetaType();
     QuotaRequest request(args, m_kernel, m_processes, m_files);
+    const QString subCommand = args.contains(HelperProtocol::CheckSupportKernel) ? HelperProtocol::CheckSupportKernel : QuotaRequest::subCommandOf(args);
     try {
+        // A refusal is answered in the caller's language too.
         applyLocale(args);
+        checkRequestsOf(args, action, isAccess ? accessRequests() : changeRequests());
+        // The panel only asks whether quota support is there at all.
+        if (subCommand == HelperProtocol::CheckSupportKernel) {
+            return checkSupportKernel();
+        }
         request.dispatch();
     } catch (const std::exception &error) {
-        return errorReply(attachReplyData ? "access" : "change", args, error);
+        // Refused before the device was looked up: the name as sent.
+        QString details = request.auditDetails();
+        if (details.isEmpty() && args.contains(HelperProtocol::DeviceName)) {
+            details = QStringLiteral("device=") + args.value(HelperProtocol::DeviceName).toString();
+        }
+        audit(action, subCommand, details, QString::fromUtf8(error.what()));
+        return errorReply(isAccess ? "access" : "change", args, error);
     }
+    audit(action, subCommand, request.auditDetails(), QString());
     if (attachReplyData && !request.reply().isEmpty()) {
         reply.setData(request.reply());
     }

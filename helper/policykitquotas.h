@@ -6,8 +6,10 @@
 #include <KAuth/ActionReply>
 
 #include <QObject>
+#include <QStringList>
 #include <QVariantMap>
 
+class AuditTrail;
 class FileSystem;
 class ProcessRunner;
 class QuotaKernel;
@@ -20,7 +22,12 @@ class PolicyKitQuotas : public QObject
 public:
     // Works on the running system.
     explicit PolicyKitQuotas(QObject *parent = nullptr);
-    PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, QObject *parent = nullptr);
+    PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, AuditTrail &audit, QObject *parent = nullptr);
+
+    // The sub-commands each action serves: the panel reads through one and
+    // changes through the other, and a grant of one must not open the other.
+    static const QStringList &accessRequests();
+    static const QStringList &changeRequests();
 
 public Q_SLOTS:
     KAuth::ActionReply change(const QVariantMap &args);
@@ -28,7 +35,10 @@ public Q_SLOTS:
     KAuth::ActionReply setnotifications(const QVariantMap &args);
 
 private:
-    KAuth::ActionReply runRequest(const QVariantMap &args, bool attachReplyData);
+    KAuth::ActionReply runRequest(const QVariantMap &args, const QString &action, bool attachReplyData);
+    // Refuses a request that holds a sub-command of another action.
+    void checkRequestsOf(const QVariantMap &args, const QString &action, const QStringList &allowed) const;
+    void audit(const QString &action, const QString &request, const QString &details, const QString &error);
     KAuth::ActionReply checkSupportKernel();
     // Throws when a locale name is not a plain one.
     static void applyLocale(const QVariantMap &args);
@@ -36,4 +46,5 @@ private:
     QuotaKernel &m_kernel;
     ProcessRunner &m_processes;
     FileSystem &m_files;
+    AuditTrail &m_audit;
 };

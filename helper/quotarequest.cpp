@@ -35,7 +35,29 @@ constexpr int ToolTimeoutMs = 30000;
 
 // More ids than any account directory holds; a larger list is not a
 // directory but an attempt to keep the helper busy.
-constexpr int MaxRequestedIds = 4 * 1024 * 1024;
+constexpr int MaxRequestedIds = 1024 * 1024;
+
+// The only bits of a record's validity mask the panel sets: limits and the
+// grace times running out. The usage bits would let a caller reset what a
+// member has used and so escape every limit until the next quotacheck.
+constexpr quint64 SettableRecordBits = QIF_BLIMITS | QIF_ILIMITS | QIF_BTIME | QIF_ITIME;
+
+// The kernel keeps usage, limits and times as signed 64-bit numbers, block
+// limits as bytes (QIF_DQBLKSIZE per block): anything larger would wrap.
+constexpr quint64 MaxKernelValue = quint64(std::numeric_limits<qint64>::max());
+constexpr quint64 MaxBlockLimit = MaxKernelValue / QIF_DQBLKSIZE;
+// Grace periods are 32 bits wide in the quota file.
+constexpr quint64 MaxGracePeriod = std::numeric_limits<quint32>::max();
+
+// The limits of a record as the audit trail shows them.
+QString limitsText(const dqblk &record)
+{
+    return QStringLiteral("bsoft:%1,bhard:%2,isoft:%3,ihard:%4")
+        .arg(quint64(record.dqb_bsoftlimit))
+        .arg(quint64(record.dqb_bhardlimit))
+        .arg(quint64(record.dqb_isoftlimit))
+        .arg(quint64(record.dqb_ihardlimit));
+}
 
 // The kernel answers these when it (or the file system's quota format)
 // cannot walk the records; then only the requested ids can be read.
@@ -84,11 +106,14 @@ QuotaRequest::QuotaRequest(const QVariantMap &args, QuotaKernel &kernel, Process
 {
 }
 
-void QuotaRequest::dispatch()
+namespace
 {
-    using Handler = void (QuotaRequest::*)();
-    // The order decides which sub-command runs when several keys are present.
-    static const QVector<QPair<QString, Handler>> handlers = {
+using Handler = void (QuotaRequest::*)();
+
+// The order decides which sub-command runs when several keys are present.
+const QVector<QPair<QString, Handler>> &handlers()
+{
+    static const QVector<QPair<QString, Handler>> table = {
         {HelperProtocol::SetDeviceOptions, &QuotaRequest::setDeviceOptions},
         {HelperProtocol::EnableDeviceQuota, &QuotaRequest::enableDeviceQuota},
         {HelperProtocol::CreateQuotaFile, &QuotaRequest::createQuotaFile},
@@ -100,7 +125,35 @@ void QuotaRequest::dispatch()
         {HelperProtocol::GetQuotaTables, &QuotaRequest::getQuotaTables},
         {HelperProtocol::GetData, &QuotaRequest::getData},
     };
-    for (const auto &handler : handlers) {
+    return table;
+}
+}
+
+const QStringList &QuotaRequest::subCommands()
+{
+    static const QStringList keys = [] {
+        QStringList result;
+        for (const auto &handler : handlers()) {
+            result.append(handler.first);
+        }
+        return result;
+    }();
+    return keys;
+}
+
+QString QuotaRequest::subCommandOf(const QVariantMap &args)
+{
+    for (const QString &key : subCommands()) {
+        if (args.contains(key)) {
+            return key;
+        }
+    }
+    return QString();
+}
+
+void QuotaRequest::dispatch()
+{
+    for (const auto &handler : handlers()) {
         if (m_args.contains(handler.first)) {
             (this->*handler.second)();
             return;
@@ -119,17 +172,71 @@ QString QuotaRequest::deviceName() const
     return m_args.value(HelperProtocol::DeviceName).toString();
 }
 
-// The device name reaches programs run as root and /etc/fstab: only a
-// block device under /dev is accepted, so that "-a" or a path to some file
-// never gets there. The name is used as sent, so /dev/mapper links keep
-// matching their fstab entries.
-QString QuotaRequest::blockDeviceArgument() const
+QString QuotaRequest::auditDetails() const
 {
-    const QString device = deviceName();
-    if (!DeviceSpecification::isDevicePath(device) || !m_files.isBlockDevice(device)) {
-        fail(i18nd("velun_kcm_quotas", "Device %1 is not a block device", device));
+    return m_auditWords.join(QLatin1Char(' '));
+}
+
+// The device name reaches programs run as root, the kernel and /etc/fstab:
+// only a name under /dev that leads, through links of the system's own, to
+// a block device that the administrator's /etc/fstab names is accepted. A
+// loop device or a stick a user set up is never named there. Every failure
+// gives the same answer, so it tells nothing about what exists where.
+QString QuotaRequest::blockDeviceArgument()
+{
+    if (!m_device.isEmpty()) {
+        return m_device;
     }
-    return device;
+    const QString name = deviceName();
+    m_auditWords.append(QStringLiteral("device=") + name);
+    const QString node = resolvedDevice(name);
+    m_device = node;
+    if (node != name) {
+        m_auditWords.last() += QStringLiteral(" node=") + node;
+    }
+    return m_device;
+}
+
+QString QuotaRequest::resolvedDevice(const QString &name)
+{
+    const QString node = DeviceSpecification::isDevicePath(name) ? m_files.resolveDeviceNode(name) : QString();
+    if (node.isEmpty() || !namedByFstab(node)) {
+        fail(i18nd("velun_kcm_quotas", "Device %1 is not a block device", name));
+    }
+    return node;
+}
+
+bool QuotaRequest::namedByFstab(const QString &node)
+{
+    QByteArray table;
+    if (!m_files.readFile(fstabPath, table) || table.contains('\0')) {
+        return false;
+    }
+    QStringList options;
+    const FstabRewriter entries([this](const QString &fsSpec) {
+        return resolveFstabSpec(fsSpec);
+    });
+    return entries.currentOptions(table, node, options);
+}
+
+// An entry names its device by path or by a tag that blkid, reading the
+// file systems themselves, resolves to a path; either way the path must
+// pass the same link rule as the caller's name. blkid runs only when a tag
+// entry is met, and then once.
+QString QuotaRequest::resolveFstabSpec(const QString &fsSpec)
+{
+    if (fsSpec.startsWith(QLatin1Char('/'))) {
+        return DeviceSpecification::isDevicePath(fsSpec) ? m_files.resolveDeviceNode(fsSpec) : QString();
+    }
+    if (!fsSpec.contains(QLatin1Char('='))) {
+        return QString();
+    }
+    if (!m_blkidRead) {
+        m_blkidLines = runBlkid();
+        m_blkidRead = true;
+    }
+    const QString path = DeviceSpecification::blockDeviceName(fsSpec, m_blkidLines);
+    return DeviceSpecification::isDevicePath(path) ? m_files.resolveDeviceNode(path) : QString();
 }
 
 int QuotaRequest::quotaType() const
@@ -139,7 +246,7 @@ int QuotaRequest::quotaType() const
 
 void QuotaRequest::callKernel(int command, int id, void *address)
 {
-    callKernel(deviceName().toUtf8(), quotaType(), command, id, address);
+    callKernel(blockDeviceArgument().toUtf8(), quotaType(), command, id, address);
 }
 
 void QuotaRequest::callKernel(const QByteArray &device, int type, int command, int id, void *address)
@@ -181,18 +288,23 @@ void QuotaRequest::setDeviceOptions()
     if (!m_files.readFile(fstabPath, table) || table.contains('\0')) {
         fail(i18nd("velun_kcm_quotas", "Unable to get entry from file systems description file"));
     }
-    const FstabRewriter rewriter(runBlkid());
+    const FstabRewriter rewriter([this](const QString &fsSpec) {
+        return resolveFstabSpec(fsSpec);
+    });
 
     // Anything but a quota option would let the caller mount the device
     // with "user", "suid" or "exec" of its choosing.
     QStringList current;
-    if (rewriter.currentOptions(table, device, current) && !FstabRewriter::isQuotaOptionChange(current, options)) {
-        fail(i18nd("velun_kcm_quotas", "Only the quota options of device %1 can be changed", device));
+    FstabRewriter::QuotaOptionChange change;
+    const bool hasEntry = rewriter.currentOptions(table, device, current);
+    if (hasEntry && !FstabRewriter::quotaOptionChange(current, options, change)) {
+        fail(i18nd("velun_kcm_quotas", "Only the quota options of device %1 can be changed", deviceName()));
     }
-    int changedEntries = 0;
-    const QByteArray rewritten = rewriter.rewrite(table, device, options, changedEntries);
-    if (changedEntries == 0) {
-        fail(i18nd("velun_kcm_quotas", "Device %1 has no entry in the file systems description file", device));
+    m_auditWords.append((change.add ? QStringLiteral("add_option=") : QStringLiteral("remove_option=")) + change.option);
+    int matchedEntries = 0;
+    const QByteArray rewritten = hasEntry ? rewriter.rewrite(table, device, change, matchedEntries) : table;
+    if (matchedEntries == 0) {
+        fail(i18nd("velun_kcm_quotas", "Device %1 has no entry in the file systems description file", deviceName()));
     }
     if (!m_files.replaceFile(fstabPath, rewritten, 0644)) {
         fail(i18nd("velun_kcm_quotas", "Unable to write to file system description file"));
@@ -204,6 +316,7 @@ void QuotaRequest::enableDeviceQuota()
     const QString device = blockDeviceArgument();
     const int type = m_args.value(HelperProtocol::Type).toInt();
     const bool enable = m_args.value(HelperProtocol::Enable).toInt() != 0;
+    m_auditWords.append(QStringLiteral("type=%1 enable=%2").arg(type).arg(enable ? 1 : 0));
 
     const QString program = enable ? QStringLiteral("quotaon") : QStringLiteral("quotaoff");
     const QStringList arguments = {type != 0 ? QStringLiteral("-g") : QStringLiteral("-u"), device};
@@ -231,6 +344,7 @@ void QuotaRequest::createQuotaFile()
     if (type != Users && type != Groups) {
         fail(i18nd("velun_kcm_quotas", "Unknown type option for createQuotaFiles"));
     }
+    m_auditWords.append(QStringLiteral("type=%1").arg(type));
     // A file system that keeps its quota records in hidden inodes has them
     // already, and quotacheck refuses to touch it.
     if (quotaState(device).keptInternally(static_cast<SettingsId>(type))) {
@@ -258,30 +372,100 @@ void QuotaRequest::remountDevice()
     const ProcessResult result =
         m_processes.run(QStringLiteral("mount"), {device, QStringLiteral("-o"), QStringLiteral("remount")}, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
     if (!result.started || !result.finished || result.crashed || result.exitCode != 0) {
-        fail(i18nd("velun_kcm_quotas", "Failed to remount device %1", device));
+        fail(i18nd("velun_kcm_quotas", "Failed to remount device %1", deviceName()));
     }
 }
 
 void QuotaRequest::setDeviceGracePeriod()
 {
-    // The kernel keeps grace periods in 32 bits on the quota file; larger
-    // values are cut to their low half.
+    // The kernel keeps grace periods in 32 bits on the quota file; a larger
+    // value (or a negative one, read as unsigned) would be cut to its low
+    // half, so it is refused.
     dqinfo info{};
-    info.dqi_bgrace = static_cast<quint32>(m_args.value(HelperProtocol::BlockGrace).toULongLong());
-    info.dqi_igrace = static_cast<quint32>(m_args.value(HelperProtocol::InodeGrace).toULongLong());
+    info.dqi_bgrace = m_args.value(HelperProtocol::BlockGrace).toULongLong();
+    info.dqi_igrace = m_args.value(HelperProtocol::InodeGrace).toULongLong();
+    blockDeviceArgument();
+    m_auditWords.append(QStringLiteral("type=%1 new_grace=block:%2,inode:%3").arg(quotaType()).arg(quint64(info.dqi_bgrace)).arg(quint64(info.dqi_igrace)));
+    for (const quint64 period : {quint64(info.dqi_bgrace), quint64(info.dqi_igrace)}) {
+        if (period > MaxGracePeriod) {
+            fail(i18nd("velun_kcm_quotas", "The grace period of %1 seconds is too long", QString::number(period)));
+        }
+    }
     info.dqi_flags = 0;
     info.dqi_valid = IIF_BGRACE | IIF_IGRACE | IIF_FLAGS;
     callKernel(Q_SETINFO, 0, &info);
+}
+
+void QuotaRequest::checkRecord(const dqblk &record) const
+{
+    if ((quint64(record.dqb_valid) & ~SettableRecordBits) != 0) {
+        fail(i18nd("velun_kcm_quotas",
+                   "The validity mask %1 sets more than limits and grace times",
+                   QStringLiteral("0x") + QString::number(quint64(record.dqb_valid), 16)));
+    }
+    if (record.dqb_valid & QIF_BLIMITS) {
+        for (const quint64 limit : {quint64(record.dqb_bhardlimit), quint64(record.dqb_bsoftlimit)}) {
+            if (limit > MaxBlockLimit) {
+                fail(i18nd("velun_kcm_quotas", "The space limit of %1 KiB is too large", QString::number(limit)));
+            }
+        }
+    }
+    if (record.dqb_valid & QIF_ILIMITS) {
+        for (const quint64 limit : {quint64(record.dqb_ihardlimit), quint64(record.dqb_isoftlimit)}) {
+            if (limit > MaxKernelValue) {
+                fail(i18nd("velun_kcm_quotas", "The inode limit of %1 is too large", QString::number(limit)));
+            }
+        }
+    }
+    for (const quint64 time : {record.dqb_valid & QIF_BTIME ? quint64(record.dqb_btime) : 0, record.dqb_valid & QIF_ITIME ? quint64(record.dqb_itime) : 0}) {
+        if (time > MaxKernelValue) {
+            fail(i18nd("velun_kcm_quotas", "The time %1 is too large", QString::number(time)));
+        }
+    }
 }
 
 void QuotaRequest::setQuotaInfo()
 {
     const int id = m_args.value(HelperProtocol::Id).toInt();
     // A missing or foreign "info" converts to an all-zero record, whose
-    // validity mask lets the kernel change nothing.
+    // validity mask lets the kernel change nothing. The mask is checked in
+    // its full 64 bits: the record's own field is only 32 wide.
     const ProxyQuotaData info = m_args.value(HelperProtocol::Info).value<ProxyQuotaData>();
     dqblk record = info.toDqblk();
-    callKernel(Q_SETQUOTA, id, &record);
+    record.dqb_valid = static_cast<quint32>(info.dqb_valid);
+    if (info.dqb_valid > std::numeric_limits<quint32>::max()) {
+        fail(i18nd("velun_kcm_quotas",
+                   "The validity mask %1 sets more than limits and grace times",
+                   QStringLiteral("0x") + QString::number(info.dqb_valid, 16)));
+    }
+    const QString device = blockDeviceArgument();
+    m_auditWords.append(QStringLiteral("type=%1 id=%2").arg(quotaType()).arg(id));
+    checkRecord(record);
+
+    // The limits before, so that the trail shows what changed.
+    dqblk old{};
+    const int readError = m_kernel.quotactl(QCMD(Q_GETQUOTA, quotaType()), device.toUtf8(), id, &old);
+    m_auditWords.append(QStringLiteral("old_limits=") + (readError == 0 ? limitsText(old) : QStringLiteral("unknown")));
+    m_auditWords.append(QStringLiteral("new_limits=") + limitsText(record));
+
+    const int error = m_kernel.quotactl(QCMD(Q_SETQUOTA, quotaType()), device.toUtf8(), id, &record);
+    if (error == ERANGE) {
+        // The file system's quota format holds less than the kernel does
+        // (32-bit limits in the old format): name the limit that is too
+        // large, the space limit when it passes 32 bits.
+        const quint64 blocks = record.dqb_valid & QIF_BLIMITS ? qMax(quint64(record.dqb_bhardlimit), quint64(record.dqb_bsoftlimit)) : 0;
+        const quint64 inodes = record.dqb_valid & QIF_ILIMITS ? qMax(quint64(record.dqb_ihardlimit), quint64(record.dqb_isoftlimit)) : 0;
+        if (blocks > std::numeric_limits<quint32>::max() || inodes == 0) {
+            fail(i18nd("velun_kcm_quotas",
+                       "The space limit of %1 KiB is more than the quota format of device %2 can keep",
+                       QString::number(blocks),
+                       deviceName()));
+        }
+        fail(i18nd("velun_kcm_quotas", "The inode limit of %1 is more than the quota format of device %2 can keep", QString::number(inodes), deviceName()));
+    }
+    if (error != 0) {
+        fail(quotactlErrorText(error));
+    }
 }
 
 void QuotaRequest::getQuotaInfo()
@@ -298,7 +482,8 @@ void QuotaRequest::getQuotaInfo()
 // kind instead of one per member.
 void QuotaRequest::getAllQuotaInfo()
 {
-    m_reply.insert(HelperProtocol::QuotaRecords, quotaTable(deviceName().toUtf8(), quotaType(), idsArgument(HelperProtocol::Ids)));
+    const QVector<quint32> ids = idsArgument(HelperProtocol::Ids);
+    m_reply.insert(HelperProtocol::QuotaRecords, quotaTable(blockDeviceArgument().toUtf8(), quotaType(), ids));
 }
 
 // Every table a load needs in one request: each request costs the panel an
@@ -323,11 +508,8 @@ void QuotaRequest::getQuotaTables()
         tables.reserve(devices[type].size());
         for (const QString &device : devices[type]) {
             try {
-                // Nothing but a device path reaches quotactl as root.
-                if (!DeviceSpecification::isDevicePath(device)) {
-                    fail(i18nd("velun_kcm_quotas", "Device %1 is not a block device", device));
-                }
-                tables.append(quotaTable(device.toUtf8(), type, ids[type]));
+                // Each device is resolved as every other sub-command's is.
+                tables.append(quotaTable(resolvedDevice(device).toUtf8(), type, ids[type]));
             } catch (const std::exception &error) {
                 tables.append(QString::fromUtf8(error.what()));
             }
@@ -340,7 +522,9 @@ QVector<quint32> QuotaRequest::idsArgument(const QString &key) const
 {
     const QVariant argument = m_args.value(key);
     QVector<quint32> ids;
-    if (argument.userType() != QMetaType::QByteArray || !QuotaRecordBatch::decodeIds(argument.toByteArray(), ids) || ids.size() > MaxRequestedIds) {
+    // The size is judged before a single id is decoded.
+    if (argument.userType() != QMetaType::QByteArray || argument.toByteArray().size() > qsizetype(MaxRequestedIds) * QuotaRecordBatch::IdBytes
+        || !QuotaRecordBatch::decodeIds(argument.toByteArray(), ids)) {
         fail(i18nd("velun_kcm_quotas", "Invalid list of user or group ids"));
     }
     return ids;

@@ -7,6 +7,8 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <sys/quota.h>
+
 class FileSystem;
 class ProcessRunner;
 class QuotaKernel;
@@ -20,10 +22,21 @@ class QuotaRequest
 public:
     QuotaRequest(const QVariantMap &args, QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files);
 
+    // The sub-command keys in the order dispatch() tries them.
+    static const QStringList &subCommands();
+    // The sub-command dispatch() would run: the first one present, or an
+    // empty string.
+    static QString subCommandOf(const QVariantMap &args);
+
     // Runs the first sub-command present in the arguments.
     void dispatch();
 
     QVariantMap reply() const;
+
+    // What the request did, for the audit trail: the device (as resolved,
+    // or as sent when it did not resolve), the member and the limits before
+    // and after, as "key=value" words; empty words are left out.
+    QString auditDetails() const;
 
     void setDeviceOptions();
     void enableDeviceQuota();
@@ -41,7 +54,14 @@ public:
 
 private:
     QString deviceName() const;
-    QString blockDeviceArgument() const;
+    // The device node the request works on, looked up once: every tool and
+    // the kernel get this node, never the caller's name.
+    QString blockDeviceArgument();
+    // The node a device name leads to, if the system names it; else the
+    // one refusal every failed lookup gets.
+    QString resolvedDevice(const QString &name);
+    bool namedByFstab(const QString &node);
+    QString resolveFstabSpec(const QString &fsSpec);
     int quotaType() const;
     QStringList runBlkid();
     QuotaState quotaState(const QString &device);
@@ -52,7 +72,13 @@ private:
     // One device's records of one kind, packed for the reply.
     QByteArray quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids);
 
+    void checkRecord(const dqblk &record) const;
+
     QVariantMap m_args;
+    QString m_device;
+    QStringList m_blkidLines;
+    bool m_blkidRead = false;
+    QStringList m_auditWords;
     QVariantMap m_reply;
     QuotaKernel &m_kernel;
     ProcessRunner &m_processes;

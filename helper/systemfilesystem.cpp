@@ -230,6 +230,68 @@ bool SystemFileSystem::isBlockDevice(const QString &path)
     return target.startsWith(QLatin1String("/dev/")) && ::stat(QFile::encodeName(target).constData(), &status) == 0 && S_ISBLK(status.st_mode);
 }
 
+// Walks the path one component at a time with lstat(2), as the kernel
+// would, so that every directory and link on the way is seen and judged,
+// not only the last one.
+QString SystemFileSystem::resolveDeviceNode(const QString &path)
+{
+    // As many links as the kernel follows in one lookup.
+    constexpr int MaxFollowedLinks = 40;
+    if (!path.startsWith(QLatin1Char('/'))) {
+        return QString();
+    }
+    QStringList pending = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString at = QStringLiteral("/");
+    int followed = 0;
+    while (!pending.isEmpty()) {
+        const QString component = pending.takeFirst();
+        if (component == QLatin1String(".")) {
+            continue;
+        }
+        if (component == QLatin1String("..")) {
+            at = at.left(at.lastIndexOf(QLatin1Char('/')));
+            if (at.isEmpty()) {
+                at = QStringLiteral("/");
+            }
+            continue;
+        }
+        // Whoever may change a directory on the way may swap what it holds
+        // after this answer.
+        struct stat directory;
+        if (::lstat(QFile::encodeName(at).constData(), &directory) != 0 || directory.st_uid != 0 || (directory.st_mode & 022) != 0) {
+            return QString();
+        }
+        const QString next = (at == QLatin1String("/") ? QString() : at) + QLatin1Char('/') + component;
+        struct stat status;
+        if (::lstat(QFile::encodeName(next).constData(), &status) != 0) {
+            return QString();
+        }
+        if (!S_ISLNK(status.st_mode)) {
+            at = next;
+            continue;
+        }
+        if (++followed > MaxFollowedLinks || status.st_uid != 0) {
+            return QString();
+        }
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(QFile::encodeName(next).constData(), target.data(), target.size());
+        if (length <= 0 || length >= target.size()) {
+            return QString();
+        }
+        target.truncate(length);
+        const QString decoded = QFile::decodeName(target);
+        if (decoded.startsWith(QLatin1Char('/'))) {
+            at = QStringLiteral("/");
+        }
+        pending = decoded.split(QLatin1Char('/'), Qt::SkipEmptyParts) + pending;
+    }
+    struct stat status;
+    if (!at.startsWith(QLatin1String("/dev/")) || ::lstat(QFile::encodeName(at).constData(), &status) != 0 || !S_ISBLK(status.st_mode)) {
+        return QString();
+    }
+    return at;
+}
+
 QString SystemFileSystem::mountPoint(const QString &device)
 {
     struct stat deviceStatus;
@@ -265,4 +327,9 @@ bool SystemFileSystem::exists(const QString &path)
 PathEntry SystemFileSystem::inspect(const QString &path)
 {
     return SystemPathInspector().inspect(path);
+}
+
+QString SystemFileSystem::linkTarget(const QString &path)
+{
+    return SystemPathInspector().linkTarget(path);
 }

@@ -17,9 +17,11 @@ public:
     bool replaceFile(const QString &path, const QByteArray &content, mode_t newFileMode) override;
     EntryKind entryKind(const QString &path) override;
     bool isBlockDevice(const QString &path) override;
+    QString resolveDeviceNode(const QString &path) override;
     QString mountPoint(const QString &device) override;
     bool exists(const QString &path) override;
     PathEntry inspect(const QString &path) override;
+    QString linkTarget(const QString &path) override;
 
 private:
     // Links followed at the end of a path before giving up.

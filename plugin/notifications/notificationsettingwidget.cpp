@@ -4,6 +4,7 @@
 #include "notificationsettingwidget.h"
 
 #include "common/configurationfilerule.h"
+#include "common/mailcommandrule.h"
 #include "plugin/notifications/cronmanager.h"
 #include "plugin/notifications/notificationpaths.h"
 #include "plugin/notifications/notificationsdata.h"
@@ -91,6 +92,9 @@ NotificationSettingWidget::NotificationSettingWidget(NotificationsData *data, QW
     connect(m_ui->atDateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &NotificationSettingWidget::changeExpertLineData);
     connect(m_ui->addTaskButton, &QPushButton::clicked, this, &NotificationSettingWidget::addTask);
     connect(m_ui->deleteTaskButton, &QPushButton::clicked, this, &NotificationSettingWidget::toggleDeletion);
+    // The helper refuses a configuration whose MAIL_CMD is more than a
+    // program of root's; the reason shows while the text is edited.
+    connect(m_ui->warnQuotaConfText, &QPlainTextEdit::textChanged, this, &NotificationSettingWidget::showMailCommandReason);
 
     setupDataOnGui();
 
@@ -281,6 +285,13 @@ void NotificationSettingWidget::currentJobChanged(const QString &name)
 
     connectChangeDataWidgets();
     updateTaskState();
+}
+
+void NotificationSettingWidget::showMailCommandReason()
+{
+    const QString reason = MailCommandRule(m_pathInspector).check(m_ui->warnQuotaConfText->toPlainText());
+    m_ui->mailCommandLabel->setText(reason.isEmpty() ? QString() : i18nd("velun_kcm_quotas", "%1. This text cannot be saved.", reason));
+    m_ui->mailCommandLabel->setVisible(!reason.isEmpty());
 }
 
 QHash<ConfigQuotaId, QString> NotificationSettingWidget::fileRuleViolations(const WarnquotaJob &job)

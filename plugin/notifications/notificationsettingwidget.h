@@ -76,6 +76,7 @@ private:
     // Why the files of `job` cannot be written, one reason per file; empty
     // when they all can.
     QHash<ConfigQuotaId, QString> fileRuleViolations(const WarnquotaJob &job);
+    void showMailCommandReason();
 
     Ui::NotificationSettingWidget *m_ui;
     NotificationsData *m_data;

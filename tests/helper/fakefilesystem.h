@@ -33,6 +33,9 @@ public:
         }
         files.insert(path, content);
         replaced.append(path);
+        if (log) {
+            log->append(QStringLiteral("replace ") + path);
+        }
         return true;
     }
 
@@ -76,6 +79,16 @@ public:
         return blockDevices.contains(path);
     }
 
+    // `deviceNodes` maps links to their node; any other name in
+    // `blockDevices` is a node itself.
+    QString resolveDeviceNode(const QString &path) override
+    {
+        if (deviceNodes.contains(path)) {
+            return deviceNodes.value(path);
+        }
+        return blockDevices.contains(path) ? path : QString();
+    }
+
     QString mountPoint(const QString &device) override
     {
         return mountPoints.value(device);
@@ -92,7 +105,9 @@ public:
     QHash<QString, uint> owners;
     QHash<QString, uint> permissions;
     QSet<QString> blockDevices;
+    QHash<QString, QString> deviceNodes;
     QHash<QString, QString> mountPoints;
     QStringList replaced;
     bool failReplace = false;
+    QStringList *log = nullptr;
 };

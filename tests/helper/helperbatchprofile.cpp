@@ -48,6 +48,9 @@ int main(int argc, char **argv)
     MapKernel kernel;
     FakeProcessRunner processes;
     FakeFileSystem files;
+    // The device must be a block device that /etc/fstab names.
+    files.blockDevices.insert(QStringLiteral("/dev/sdb1"));
+    files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
     QVector<quint32> ids;
     for (quint32 i = 0; i < 30; ++i)
         ids.append(i);

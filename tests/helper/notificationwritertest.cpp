@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "helper/policykitquotas.h"
+#include "tests/helper/fakeaudittrail.h"
 #include "tests/helper/fakefilesystem.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include "tests/helper/fakequotakernel.h"
@@ -133,6 +134,44 @@ private Q_SLOTS:
         QTest::newRow("named path with dot-dot") << conf(QStringLiteral("/etc/../root/x"), QStringLiteral("x")) << onDisk
                                                  << "The file name /etc/../root/x is not a plain absolute path"
                                                  << "" << QByteArray();
+
+        // warnquota runs MAIL_CMD through a root shell.
+        QTest::newRow("plain MAIL_CMD") << conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("MAIL_CMD = \"/bin/true\"")) << QByteArray() << ""
+                                        << "/etc/warnquota.conf" << QByteArray("MAIL_CMD = \"/bin/true\"");
+        QTest::newRow("MAIL_CMD with shell code") << conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("MAIL_CMD = \"/bin/true; id\"")) << QByteArray()
+                                                  << "MAIL_CMD /bin/true; id holds more than a program and plain arguments"
+                                                  << "" << QByteArray();
+        QTest::newRow("MAIL_CMD of a job's configuration") << conf(QStringLiteral("/etc/warnquota-wq.conf"), QStringLiteral("MAIL_CMD = /tmp/x")) << onDisk
+                                                           << "The program /tmp/x of MAIL_CMD is not an executable file of root's that only root can change"
+                                                           << "" << QByteArray();
+        QTest::newRow("MAIL_CMD after the zero character is not written")
+            << conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("FROM = root\n") + QChar(0) + QStringLiteral("MAIL_CMD = $(id)")) << QByteArray()
+            << ""
+            << "/etc/warnquota.conf" << QByteArray("FROM = root\n");
+        QTest::newRow("MAIL_CMD in the quota table is no setting")
+            << conf(QStringLiteral("/etc/quotatab"), QStringLiteral("MAIL_CMD = $(id)")) << QByteArray() << ""
+            << "/etc/quotatab" << QByteArray("MAIL_CMD = $(id)");
+
+        // Bounds, judged before anything is read or written.
+        QTest::newRow("text of 1 MiB") << conf(QStringLiteral("/etc/quotatab"), QString(1024 * 1024, QLatin1Char('a'))) << QByteArray() << ""
+                                       << "/etc/quotatab" << QByteArray(1024 * 1024, 'a');
+        QTest::newRow("text above 1 MiB") << conf(QStringLiteral("/etc/quotatab"), QString(1024 * 1024 + 1, QLatin1Char('a'))) << QByteArray()
+                                          << "The text for /etc/quotatab is larger than 1 MiB"
+                                          << "" << QByteArray();
+        QTest::newRow("text above 1 MiB in utf-8") << conf(QStringLiteral("/etc/quotatab"), QString(512 * 1024 + 1, QChar(0xfc))) << QByteArray()
+                                                   << "The text for /etc/quotatab is larger than 1 MiB"
+                                                   << "" << QByteArray();
+        QStringList hundredJobs;
+        for (int i = 0; i < 100; ++i) {
+            hundredJobs.append(job);
+        }
+        QTest::newRow("100 jobs") << cron(hundredJobs) << QByteArray() << "" << cronPath << cronBytes(hundredJobs);
+        QTest::newRow("101 jobs") << cron(hundredJobs + QStringList{job}) << QByteArray() << "The cron table holds more than 100 jobs"
+                                  << "" << QByteArray();
+        const QString longJob = job + QString(1024 - job.size() - 2, QLatin1Char(' ')) + QStringLiteral("-u");
+        QTest::newRow("job of 1 KiB") << cron({longJob}) << QByteArray() << "" << cronPath << cronBytes({longJob});
+        QTest::newRow("job above 1 KiB") << cron({longJob + QLatin1Char(' ')}) << QByteArray() << "A line of the cron table is longer than 1024 bytes"
+                                         << "" << QByteArray();
     }
 
     void write()
@@ -148,7 +187,11 @@ private Q_SLOTS:
         if (!cronOnDisk.isNull()) {
             files.files.insert(cronPath, cronOnDisk);
         }
-        PolicyKitQuotas helper(kernel, processes, files);
+        // /bin/true of root's, 0755, for MAIL_CMD.
+        files.files.insert(QStringLiteral("/bin/true"), QByteArray());
+        files.permissions.insert(QStringLiteral("/bin/true"), 0755);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
 
         const KAuth::ActionReply reply = helper.setnotifications(args);
         QCOMPARE(reply.errorDescription(), error);
@@ -189,7 +232,8 @@ private Q_SLOTS:
         FakeProcessRunner processes;
         FakeFileSystem files;
         files.kinds.insert(linkedPath, kind);
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
 
         const KAuth::ActionReply reply = helper.setnotifications(path == cronPath ? cron({}) : conf(path, QStringLiteral("x")));
         QCOMPARE(reply.errorDescription(), error);
@@ -203,7 +247,8 @@ private Q_SLOTS:
         FakeFileSystem files;
         files.files.insert(QStringLiteral("/etc/quota/quotatab"), "old");
         files.owners.insert(QStringLiteral("/etc/quota"), 1000);
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
 
         const QString job = QStringLiteral("0 8 1 * * root warnquota -u --quota-tab=/etc/quota/quotatab");
         QCOMPARE(helper.setnotifications(cron({job})).errorDescription(),
@@ -217,7 +262,8 @@ private Q_SLOTS:
         FakeProcessRunner processes;
         FakeFileSystem files;
         files.failReplace = true;
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
         QCOMPARE(helper.setnotifications(conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("x"))).errorDescription(),
                  QStringLiteral("Can'n create /etc/warnquota.conf file"));
         QCOMPARE(helper.setnotifications(cron({})).errorDescription(), QStringLiteral("Can'n create /etc/cron.d/warnquota file"));
@@ -228,7 +274,8 @@ private Q_SLOTS:
         FakeQuotaKernel kernel;
         FakeProcessRunner processes;
         FakeFileSystem files;
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
         QVERIFY(!helper.setnotifications(cron({})).failed());
         QCOMPARE(files.modes.value(cronPath), mode_t(0644));
     }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "helper/policykitquotas.h"
+#include "common/proxyquotadata.h"
+#include "tests/helper/fakeaudittrail.h"
 #include "tests/helper/fakefilesystem.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include "tests/helper/fakequotakernel.h"
@@ -102,7 +104,7 @@ private Q_SLOTS:
         QTest::newRow("module unknown") << check << unknown << false << false;
         QTest::newRow("modinfo missing") << check << ProcessResult() << false << false;
         QTest::newRow("modinfo crashed") << check << crashed << false << false;
-        QTest::newRow("check wins over another key") << checkAndData << FakeProcessRunner::result(0) << false << true;
+        QTest::newRow("check wins over another read") << checkAndData << FakeProcessRunner::result(0) << false << true;
         // Loaded: in use, whatever modinfo would say of the module file.
         QTest::newRow("module loaded") << check << unknown << true << true;
     }
@@ -120,7 +122,8 @@ private Q_SLOTS:
         if (moduleLoaded) {
             files.kinds.insert(QStringLiteral("/sys/module/quota_v2"), FileSystem::Directory);
         }
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
 
         const KAuth::ActionReply reply = helper.access(args);
         QCOMPARE(reply.failed(), !supported);
@@ -145,7 +148,7 @@ private Q_SLOTS:
         QTest::newRow("access returns the record") << Access << "get_quota_info" << 0 << QStringList{QStringLiteral("quota_info")};
         QTest::newRow("change reads but returns nothing") << Change << "get_quota_info" << 0 << QStringList();
         QTest::newRow("access returns blkid lines") << Access << "get_data" << 0 << QStringList{QStringLiteral("blkid_data")};
-        QTest::newRow("access without results attaches nothing") << Access << "set_quota_info" << 0 << QStringList();
+        QTest::newRow("change attaches nothing") << Change << "set_quota_info" << 0 << QStringList();
         QTest::newRow("failed access attaches nothing") << Access << "get_quota_info" << int(ESRCH) << QStringList();
     }
 
@@ -159,7 +162,10 @@ private Q_SLOTS:
         FakeProcessRunner processes;
         FakeFileSystem files;
         kernel.error = kernelError;
-        PolicyKitQuotas helper(kernel, processes, files);
+        files.blockDevices.insert(disk);
+        files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
 
         const KAuth::ActionReply reply = call(helper, slot, {{key, QVariant()}, {QStringLiteral("device_name"), disk}});
         QCOMPARE(reply.failed(), kernelError != 0);
@@ -168,6 +174,131 @@ private Q_SLOTS:
             QCOMPARE(reply.type(), KAuth::ActionReply::HelperErrorType);
             QCOMPARE(reply.errorDescription(), QStringLiteral("No disk map was found for the specified user. Quota turned off in file system"));
         }
+    }
+
+    void requestsOfEachAction_data()
+    {
+        QTest::addColumn<Slot>("slot");
+        QTest::addColumn<QStringList>("keys");
+        // The key the refusal names; empty when the request is the action's.
+        QTest::addColumn<QString>("refused");
+
+        for (const char *key : {"check_support_kernel", "get_data", "get_quota_info", "get_all_quota_info"}) {
+            QTest::addRow("access: %s", key) << Access << QStringList{QString::fromLatin1(key)} << QString();
+        }
+        for (const char *key :
+             {"set_device_options", "enable_device_quota", "create_quota_file", "remount_device", "set_device_grace_period", "set_quota_info"}) {
+            QTest::addRow("access refuses %s", key) << Access << QStringList{QString::fromLatin1(key)} << QString::fromLatin1(key);
+            QTest::addRow("change: %s", key) << Change << QStringList{QString::fromLatin1(key)} << QString();
+        }
+        QTest::newRow("change: get_quota_info") << Change << QStringList{QStringLiteral("get_quota_info")} << QString();
+        for (const char *key : {"check_support_kernel", "get_data", "get_all_quota_info"}) {
+            QTest::addRow("change refuses %s", key) << Change << QStringList{QString::fromLatin1(key)} << QString::fromLatin1(key);
+        }
+        QTest::newRow("a change hidden behind a read")
+            << Access << QStringList{QStringLiteral("get_data"), QStringLiteral("remount_device")} << "remount_device";
+        QTest::newRow("a change behind the kernel check")
+            << Access << QStringList{QStringLiteral("check_support_kernel"), QStringLiteral("set_quota_info")} << "set_quota_info";
+        QTest::newRow("a read behind a change") << Change << QStringList{QStringLiteral("set_quota_info"), QStringLiteral("get_data")} << "get_data";
+    }
+
+    void requestsOfEachAction()
+    {
+        QFETCH(Slot, slot);
+        QFETCH(QStringList, keys);
+        QFETCH(QString, refused);
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        FakeAuditTrail audit;
+        files.blockDevices.insert(disk);
+        files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
+        PolicyKitQuotas helper(kernel, processes, files, audit);
+        QVariantMap args{{QStringLiteral("device_name"), disk},
+                         {QStringLiteral("options"), QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")}}};
+        for (const QString &key : std::as_const(keys)) {
+            args.insert(key, QVariant());
+        }
+        const KAuth::ActionReply reply = call(helper, slot, args);
+        const QString action = slot == Access ? QStringLiteral("org.velun.kcm.quotas.access") : QStringLiteral("org.velun.kcm.quotas.change");
+        const QString message = QStringLiteral("The request %1 is not part of the action %2").arg(refused, action);
+        if (refused.isEmpty()) {
+            QVERIFY(reply.errorDescription() != message);
+            return;
+        }
+        QCOMPARE(reply.errorDescription(), message);
+        QVERIFY(kernel.calls.isEmpty());
+        QVERIFY(processes.calls.isEmpty());
+        QVERIFY(files.replaced.isEmpty());
+        QCOMPARE(audit.lines.size(), 1);
+        QVERIFY(audit.lines.first().startsWith(QStringLiteral("refused: ")));
+    }
+
+    void auditTrail_data()
+    {
+        QTest::addColumn<Slot>("slot");
+        QTest::addColumn<QVariantMap>("args");
+        QTest::addColumn<int>("kernelError");
+        QTest::addColumn<QStringList>("lines");
+
+        ProxyQuotaData limits;
+        limits.dqb_bsoftlimit = 100;
+        limits.dqb_bhardlimit = 200;
+        limits.dqb_valid = QIF_BLIMITS;
+        const QVariantMap setRecord{{QStringLiteral("set_quota_info"), QVariant()},
+                                    {QStringLiteral("device_name"), disk},
+                                    {QStringLiteral("id"), 1001},
+                                    {QStringLiteral("info"), QVariant::fromValue(limits)}};
+        const QString prefix;
+        QTest::newRow("limit change")
+            << Change << setRecord << 0
+            << QStringList{QStringLiteral("done: ") + prefix
+                           + QStringLiteral("action=org.velun.kcm.quotas.change request=set_quota_info device=/dev/sdb1 type=0 id=1001 "
+                                            "old_limits=bsoft:1,bhard:2,isoft:3,ihard:4 new_limits=bsoft:100,bhard:200,isoft:0,ihard:0 result=done")};
+        QTest::newRow("failed change") << Change << setRecord << int(ESRCH)
+                                       << QStringList{QStringLiteral("refused: ") + prefix
+                                                      + QStringLiteral(
+                                                          "action=org.velun.kcm.quotas.change request=set_quota_info device=/dev/sdb1 type=0 id=1001 "
+                                                          "old_limits=unknown new_limits=bsoft:100,bhard:200,isoft:0,ihard:0 result=refused reason=\"No disk "
+                                                          "map was found for the specified user. Quota turned off in file system\"")};
+        QTest::newRow("a read is not recorded") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}}
+                                                << 0 << QStringList();
+        QTest::newRow("a refused read is")
+            << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("device_name"), QStringLiteral("/tmp/x\ny")}} << 0
+            << QStringList{QStringLiteral("refused: ") + prefix
+                           + QStringLiteral("action=org.velun.kcm.quotas.access request=get_quota_info device=/tmp/x\ny result=refused "
+                                            "reason=\"Device /tmp/x\ny is not a block device\"")};
+        QTest::newRow("a read without a device") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("id"), 0}} << 0
+                                                 << QStringList{QStringLiteral("refused: action=org.velun.kcm.quotas.access request=get_quota_info device= "
+                                                                               "result=refused reason=\"Device  is not a block device\"")};
+        QTest::newRow("a written file")
+            << SetNotifications
+            << QVariantMap{{QStringLiteral("write_conf_file"), QStringLiteral("/etc/warnquota.conf")},
+                           {QStringLiteral("text"), QStringLiteral("MAIL_CMD = /bin/true")}}
+            << 0
+            << QStringList{QStringLiteral("done: ") + prefix
+                           + QStringLiteral("action=org.velun.kcm.quotas.setnotifications request=write_conf_file file=/etc/warnquota.conf result=done")};
+    }
+
+    void auditTrail()
+    {
+        QFETCH(Slot, slot);
+        QFETCH(QVariantMap, args);
+        QFETCH(int, kernelError);
+        QFETCH(QStringList, lines);
+        FakeQuotaKernel kernel;
+        FakeProcessRunner processes;
+        FakeFileSystem files;
+        FakeAuditTrail audit;
+        files.blockDevices.insert(disk);
+        files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
+        files.files.insert(QStringLiteral("/bin/true"), QByteArray());
+        files.permissions.insert(QStringLiteral("/bin/true"), 0755);
+        kernel.record = {2, 1, 0, 4, 3, 0, 0, 0, QIF_ALL};
+        kernel.error = kernelError;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
+        call(helper, slot, args);
+        QCOMPARE(audit.lines, lines);
     }
 
     void translatedAnswer_data()
@@ -184,6 +315,10 @@ private Q_SLOTS:
         QTest::newRow("German with the value filled in")
             << Change << QVariantMap{{QStringLiteral("remount_device"), QVariant()}, {QStringLiteral("device_name"), QStringLiteral("-a")}}
             << QStringList{QStringLiteral("de")} << "Gerät -a ist kein Blockgerät";
+        QTest::newRow("German without a device") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}} << QStringList{QStringLiteral("de")}
+                                                 << "Gerät  ist kein Blockgerät";
+        QTest::newRow("English without a device") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}}
+                                                  << QStringList{QStringLiteral("en_US")} << "Device  is not a block device";
     }
 
     void translatedAnswer()
@@ -195,7 +330,8 @@ private Q_SLOTS:
         FakeQuotaKernel kernel;
         FakeProcessRunner processes;
         FakeFileSystem files;
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
         args.insert(QStringLiteral("languages"), languages);
         args.insert(QStringLiteral("lcmessages"), QStringLiteral("C.UTF-8"));
 
@@ -257,7 +393,8 @@ private Q_SLOTS:
         FakeQuotaKernel kernel;
         FakeProcessRunner processes;
         FakeFileSystem files;
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
         helper.change({{QStringLiteral("languages"), QStringList{QStringLiteral("en_US")}}, {QStringLiteral("lcmessages"), QStringLiteral("de_DE.UTF-8")}});
 
         QVariantMap args{{QStringLiteral("languages"), languages}};
@@ -304,7 +441,8 @@ private Q_SLOTS:
         FakeQuotaKernel kernel;
         FakeProcessRunner processes;
         FakeFileSystem files;
-        PolicyKitQuotas helper(kernel, processes, files);
+        FakeAuditTrail audit;
+        PolicyKitQuotas helper(kernel, processes, files, audit);
         helper.change({{QStringLiteral("languages"), languages}, {QStringLiteral("lcmessages"), lcmessages}});
 
         QCOMPARE(QByteArray(std::setlocale(LC_MESSAGES, nullptr)), messages);

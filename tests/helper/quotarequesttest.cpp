@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <limits>
 #include <stdexcept>
 
 Q_DECLARE_METATYPE(ProcessResult)
@@ -54,6 +55,7 @@ private Q_SLOTS:
         activity.clear();
         kernel.log = &activity;
         processes.log = &activity;
+        files.log = &activity;
         files.blockDevices = {disk, QStringLiteral("/dev/mapper/vg-home"), QStringLiteral("/tmp/sdb1"), QStringLiteral("/dev/../dev/sdb1")};
         files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
         files.mountPoints.insert(disk, QStringLiteral("/home"));
@@ -65,7 +67,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("firstActivity");
 
         QTest::newRow("device options before quota switch")
-            << QStringList{QStringLiteral("enable_device_quota"), QStringLiteral("set_device_options")} << "blkid";
+            << QStringList{QStringLiteral("enable_device_quota"), QStringLiteral("set_device_options")} << "replace /etc/fstab";
         QTest::newRow("quota switch before quota file") << QStringList{QStringLiteral("create_quota_file"), QStringLiteral("enable_device_quota")} << "quotaon";
         // Creating a quota file starts by asking whether the records are kept
         // inside the file system.
@@ -87,14 +89,18 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, keys);
         QFETCH(QString, firstActivity);
-        QVariantMap args{{QStringLiteral("device_name"), disk}, {QStringLiteral("enable"), 1}, {QStringLiteral("ids"), QByteArray()}};
+        QVariantMap args{{QStringLiteral("device_name"), disk},
+                         {QStringLiteral("enable"), 1},
+                         {QStringLiteral("ids"), QByteArray()},
+                         {QStringLiteral("options"), QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")}}};
         for (const QString &key : keys) {
             args.insert(key, QVariant());
         }
         kernel.quotasOn.insert(0, true);
         run(args);
-        QVERIFY(!activity.isEmpty());
-        QCOMPARE(activity.first(), firstActivity);
+        // Setting a record reads it first, so the sign of the sub-command
+        // that ran is looked for, not taken from the front.
+        QVERIFY2(activity.contains(firstActivity), qPrintable(activity.join(QLatin1Char(','))));
     }
 
     void noArguments()
@@ -127,10 +133,11 @@ private Q_SLOTS:
         QFETCH(quint32, command);
         QFETCH(int, kernelId);
         QCOMPARE(run({{key, QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("type"), type}, {QStringLiteral("id"), id}}), QString());
-        QCOMPARE(kernel.calls.size(), 1);
-        QCOMPARE(kernel.calls.first().command, command);
-        QCOMPARE(kernel.calls.first().id, kernelId);
-        QCOMPARE(kernel.calls.first().device, disk.toUtf8());
+        // Setting a record reads the old one first, for the audit trail.
+        QCOMPARE(kernel.calls.size(), key == QLatin1String("set_quota_info") ? 2 : 1);
+        QCOMPARE(kernel.calls.last().command, command);
+        QCOMPARE(kernel.calls.last().id, kernelId);
+        QCOMPARE(kernel.calls.last().device, disk.toUtf8());
     }
 
     void kernelError_data()
@@ -241,6 +248,7 @@ private Q_SLOTS:
         QTest::newRow("missing") << QVariant();
         QTest::newRow("a list instead of packed ids") << QVariant(QVariantList{1000, 1001});
         QTest::newRow("bytes that are not whole ids") << QVariant(QByteArray(7, '\0'));
+        QTest::newRow("1,048,577 ids") << QVariant(QByteArray((1024 * 1024 + 1) * 4, '\0'));
     }
 
     void getAllQuotaInfoRefusesBadIds()
@@ -372,56 +380,124 @@ private Q_SLOTS:
     void setQuotaInfo_data()
     {
         QTest::addColumn<QVariant>("info");
+        QTest::addColumn<QString>("error");
         QTest::addColumn<quint64>("hardLimit");
         QTest::addColumn<quint32>("valid");
 
-        ProxyQuotaData data;
-        data.dqb_bhardlimit = 4096;
-        data.dqb_valid = 0x1'0000'0000ull | QIF_BLIMITS;
-        QTest::newRow("validity mask loses bits above 31") << QVariant::fromValue(data) << quint64(4096) << quint32(QIF_BLIMITS);
-        QTest::newRow("missing record changes nothing") << QVariant() << quint64(0) << quint32(0);
-        QTest::newRow("foreign record changes nothing") << QVariant(QStringLiteral("4096")) << quint64(0) << quint32(0);
+        const auto record = [](quint64 valid, quint64 bhard, quint64 ihard = 0, quint64 btime = 0) {
+            ProxyQuotaData data;
+            data.dqb_bhardlimit = bhard;
+            data.dqb_ihardlimit = ihard;
+            data.dqb_btime = btime;
+            data.dqb_valid = valid;
+            return QVariant::fromValue(data);
+        };
+        const QString mask = QStringLiteral("The validity mask %1 sets more than limits and grace times");
+        const quint64 maxBlocks = quint64(std::numeric_limits<qint64>::max()) / 1024;
+        const quint64 maxValue = quint64(std::numeric_limits<qint64>::max());
+        QTest::newRow("limits and times") << record(QIF_LIMITS | QIF_TIMES, 4096) << "" << quint64(4096) << quint32(QIF_LIMITS | QIF_TIMES);
+        QTest::newRow("usage of space refused") << record(QIF_BLIMITS | QIF_SPACE, 4096) << mask.arg(QStringLiteral("0x3")) << quint64(0) << quint32(0);
+        QTest::newRow("usage of inodes refused") << record(QIF_INODES, 0) << mask.arg(QStringLiteral("0x8")) << quint64(0) << quint32(0);
+        QTest::newRow("unknown bit refused") << record(QIF_BLIMITS | 0x40, 1) << mask.arg(QStringLiteral("0x41")) << quint64(0) << quint32(0);
+        QTest::newRow("bits above 31 refused") << record(0x1'0000'0000ull | QIF_BLIMITS, 4096) << mask.arg(QStringLiteral("0x100000001")) << quint64(0)
+                                               << quint32(0);
+        QTest::newRow("largest block limit") << record(QIF_BLIMITS, maxBlocks) << "" << maxBlocks << quint32(QIF_BLIMITS);
+        QTest::newRow("block limit 2^54 would be no limit")
+            << record(QIF_BLIMITS, 1ull << 54) << "The space limit of 18014398509481984 KiB is too large" << quint64(0) << quint32(0);
+        QTest::newRow("block limit whose bytes turn negative")
+            << record(QIF_BLIMITS, maxBlocks + 1) << "The space limit of 9007199254740992 KiB is too large" << quint64(0) << quint32(0);
+        QTest::newRow("large block value outside the mask") << record(QIF_ILIMITS, 1ull << 60) << "" << quint64(1ull << 60) << quint32(QIF_ILIMITS);
+        QTest::newRow("largest inode limit") << record(QIF_ILIMITS, 0, maxValue) << "" << quint64(0) << quint32(QIF_ILIMITS);
+        QTest::newRow("inode limit above the kernel's")
+            << record(QIF_ILIMITS, 0, maxValue + 1) << "The inode limit of 9223372036854775808 is too large" << quint64(0) << quint32(0);
+        QTest::newRow("time above the kernel's") << record(QIF_BTIME, 0, 0, ~0ull) << "The time 18446744073709551615 is too large" << quint64(0) << quint32(0);
+        QTest::newRow("missing record changes nothing") << QVariant() << "" << quint64(0) << quint32(0);
+        QTest::newRow("foreign record changes nothing") << QVariant(QStringLiteral("4096")) << "" << quint64(0) << quint32(0);
     }
 
     void setQuotaInfo()
     {
         QFETCH(QVariant, info);
+        QFETCH(QString, error);
         QFETCH(quint64, hardLimit);
         QFETCH(quint32, valid);
         QVariantMap args{{QStringLiteral("set_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("id"), 1000}};
         if (info.isValid()) {
             args.insert(QStringLiteral("info"), info);
         }
-        QCOMPARE(run(args), QString());
-        QCOMPARE(kernel.calls.size(), 1);
-        QCOMPARE(quint64(kernel.calls.first().quota.dqb_bhardlimit), hardLimit);
-        QCOMPARE(kernel.calls.first().quota.dqb_valid, valid);
+        QCOMPARE(run(args), error);
+        if (!error.isEmpty()) {
+            QVERIFY(kernel.calls.isEmpty());
+            return;
+        }
+        QCOMPARE(kernel.calls.size(), 2);
+        QCOMPARE(quint64(kernel.calls.last().quota.dqb_bhardlimit), hardLimit);
+        QCOMPARE(kernel.calls.last().quota.dqb_valid, valid);
+    }
+
+    void setQuotaInfoOutOfRange_data()
+    {
+        QTest::addColumn<quint64>("blocks");
+        QTest::addColumn<quint64>("inodes");
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("space limit past 32 bits named")
+            << quint64(1ull << 33) << quint64(5) << "The space limit of 8589934592 KiB is more than the quota format of device /dev/sdb1 can keep";
+        QTest::newRow("else the inode limit") << quint64(100) << quint64(1ull << 33)
+                                              << "The inode limit of 8589934592 is more than the quota format of device /dev/sdb1 can keep";
+    }
+
+    // The old quota format keeps 32-bit limits; the kernel answers ERANGE.
+    void setQuotaInfoOutOfRange()
+    {
+        QFETCH(quint64, blocks);
+        QFETCH(quint64, inodes);
+        QFETCH(QString, error);
+        ProxyQuotaData data;
+        data.dqb_bsoftlimit = blocks;
+        data.dqb_isoftlimit = inodes;
+        data.dqb_valid = QIF_LIMITS;
+        kernel.error = ERANGE;
+        QCOMPARE(run({{QStringLiteral("set_quota_info"), QVariant()},
+                      {QStringLiteral("device_name"), disk},
+                      {QStringLiteral("id"), 1000},
+                      {QStringLiteral("info"), QVariant::fromValue(data)}}),
+                 error);
     }
 
     void gracePeriod_data()
     {
         QTest::addColumn<QVariant>("bgrace");
         QTest::addColumn<QVariant>("igrace");
+        QTest::addColumn<QString>("error");
         QTest::addColumn<quint64>("kernelBgrace");
         QTest::addColumn<quint64>("kernelIgrace");
 
-        QTest::newRow("one week and one day") << QVariant(qulonglong(604800)) << QVariant(qulonglong(86400)) << quint64(604800) << quint64(86400);
-        QTest::newRow("above 32 bits is cut") << QVariant(qulonglong(0x1'0000'0005ull)) << QVariant(qulonglong(0xffffffffull)) << quint64(5)
-                                              << quint64(0xffffffffull);
-        QTest::newRow("missing reads as zero") << QVariant() << QVariant() << quint64(0) << quint64(0);
+        QTest::newRow("one week and one day") << QVariant(qulonglong(604800)) << QVariant(qulonglong(86400)) << "" << quint64(604800) << quint64(86400);
+        QTest::newRow("largest 32-bit period") << QVariant(qulonglong(5)) << QVariant(qulonglong(0xffffffffull)) << "" << quint64(5) << quint64(0xffffffffull);
+        QTest::newRow("2^32 s would be 0") << QVariant(qulonglong(0x1'0000'0000ull)) << QVariant(qulonglong(5))
+                                           << "The grace period of 4294967296 seconds is too long" << quint64(0) << quint64(0);
+        QTest::newRow("negative reads as huge") << QVariant(qulonglong(5)) << QVariant(-1) << "The grace period of 18446744073709551615 seconds is too long"
+                                                << quint64(0) << quint64(0);
+        QTest::newRow("missing reads as zero") << QVariant() << QVariant() << "" << quint64(0) << quint64(0);
     }
 
     void gracePeriod()
     {
         QFETCH(QVariant, bgrace);
         QFETCH(QVariant, igrace);
+        QFETCH(QString, error);
         QFETCH(quint64, kernelBgrace);
         QFETCH(quint64, kernelIgrace);
         QCOMPARE(run({{QStringLiteral("set_device_grace_period"), QVariant()},
                       {QStringLiteral("device_name"), disk},
                       {QStringLiteral("bgrace"), bgrace},
                       {QStringLiteral("igrace"), igrace}}),
-                 QString());
+                 error);
+        if (!error.isEmpty()) {
+            QVERIFY(kernel.calls.isEmpty());
+            return;
+        }
         const dqinfo info = kernel.calls.first().info;
         QCOMPARE(quint64(info.dqi_bgrace), kernelBgrace);
         QCOMPARE(quint64(info.dqi_igrace), kernelIgrace);
@@ -602,7 +678,7 @@ private Q_SLOTS:
             QTest::addRow("%s: relative name", key) << k << QVariant(QStringLiteral("sdb1")) << false;
             QTest::addRow("%s: regular file", key) << k << QVariant(QStringLiteral("/etc/fstab")) << false;
             QTest::addRow("%s: missing name", key) << k << QVariant() << false;
-            QTest::addRow("%s: mapper link kept as sent", key) << k << QVariant(QStringLiteral("/dev/mapper/vg-home")) << true;
+            QTest::addRow("%s: mapper link resolved to its node", key) << k << QVariant(QStringLiteral("/dev/mapper/vg-home")) << true;
             // The fake file system calls these block devices; the name alone
             // must already keep them out.
             QTest::addRow("%s: block device outside /dev", key) << k << QVariant(QStringLiteral("/tmp/sdb1")) << false;
@@ -616,12 +692,16 @@ private Q_SLOTS:
         QFETCH(QVariant, device);
         QFETCH(bool, accepted);
         files.files.insert(QStringLiteral("/etc/fstab"), "/dev/mapper/vg-home /home ext4 defaults 0 2\n");
+        files.deviceNodes.insert(QStringLiteral("/dev/mapper/vg-home"), QStringLiteral("/dev/dm-0"));
         const QByteArray fstab = files.files.value(QStringLiteral("/etc/fstab"));
         const QString error = run({{key, QVariant()}, {QStringLiteral("device_name"), device}, {QStringLiteral("enable"), 0}});
         if (accepted) {
             QVERIFY(!error.contains(QStringLiteral("is not a block device")));
-            QVERIFY(!processes.calls.isEmpty());
-            QVERIFY(processes.calls.last().arguments.contains(device.toString()) || processes.calls.last().program == QLatin1String("blkid"));
+            // The tools get the node, never the caller's name.
+            if (!processes.calls.isEmpty()) {
+                QVERIFY(!processes.calls.last().arguments.contains(device.toString()));
+            }
+            QVERIFY(processes.calls.isEmpty() || processes.calls.last().arguments.contains(QStringLiteral("/dev/dm-0")));
         } else {
             QCOMPARE(error, QStringLiteral("Device %1 is not a block device").arg(device.toString()));
             QVERIFY(processes.calls.isEmpty());
@@ -666,6 +746,73 @@ private Q_SLOTS:
         QCOMPARE(processes.calls.first().startTimeoutMs, 30000);
     }
 
+    void deviceResolution_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("fstab");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+
+        const QString byUuid = QStringLiteral("UUID=2222 /home ext4 defaults 0 2\n");
+        const QString byLabel = QStringLiteral("LABEL=home /home ext4 defaults 0 2\n");
+        const QString byLink = QStringLiteral("/dev/disk/by-id/usb-x /home ext4 defaults 0 2\n");
+        for (const char *key : {"enable_device_quota",
+                                "create_quota_file",
+                                "remount_device",
+                                "set_device_grace_period",
+                                "set_quota_info",
+                                "get_quota_info",
+                                "get_all_quota_info"}) {
+            QTest::addRow("%s: named by path", key) << key << "/dev/sdb1 /home ext4 defaults 0 2\n" << disk << true;
+            QTest::addRow("%s: named by uuid", key) << key << byUuid << disk << true;
+            QTest::addRow("%s: named by label", key) << key << byLabel << disk << true;
+            QTest::addRow("%s: entry names a link to it", key) << key << byLink << disk << true;
+            QTest::addRow("%s: a link to a named device", key) << key << "/dev/sdb1 /home ext4 defaults 0 2\n"
+                                                               << "/dev/disk/by-id/usb-x" << true;
+            QTest::addRow("%s: not in fstab", key) << key << "/dev/sda1 / ext4 defaults 0 1\n" << disk << false;
+            QTest::addRow("%s: only commented out", key) << key << "#/dev/sdb1 /home ext4 defaults 0 2\n" << disk << false;
+            QTest::addRow("%s: uuid blkid does not know", key) << key << "UUID=9999 /home ext4 defaults 0 2\n" << disk << false;
+            QTest::addRow("%s: a user's link", key) << key << "/dev/sdb1 /home ext4 defaults 0 2\n"
+                                                    << "/dev/shm/x" << false;
+            QTest::addRow("%s: entry naming a user's link", key) << key << "/dev/shm/x /home ext4 defaults 0 2\n" << disk << false;
+            QTest::addRow("%s: no such file", key) << key << "/dev/sdb1 /home ext4 defaults 0 2\n"
+                                                   << "/dev/none" << false;
+        }
+    }
+
+    void deviceResolution()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, fstab);
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        files.files.insert(QStringLiteral("/etc/fstab"), fstab.toUtf8());
+        files.deviceNodes.insert(QStringLiteral("/dev/disk/by-id/usb-x"), disk);
+        // The fake names only root's links; /dev/shm/x resolves to nothing.
+        processes.results.insert(QStringLiteral("blkid"), FakeProcessRunner::result(0, {}, "/dev/sdb1: UUID=\"2222\" LABEL=\"home\" TYPE=\"ext4\"\n"));
+        kernel.quotasOn.insert(0, true);
+        const QString error = run({{key, QVariant()},
+                                   {QStringLiteral("device_name"), name},
+                                   {QStringLiteral("enable"), 1},
+                                   {QStringLiteral("type"), 0},
+                                   {QStringLiteral("ids"), QuotaRecordBatch::encodeIds({1000})}});
+        if (!accepted) {
+            QCOMPARE(error, QStringLiteral("Device %1 is not a block device").arg(name));
+            QVERIFY(kernel.calls.isEmpty());
+            for (const auto &call : std::as_const(processes.calls)) {
+                QCOMPARE(call.program, QStringLiteral("blkid"));
+            }
+            return;
+        }
+        QVERIFY2(!error.contains(QStringLiteral("block device")), qPrintable(error));
+        for (const auto &call : std::as_const(kernel.calls)) {
+            QCOMPARE(call.device, disk.toUtf8());
+        }
+        for (const auto &call : std::as_const(processes.calls)) {
+            QVERIFY(!call.arguments.contains(name) || name == disk);
+        }
+    }
+
     void deviceOptions_data()
     {
         QTest::addColumn<QString>("fstab");
@@ -691,16 +838,26 @@ private Q_SLOTS:
                            QStringLiteral("exec"),
                            QStringLiteral("user")}
             << "Only the quota options of device /dev/sdb1 can be changed" << QByteArray("/dev/sdb1 /home ext4 rw,relatime 0 2\n");
-        QTest::newRow("unreadable table") << QString() << FakeProcessRunner::result(0) << false << withQuota
-                                          << "Unable to get entry from file systems description file" << QByteArray();
+        QTest::newRow("unreadable table") << QString() << FakeProcessRunner::result(0) << false << withQuota << "Device /dev/sdb1 is not a block device"
+                                          << QByteArray();
         const QString withZero = QStringLiteral("/dev/sdb1 /home ext4 rw") + QChar(0) + QStringLiteral("x 0 2\n/dev/sda1 / ext4 rw 0 1\n");
         QTest::newRow("table with a zero byte is left alone")
             << withZero << FakeProcessRunner::result(0) << false << QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")}
-            << "Unable to get entry from file systems description file" << withZero.toUtf8();
-        QTest::newRow("blkid failing leaves the table") << table << ProcessResult() << false << withQuota << "Process blkid can not started" << table.toUtf8();
+            << "Device /dev/sdb1 is not a block device" << withZero.toUtf8();
+        const QString byUuid = QStringLiteral("UUID=2222 /home ext4 defaults 0 2\n");
+        QTest::newRow("blkid failing leaves the table")
+            << byUuid << ProcessResult() << false << withQuota << "Process blkid can not started" << byUuid.toUtf8();
+        QTest::newRow("entry by uuid") << byUuid << FakeProcessRunner::result(0, {}, "/dev/sdb1: UUID=\"2222\" TYPE=\"ext4\"\n") << false << withQuota << ""
+                                       << QByteArray("UUID=2222 /home ext4 defaults,usrquota 0 2\n");
         QTest::newRow("device without entry") << QStringLiteral("/dev/sda1 / ext4 defaults 0 1\n") << FakeProcessRunner::result(0) << false << withQuota
-                                              << "Device /dev/sdb1 has no entry in the file systems description file"
-                                              << QByteArray("/dev/sda1 / ext4 defaults 0 1\n");
+                                              << "Device /dev/sdb1 is not a block device" << QByteArray("/dev/sda1 / ext4 defaults 0 1\n");
+        // The second entry keeps "ro,noauto,nofail"; its own escape stays.
+        QTest::newRow("each entry keeps its options")
+            << QStringLiteral("/dev/sdb1 /home ext4 defaults 0 2\n/dev/sdb1 /mnt/a\\040b ext4 ro,noauto,nofail,x-a=\\101 0 0\n") << FakeProcessRunner::result(0)
+            << false << withQuota << ""
+            << QByteArray("/dev/sdb1 /home ext4 defaults,usrquota 0 2\n/dev/sdb1 /mnt/a\\040b ext4 ro,noauto,nofail,x-a=\\101,usrquota 0 0\n");
+        QTest::newRow("only a short entry") << QStringLiteral("/dev/sdb1 /home ext4\n") << FakeProcessRunner::result(0) << false << withQuota
+                                            << "Device /dev/sdb1 is not a block device" << QByteArray("/dev/sdb1 /home ext4\n");
         QTest::newRow("failed commit leaves the table")
             << table << FakeProcessRunner::result(0) << true << withQuota << "Unable to write to file system description file" << table.toUtf8();
     }

@@ -205,6 +205,62 @@ private Q_SLOTS:
         QVERIFY(!files.isBlockDevice(QStringLiteral("-a")));
         QVERIFY(files.mountPoint(QStringLiteral("/dev/null")).isEmpty());
     }
+
+    void resolveDeviceNode_data()
+    {
+        QTest::addColumn<QString>("name");
+        // "node" for the block device found under /dev, "" for none.
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<uint>("directoryMode");
+
+        QTest::newRow("the node itself") << "NODE"
+                                         << "node" << 0700u;
+        QTest::newRow("dot-dot inside /dev") << "/dev/../dev/NODE"
+                                             << "node" << 0700u;
+        // The temporary directory lies in /tmp, which anyone can write.
+        QTest::newRow("link below a directory others can write") << "DIR/link"
+                                                                 << "" << 0700u;
+        QTest::newRow("link in a directory others can write") << "DIR/link"
+                                                              << "" << 0777u;
+        QTest::newRow("link to a character device") << "DIR/null"
+                                                    << "" << 0700u;
+        QTest::newRow("links in a circle") << "DIR/loop"
+                                           << "" << 0700u;
+        QTest::newRow("character device") << "/dev/null"
+                                          << "" << 0700u;
+        QTest::newRow("regular file") << "/etc/passwd"
+                                      << "" << 0700u;
+        QTest::newRow("relative name") << "dev/null"
+                                       << "" << 0700u;
+        QTest::newRow("missing") << "/dev/kcmq-none"
+                                 << "" << 0700u;
+    }
+
+    void resolveDeviceNode()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QFETCH(uint, directoryMode);
+        QString node;
+        const QStringList entries = QDir(QStringLiteral("/dev")).entryList(QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString &entry : entries) {
+            struct stat status;
+            if (::lstat(QFile::encodeName(QStringLiteral("/dev/") + entry).constData(), &status) == 0 && S_ISBLK(status.st_mode)) {
+                node = QStringLiteral("/dev/") + entry;
+                break;
+            }
+        }
+        if (node.isEmpty() && (expected == QLatin1String("node") || name.contains(QLatin1String("NODE")))) {
+            QSKIP("no block device under /dev here");
+        }
+        QTemporaryDir dir;
+        QVERIFY(QFile::link(node.isEmpty() ? QStringLiteral("/dev/null") : node, dir.filePath(QStringLiteral("link"))));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.filePath(QStringLiteral("null"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("loop")), dir.filePath(QStringLiteral("loop"))));
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), directoryMode) == 0);
+        name.replace(QLatin1String("/dev/NODE"), node).replace(QLatin1String("NODE"), node).replace(QLatin1String("DIR"), dir.path());
+        QCOMPARE(SystemFileSystem().resolveDeviceNode(name), expected == QLatin1String("node") ? node : QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(SystemFileSystemTest)

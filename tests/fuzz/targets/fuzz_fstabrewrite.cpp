@@ -1,10 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Velun contributors
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-// Input: the device name, a line feed, the new options separated by ',',
-// a line feed, then the fstab text. Properties: every byte outside the
-// options field of the device's entries is unchanged, and getmntent reads
-// as many entries from the new table as from the old one.
+// Input: the device name, a line feed, '+' or '-' and a quota option, a
+// line feed, then the fstab text. Properties: every byte outside the
+// options field of the device's entries is unchanged, each such field
+// keeps its own options byte for byte and only gains or loses the quota
+// option, and getmntent reads as many entries from the new table as from
+// the old one.
 
 #include "helper/fstabrewriter.h"
 
@@ -82,22 +84,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     const QString device = QString::fromUtf8(input.left(first));
-    const QStringList options = QString::fromUtf8(input.mid(first + 1, second - first - 1)).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QByteArray changeSpec = input.mid(first + 1, second - first - 1);
+    if (changeSpec.size() < 2 || (changeSpec.at(0) != '+' && changeSpec.at(0) != '-')) {
+        return 0;
+    }
+    const FstabRewriter::QuotaOptionChange change{QString::fromUtf8(changeSpec.mid(1)), changeSpec.at(0) == '+'};
+    const QByteArray option = change.option.toUtf8();
     const QByteArray before = input.mid(second + 1);
     // getmntent cannot read a line with a zero byte (it drops the rest of it
     // and the next line); the helper refuses such a table.
-    if (before.contains('\0')) {
+    if (before.contains('\0') || option.contains(',') || option.contains(' ') || option.contains('\t') || option.contains('\n')) {
         return 0;
     }
 
     const FstabRewriter rewriter(blkidLines);
     int changed = 0;
-    const QByteArray after = rewriter.rewrite(before, device, options, changed);
+    const QByteArray after = rewriter.rewrite(before, device, change, changed);
     QStringList current;
     check(rewriter.currentOptions(before, device, current) == (changed > 0), __LINE__);
 
-    const QString joined = options.join(QLatin1Char(','));
-    const QByteArray field = FstabRewriter::encodeField(joined.isEmpty() ? QStringLiteral("defaults") : joined);
     const QList<QByteArray> oldLines = before.split('\n');
     const QList<QByteArray> newLines = after.split('\n');
     check(oldLines.size() == newLines.size(), __LINE__);
@@ -107,12 +112,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (oldLine == newLines.at(i)) {
             continue;
         }
-        // Only the options field of the line differs.
+        // Only the options field of the line differs, and only by the option.
         const QVector<Span> parts = fieldsOf(oldLine);
-        check(parts.size() >= 3, __LINE__);
-        const QByteArray expected = parts.size() == 3 ? oldLine.left(parts[2].end) + "  " + field + oldLine.mid(parts[2].end)
-                                                      : oldLine.left(parts[3].start) + field + oldLine.mid(parts[3].end);
-        check(newLines.at(i) == expected, __LINE__);
+        check(parts.size() >= 4, __LINE__);
+        const QVector<Span> newParts = fieldsOf(newLines.at(i));
+        check(newParts.size() == parts.size(), __LINE__);
+        check(oldLine.left(parts[3].start) == newLines.at(i).left(newParts[3].start), __LINE__);
+        check(oldLine.mid(parts[3].end) == newLines.at(i).mid(newParts[3].end), __LINE__);
+        QList<QByteArray> oldOptions = oldLine.mid(parts[3].start, parts[3].end - parts[3].start).split(',');
+        const QList<QByteArray> newOptions = newLines.at(i).mid(newParts[3].start, newParts[3].end - newParts[3].start).split(',');
+        if (change.add) {
+            check(!oldOptions.contains(option) && newOptions == oldOptions + QList<QByteArray>{option}, __LINE__);
+        } else {
+            check(oldOptions.removeAll(option) > 0, __LINE__);
+            check(newOptions == (oldOptions.isEmpty() ? QList<QByteArray>{"defaults"} : oldOptions), __LINE__);
+        }
         ++changedLines;
     }
     check(changedLines <= changed, __LINE__);

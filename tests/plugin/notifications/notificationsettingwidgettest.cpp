@@ -671,6 +671,45 @@ private Q_SLOTS:
         QCOMPARE(saved->files().value(savedConfig) == QLatin1String("edited text"), savedConfig == config);
         QVERIFY(!saved->files().values().contains(QStringLiteral("shown text")));
     }
+
+    // The helper's MAIL_CMD rule shows next to the editor, before Apply.
+    void mailCommandReason_data()
+    {
+        QTest::addColumn<QString>("loaded");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("reason");
+
+        const QString words = QStringLiteral("MAIL_CMD %1 holds more than a program and plain arguments. This text cannot be saved.");
+        QTest::newRow("plain program") << "MAIL_CMD = \"/bin/true\""
+                                       << ""
+                                       << "";
+        QTest::newRow("shell code loaded") << "MAIL_CMD = /bin/true; id"
+                                           << "" << words.arg(QStringLiteral("/bin/true; id"));
+        QTest::newRow("shell code typed") << "FROM = root"
+                                          << "\nMAIL_CMD = /bin/true `id`" << words.arg(QStringLiteral("/bin/true `id`"));
+        QTest::newRow("mended by typing") << "MAIL_CMD = sendmail"
+                                          << "SHOW"
+                                          << "";
+    }
+
+    void mailCommandReason()
+    {
+        QFETCH(QString, loaded);
+        QFETCH(QString, typed);
+        QFETCH(QString, reason);
+        Tab tab({task(QStringLiteral("0 8 1 * *"))}, {{defaultConfig, loaded}});
+        auto editor = tab.child<QPlainTextEdit>("warnQuotaConfText");
+        QLabel *label = tab.child<QLabel>("mailCommandLabel");
+        if (typed == QLatin1String("SHOW")) {
+            QVERIFY(label->isVisibleTo(tab.widget.get()));
+            editor->setPlainText(QStringLiteral("MAIL_CMD = /bin/true"));
+        } else if (!typed.isEmpty()) {
+            editor->moveCursor(QTextCursor::End);
+            editor->insertPlainText(typed);
+        }
+        QCOMPARE(label->text(), reason);
+        QCOMPARE(label->isVisibleTo(tab.widget.get()), !reason.isEmpty());
+    }
 };
 
 QTEST_MAIN(NotificationSettingWidgetTest)

@@ -52,10 +52,10 @@ done
 
 esrch="No disk map was found for the specified user. Quota turned off in file system"
 check_action_fails "get_all_quota_info with quotas off" "$esrch" access get_all_quota_info device_name=s:"$KCMQ_EXT2_DEVICE" type=i:0 ids=n:"$KCMQ_USER1_ID"
-check_action_fails "get_all_quota_info of a missing device" "File specified in special or addr not exist" access get_all_quota_info device_name=s:/dev/kcmq-missing type=i:0 ids=n:0
+check_action_fails "get_all_quota_info of a missing device" "Device /dev/kcmq-missing is not a block device" access get_all_quota_info device_name=s:/dev/kcmq-missing type=i:0 ids=n:0
 check_action_fails "get_all_quota_info with ids that are not packed" "Invalid list of user or group ids" access get_all_quota_info device_name=s:"$dev" type=i:0 ids=s:"$KCMQ_USER1_ID"
 check_action_fails "get_all_quota_info without ids" "Invalid list of user or group ids" access get_all_quota_info device_name=s:"$dev" type=i:0
-check_action "get_all_quota_info as a change succeeds" change get_all_quota_info device_name=s:"$dev" type=i:0 ids=n:0
+check_action_fails "get_all_quota_info is no part of the change action" "The request get_all_quota_info is not part of the action org.velun.kcm.quotas.change" change get_all_quota_info device_name=s:"$dev" type=i:0 ids=n:0
 check_equal "get_all_quota_info as a change attaches no data" "" "$(printf '%s\n' "$reply" | grep '^data\.\|^record\.')"
 
 # A load's one request: both kinds of the device, and a missing device
