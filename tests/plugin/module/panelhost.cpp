@@ -24,6 +24,7 @@
 #include <KPluginFactory>
 
 #include <QAbstractItemModel>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -54,6 +55,13 @@ void out(const QString &line)
 {
     std::printf("%s\n", line.toUtf8().constData());
     std::fflush(stdout);
+}
+
+// The file limits take counts beyond 2^31: set through the spin box's
+// 64-bit value property.
+void setCount(QAbstractSpinBox *spin, const QString &count)
+{
+    spin->setProperty("value", QVariant::fromValue<qint64>(count.toLongLong()));
 }
 
 template<typename T>
@@ -256,9 +264,9 @@ int setMany(KCModule *module, const QStringList &args)
         }
         out(QStringLiteral("dialog-title=%1").arg(dialog->windowTitle()));
         child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("softLimitFilesValue"))->setValue(args.value(2).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("softLimitFilesValue")), args.value(2));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("hardLimitFilesValue"))->setValue(args.value(3).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("hardLimitFilesValue")), args.value(3));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitMemoryChBox"))->setChecked(true);
         child<QComboBox>(dialog, QStringLiteral("hardLimitCombo"))->setCurrentIndex(1);
         child<QDoubleSpinBox>(dialog, QStringLiteral("hardLimitMemoryValue"))->setValue(args.value(4).toDouble());
@@ -322,9 +330,9 @@ int editUser(KCModule *module, const QStringList &args)
         }
         child<QComboBox>(dialog, QStringLiteral("devicesCombo"))->setCurrentText(device);
         child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("softLimitFilesValue"))->setValue(args.value(2).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("softLimitFilesValue")), args.value(2));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("hardLimitFilesValue"))->setValue(args.value(3).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("hardLimitFilesValue")), args.value(3));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitMemoryChBox"))->setChecked(true);
         child<QComboBox>(dialog, QStringLiteral("hardLimitCombo"))->setCurrentIndex(1);
         child<QDoubleSpinBox>(dialog, QStringLiteral("hardLimitMemoryValue"))->setValue(args.value(4).toDouble());
