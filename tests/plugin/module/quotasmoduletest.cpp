@@ -10,6 +10,7 @@
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/module/quotasmodule.h"
 #include "plugin/ui/graceperiodswidget.h"
+#include "plugin/ui/quotasettingsmodel.h"
 #include "plugin/ui/quotasettingswidget.h"
 #include "plugin/ui/systemreboot.h"
 
@@ -27,6 +28,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 
 #include <memory>
 
@@ -183,6 +185,7 @@ private Q_SLOTS:
     void busyWhileTheHelperWorks_data();
     void busyWhileTheHelperWorks();
     void memberEditKeepsPendingEdits();
+    void refreshReadsTheSystemAndKeepsPendingEdits();
     void oneApplyForEveryEditedDevice();
     void rebootQuestionOnlyAfterApply();
 
@@ -611,6 +614,41 @@ void QuotasModuleTest::memberEditKeepsPendingEdits()
     QCOMPARE(m_system->notificationWrites, 2);
     QVERIFY(m_system->changeLog().contains(QStringLiteral("set_device_options /dev/sdb1 defaults,usrquota,grpquota")));
     QVERIFY(m_system->device(sdb).quotaOn[Groups]);
+}
+
+void QuotasModuleTest::refreshReadsTheSystemAndKeepsPendingEdits()
+{
+    auto module = prepared();
+    editGeneralTab(*module);
+    auto admins = module->widget()->findChild<QPlainTextEdit *>(QStringLiteral("quotaGroupAdminsText"));
+    admins->insertPlainText(QStringLiteral("devel: anna\n"));
+
+    // Changed outside the panel, as setquota would.
+    ProxyQuotaData outside;
+    outside.dqb_ihardlimit = 3000000000ULL;
+    m_system->setRecord(sdb, Users, 65534, outside);
+    const int reads = m_system->count(QStringLiteral("get_all_quota_info"));
+    auto users = module->widget()->findChildren<QuotaSettingsWidget *>().first();
+    auto filter = users->findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+    users->findChild<QPushButton *>(QStringLiteral("refreshBtn"))->click();
+
+    QVERIFY(m_system->count(QStringLiteral("get_all_quota_info")) > reads);
+    bool found = false;
+    auto view = users->findChild<QTreeView *>(QStringLiteral("treeView"));
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        // An account of the directory or a record without one: either way, read again.
+        const QString name = view->model()->index(row, 0).data().toString();
+        if (name == QLatin1String("nobody") || name == QLatin1String("#65534")) {
+            found = true;
+            QCOMPARE(view->model()->index(row, QuotaSettingsModel::InodeHardLimit).data(QuotaSettingsModel::RawValueRole).toULongLong(), 3000000000ULL);
+        }
+    }
+    QVERIFY(found);
+    // The pending edits of the other tabs are still there for Apply.
+    QVERIFY(admins->toPlainText().startsWith(QLatin1String("devel: anna\n")));
+    module->save();
+    QVERIFY(m_system->changeLog().contains(QStringLiteral("set_device_options /dev/sdb1 defaults,usrquota,grpquota")));
 }
 
 void QuotasModuleTest::oneApplyForEveryEditedDevice()
