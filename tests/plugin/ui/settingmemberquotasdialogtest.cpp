@@ -89,6 +89,7 @@ private Q_SLOTS:
     void limitsMustFit();
     void manyMembersWriteOnlyWhatChanged_data();
     void manyMembersWriteOnlyWhatChanged();
+    void runningGraceKeptToTheSecond();
 
 private:
     std::unique_ptr<FakeSystem> m_system;
@@ -514,6 +515,19 @@ void SettingMemberQuotasDialogTest::manyMembersWriteOnlyWhatChanged()
         dialog.accept();
         QCOMPARE(dialog.selectedMember().devicesQuota().value(sdb).hardFilesLimit(), hardFiles);
     }
+}
+
+void SettingMemberQuotasDialogTest::runningGraceKeptToTheSecond()
+{
+    MemberQuotaData data = onDevice(GiB, 2 * GiB, 0, 9);
+    const QDateTime moment = QDateTime::fromSecsSinceEpoch(1800000007);
+    data.setGraceDateTime({moment, QDateTime()});
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    widget<Int64SpinBox>(&dialog, "hardLimitFilesValue")->setValue(10);
+    dialog.accept();
+    // Untouched, the moment goes back as it was read, seconds and all.
+    QCOMPARE(dialog.selectedMember().devicesQuota().value(sdb).graceDateTime().blockGrace, moment);
 }
 
 QTEST_MAIN(SettingMemberQuotasDialogTest)
