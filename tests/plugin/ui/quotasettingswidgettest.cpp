@@ -21,6 +21,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -98,6 +99,7 @@ private Q_SLOTS:
     void placeSurvivesAReload();
     void refreshIsAsked_data();
     void refreshIsAsked();
+    void controlsAreNamed();
 
 private:
     QList<SettingsDeviceQuota *> members();
@@ -733,6 +735,15 @@ void QuotaSettingsWidgetTest::refreshIsAsked()
         widget.findChild<QPushButton *>(QStringLiteral("refreshBtn"))->click();
     }
     QCOMPARE(refresh.count(), 1);
+}
+
+void QuotaSettingsWidgetTest::controlsAreNamed()
+{
+    QuotaSettingsWidget widget(members());
+    for (const char *name : {"searchEdit", "cBoxFilterMode", "cBoxDevices"}) {
+        QVERIFY2(!widget.findChild<QWidget *>(QString::fromLatin1(name))->accessibleName().isEmpty(), name);
+    }
+    QCOMPARE(widget.findChild<QLabel *>(QStringLiteral("deviceLabel"))->buddy(), widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices")));
 }
 
 QTEST_MAIN(QuotaSettingsWidgetTest)

@@ -90,6 +90,7 @@ private Q_SLOTS:
     void manyMembersWriteOnlyWhatChanged_data();
     void manyMembersWriteOnlyWhatChanged();
     void runningGraceKeptToTheSecond();
+    void labelsAndBoxesAreNamed();
 
 private:
     std::unique_ptr<FakeSystem> m_system;
@@ -528,6 +529,34 @@ void SettingMemberQuotasDialogTest::runningGraceKeptToTheSecond()
     dialog.accept();
     // Untouched, the moment goes back as it was read, seconds and all.
     QCOMPARE(dialog.selectedMember().devicesQuota().value(sdb).graceDateTime().blockGrace, moment);
+}
+
+void SettingMemberQuotasDialogTest::labelsAndBoxesAreNamed()
+{
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, onDevice(0, 0, 0, 0)}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    // The value labels beside the captions are shown, not captions.
+    const QStringList values{"filesystemName", "quotaStatusName", "quotaIsOnValue"};
+    const auto labels = dialog.findChildren<QLabel *>();
+    int captions = 0;
+    for (const QLabel *label : labels) {
+        const QString name = label->objectName();
+        if (name.startsWith(QLatin1String("label_")) || name.endsWith(QLatin1String("Label"))) {
+            QVERIFY2(label->buddy(), qPrintable(name));
+            ++captions;
+        }
+    }
+    QCOMPARE(captions, 11);
+    // Check boxes without text say which limit they switch.
+    const auto boxes = dialog.findChildren<QCheckBox *>();
+    QCOMPARE(boxes.size(), 4);
+    for (const QCheckBox *box : boxes) {
+        QVERIFY(box->text().isEmpty());
+        QVERIFY2(!box->accessibleName().isEmpty(), qPrintable(box->objectName()));
+    }
+    for (const char *name : {"softLimitCombo", "hardLimitCombo", "devicesCombo"}) {
+        QVERIFY2(!widget<QComboBox>(&dialog, name)->accessibleName().isEmpty(), name);
+    }
 }
 
 QTEST_MAIN(SettingMemberQuotasDialogTest)

@@ -40,8 +40,11 @@ sed -i "s|^\($ext2[[:space:]].*[[:space:]]\)rw,usrquota\([[:space:]]\)|\1rw\2|" 
 ext2_line=$(grep "^$ext2[[:space:]]" /etc/fstab)
 check_contains "the ext2 device's fstab line has no usrquota" " rw " "$(tr -s ' ' <<< "$ext2_line")"
 check_equal "user quotas are on for the ext2 device" on "$(quota_state "$ext2" user)"
+ext2_limits=$(repquota -n -u "$ext2" 2>&1)
+check_contains "user1 has limits on the ext2 device" " 100 200 " "$(tr -s ' ' <<< "$ext2_limits")"
 
-output=$(panel set-many-hard "$ext4" 50 "$KCMQ_USER1,$KCMQ_USER2" edit-files "$KCMQ_USER1" "$ext4" 15)
+# The new hard limit, 8 TiB in Mb, stays above user1's soft limit.
+output=$(panel set-many-hard "$ext4" 8388608 "$KCMQ_USER1,$KCMQ_USER2" edit-files "$KCMQ_USER1" "$ext4" 15)
 printf '%s\n' "$output" > "$(dirname "$KCMQ_REPORT")/exact-edits-host.log"
 many=$(sed -n '1,/^done=set-many-hard/p' <<< "$output")
 single=$(sed -n '/^done=set-many-hard/,$p' <<< "$output")
@@ -52,17 +55,17 @@ check_contains "the differing hard file limit shows various" "field=hardLimitFil
 check_contains "the multi-edit is applied" "message=0|Changes applied successfully|" "$many"
 line1=$(repquota_line "$ext4" -u "$u1" | tr -s ' ')
 line2=$(repquota_line "$ext4" -u "$u2" | tr -s ' ')
-check_contains "user1: new hard space limit, the file limits kept" " 51200 " "$line1"
-check_contains "user2: new hard space limit" " 0 51200 " "$line2"
+check_contains "user1: new hard space limit, the file limits kept" " 8589934592 " "$line1"
+check_contains "user2: new hard space limit" " 0 8589934592 " "$line2"
 check_contains "user2 keeps its own file limits" " 30 40" "$line2"
 
 # One member, one field: the 5 TiB soft limit goes back bit for bit.
 check_contains "the file limit edit is applied" "message=0|Changes applied successfully|" "$single"
 line1=$(repquota_line "$ext4" -u "$u1" | tr -s ' ')
-check_contains "user1's 5 TiB soft limit survives the file limit edit" " $five_tib 51200 " "$line1"
+check_contains "user1's 5 TiB soft limit survives the file limit edit" " $five_tib 8589934592 " "$line1"
 check_contains "user1's new soft file limit, hard file limit kept" " 15 20" "$line1"
 
 # The other device was not touched.
 check_equal "the ext2 device's fstab line is unchanged" "$ext2_line" "$(grep "^$ext2[[:space:]]" /etc/fstab)"
 check_equal "user quotas are still on for the ext2 device" on "$(quota_state "$ext2" user)"
-check_contains "user1's limits on the ext2 device are unchanged" " 100 200 " "$(repquota_line "$ext2" -u "$u1" | tr -s ' ')"
+check_equal "the limits on the ext2 device are unchanged" "$ext2_limits" "$(repquota -n -u "$ext2" 2>&1)"
