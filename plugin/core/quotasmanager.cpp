@@ -6,6 +6,7 @@
 #include "plugin/model/members/devicequotafacts.h"
 #include "plugin/model/members/devicequotasnapshot.h"
 #include "plugin/model/members/systemquotakernelquery.h"
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/configreader.h"
@@ -17,6 +18,7 @@
 
 #include <QSet>
 
+#include <algorithm>
 #include <set>
 #include <stdexcept>
 
@@ -276,11 +278,8 @@ ProxyQuotaData QuotasManager::proxyData(const MemberQuotaData &data) const
     // The kernel counts 1024-byte blocks.
     record.dqb_bsoftlimit = transfer.bytesFromMem(data.memorySizeById(SoftLimitSize)) / 1024;
     record.dqb_bhardlimit = transfer.bytesFromMem(data.memorySizeById(HardLimitSize)) / 1024;
-    // The file limits were read as the low 32 bits of the kernel's value;
-    // widening them unsigned writes back what was read instead of turning
-    // a limit of 2^31 or more into an almost unbounded one.
-    record.dqb_isoftlimit = static_cast<quint32>(data.softFilesLimit());
-    record.dqb_ihardlimit = static_cast<quint32>(data.hardFilesLimit());
+    record.dqb_isoftlimit = static_cast<quint64>(qMax<qint64>(data.softFilesLimit(), 0));
+    record.dqb_ihardlimit = static_cast<quint64>(qMax<qint64>(data.hardFilesLimit(), 0));
     // Both pairs of limits are always written, so a 0 removes that limit.
     record.dqb_valid = blockLimitsValid | inodeLimitsValid;
     const GraceDateTime moments = data.graceDateTime();
@@ -381,75 +380,136 @@ void QuotasManager::setGeneralSettings(const QMap<QString, QuotaStorage *> &stor
     update();
 }
 
-void QuotasManager::updateSettingsQuota(const SettingsDeviceQuota &settings)
+const SettingsDeviceQuota *QuotasManager::loadedMember(SettingsId type, int id) const
+{
+    const QList<SettingsDeviceQuota *> &members = type == Users ? m_userSettings : m_groupSettings;
+    for (const SettingsDeviceQuota *member : members) {
+        if (member->member().id == id) {
+            return member;
+        }
+    }
+    return nullptr;
+}
+
+int QuotasManager::updateSettingsQuota(const SettingsDeviceQuota &settings)
 {
     const SettingsId type = settings.id();
     const int id = settings.member().id;
+    const QString name = settings.member().name;
+    const SettingsDeviceQuota *loaded = loadedMember(type, id);
     const QHash<QString, MemberQuotaData> table = settings.devicesQuota();
-    for (auto it = table.cbegin(); it != table.cend(); ++it) {
-        const QString &device = it.key();
-        const MemberQuotaData &data = it.value();
+    // In the order of the device paths, so a failure always stops at the
+    // same device.
+    QStringList devices = table.keys();
+    std::sort(devices.begin(), devices.end());
+    int written = 0;
+    for (const QString &device : std::as_const(devices)) {
+        const MemberQuotaData &data = table[device];
         // What could not be read must not be written back as zeros over
         // the limits the kernel really holds.
         if (!data.isKnown()) {
             continue;
         }
+        // A device whose values were not edited is neither prepared nor
+        // written: accepting the dialog must not switch quotas on, remount
+        // or touch fstab where the administrator changed nothing.
+        if (loaded && loaded->devicesQuota().contains(device) && proxyData(loaded->devicesQuota().value(device)) == proxyData(data)) {
+            continue;
+        }
         if (data.isNull() && !MemberQuotaData::quotaIsOn(device, type, *m_kernel)) {
             continue;
         }
-        if (prepareDeviceForLimits(device, type)) {
-            m_actions.setProxyData(device, id, proxyData(data), type);
+        try {
+            if (prepareDeviceForLimits(device, type)) {
+                m_actions.setProxyData(device, id, proxyData(data), type);
+                ++written;
+            } else {
+                fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
+            }
+        } catch (const std::exception &e) {
+            fail(i18nd("velun_kcm_quotas", "The limits of %1 on %2 were not set: %3", name, device, QString::fromUtf8(e.what())));
         }
     }
     ConfigReader::instance().reset();
     update();
+    return written;
 }
 
-void QuotasManager::setMembersLimits(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits)
+int QuotasManager::setMembersLimits(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields)
 {
     if (members.isEmpty()) {
-        return;
+        return 0;
     }
     const SettingsId type = members.first()->id();
-    // Only the limits are shared; each member's grace times stay with the
-    // kernel, which starts or stops them against the new limits itself.
-    MemberQuotaData written;
-    written.setMemorySize(SoftLimitSize, limits.memorySizeById(SoftLimitSize));
-    written.setMemorySize(HardLimitSize, limits.memorySizeById(HardLimitSize));
-    written.setSoftFilesLimit(limits.softFilesLimit());
-    written.setHardFilesLimit(limits.hardFilesLimit());
-    const ProxyQuotaData record = proxyData(written);
-
     QStringList failures;
-    if (!(written.isNull() && !MemberQuotaData::quotaIsOn(device, type, *m_kernel)) && prepareDeviceForLimits(device, type)) {
-        for (const SettingsDeviceQuota *member : members) {
-            // A record that could not be read is never overwritten blind;
-            // the member is named and the others still get their limits.
-            if (!member->devicesQuota().value(device).isKnown()) {
-                failures.append(
-                    i18nd("velun_kcm_quotas",
-                          "%1: %2",
-                          member->member().name,
-                          i18nd("velun_kcm_quotas", "The quota data of this member on this device could not be read, so its limits cannot be changed here.")));
-                continue;
-            }
-            // One member's refusal must not cost the others their limits.
+    int written = 0;
+    bool prepared = false;
+    for (const SettingsDeviceQuota *member : members) {
+        const MemberQuotaData current = member->devicesQuota().value(device);
+        // A record that could not be read is never overwritten blind; the
+        // member is named and the others still get their limits.
+        if (!current.isKnown()) {
+            failures.append(
+                i18nd("velun_kcm_quotas",
+                      "%1: %2",
+                      member->member().name,
+                      i18nd("velun_kcm_quotas", "The quota data of this member on this device could not be read, so its limits cannot be changed here.")));
+            continue;
+        }
+        // Each member keeps every limit that was not changed, and its grace
+        // times stay with the kernel, which starts or stops them against
+        // the new limits itself.
+        MemberQuotaData wanted;
+        wanted.copyLimits(current, AllLimitFields);
+        wanted.copyLimits(limits, fields);
+        if (wanted.sameLimits(current)) {
+            continue;
+        }
+        if (!prepared) {
+            // Prepared once, and only when some member's limits change.
             try {
-                m_actions.setProxyData(device, member->member().id, record, type);
+                if (!prepareDeviceForLimits(device, type)) {
+                    fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
+                }
             } catch (const std::exception &e) {
-                failures.append(i18nd("velun_kcm_quotas", "%1: %2", member->member().name, QString::fromUtf8(e.what())));
+                ConfigReader::instance().reset();
+                update();
+                const QString reason = QString::fromUtf8(e.what());
+                if (members.size() == 1) {
+                    fail(i18nd("velun_kcm_quotas", "The limits of %1 on %2 were not set: %3", member->member().name, device, reason));
+                }
+                QStringList names;
+                for (const SettingsDeviceQuota *each : members) {
+                    names.append(each->member().name);
+                }
+                fail(i18ndp("velun_kcm_quotas",
+                            "The limits of %1 member on %2 were not set:\n%3",
+                            "The limits of %1 members on %2 were not set:\n%3",
+                            members.size(),
+                            device,
+                            i18nd("velun_kcm_quotas", "%1: %2", names.join(QStringLiteral(", ")), reason)));
             }
+            prepared = true;
+        }
+        // One member's refusal must not cost the others their limits.
+        try {
+            m_actions.setProxyData(device, member->member().id, proxyData(wanted), type);
+            ++written;
+        } catch (const std::exception &e) {
+            failures.append(i18nd("velun_kcm_quotas", "%1: %2", member->member().name, QString::fromUtf8(e.what())));
         }
     }
     ConfigReader::instance().reset();
     update();
     if (!failures.isEmpty()) {
         fail(i18ndp("velun_kcm_quotas",
-                    "The limits of %1 member were not set:\n%2",
-                    "The limits of %1 members were not set:\n%2",
+                    "The limits of %1 member on %2 were not set:\n%3",
+                    "The limits of %1 members on %2 were not set:\n%3",
                     failures.size(),
+                    device,
                     failures.join(QLatin1Char('\n'))));
     }
+    return written;
 }
 
 bool QuotasManager::prepareDeviceForLimits(const QString &device, SettingsId type)

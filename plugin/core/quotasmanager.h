@@ -65,13 +65,18 @@ public:
     bool setDeviceData(const DeviceDataInformation &data, SettingsId type);
     // Applies the general tab: every device, users then groups; then reloads.
     void setGeneralSettings(const QMap<QString, QuotaStorage *> &storages);
-    // Writes one member's limits on every device of its table; then reloads.
-    void updateSettingsQuota(const SettingsDeviceQuota &settings);
-    // Writes the same limits (not the grace times) for every member on one
-    // device: the device is prepared once, then one request per member, and
-    // one reload at the end. A member the helper refuses does not stop the
-    // others; the error names each such member.
-    void setMembersLimits(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits);
+    // Writes one member's limits on each device of its table whose values
+    // differ from the loaded ones, then reloads; a device left as loaded is
+    // not touched at all. Returns how many devices were written; a failure
+    // names the member, the device and the helper's reason.
+    int updateSettingsQuota(const SettingsDeviceQuota &settings);
+    // Writes the limits named by `fields` (LimitFieldId bits, taken from
+    // `limits`) for every member on one device; each member keeps its other
+    // limits and its grace times. The device is prepared once, and only if
+    // some member's limits change; one reload at the end. A member the
+    // helper refuses does not stop the others; the error names each such
+    // member. Returns how many members were written.
+    int setMembersLimits(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields);
 
     // The account directory; tests replace it, the default asks the
     // system's name service.
@@ -92,6 +97,8 @@ private:
                                              const QVector<quint32> &ids,
                                              const QHash<QString, QuotaRecordReader::TableRecords> &records);
     void freeRetired();
+    // The member of the last load with this id, or nullptr.
+    const SettingsDeviceQuota *loadedMember(SettingsId type, int id) const;
     // The fstab option, the quota file and quotas on; returns whether the
     // helper switched quotas on, so limits can be written.
     bool prepareDeviceForLimits(const QString &device, SettingsId type);

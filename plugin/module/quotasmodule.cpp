@@ -226,6 +226,7 @@ void QuotasModule::setupWidgets()
     for (QuotaSettingsWidget *widget : {users, groups}) {
         connect(widget, &QuotaSettingsWidget::settingsChanged, this, &QuotasModule::settingsChangeHasOccurred);
         connect(widget, &QuotaSettingsWidget::limitsChangedForMany, this, &QuotasModule::limitsChangeHasOccurred);
+        connect(widget, &QuotaSettingsWidget::refreshRequested, this, &QuotasModule::refreshQuotaData);
     }
     m_ui->vBoxUsers->addWidget(users);
     m_ui->vBoxGroups->addWidget(groups);
@@ -256,20 +257,48 @@ void QuotasModule::settingsChangeHasOccurred(const SettingsDeviceQuota &settings
 {
     const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Applying changes…"));
     try {
-        m_quotasManager->updateSettingsQuota(settings);
-        showSuccess();
+        showWritten(m_quotasManager->updateSettingsQuota(settings));
     } catch (const std::exception &e) {
-        showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));
+        // The reason names the member, the device and what the helper said;
+        // it belongs in the message itself, not behind a details button.
+        showError(QString::fromUtf8(e.what()));
     }
 }
 
-void QuotasModule::limitsChangeHasOccurred(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits)
+void QuotasModule::limitsChangeHasOccurred(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields)
 {
+    const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Applying changes…"));
     try {
-        m_quotasManager->setMembersLimits(members, device, limits);
-        showSuccess();
+        showWritten(m_quotasManager->setMembersLimits(members, device, limits, fields));
     } catch (const std::exception &e) {
-        showError(i18nd("velun_kcm_quotas", "Applying changes occurred with errors."), QString::fromUtf8(e.what()));
+        showError(QString::fromUtf8(e.what()));
+    }
+}
+
+void QuotasModule::refreshQuotaData()
+{
+    const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Loading quota data…"));
+    try {
+        // Read everything afresh, the system tables too: setquota or another
+        // administrator may have changed anything since the last load. The
+        // general and notification tabs keep their pending edits.
+        ConfigReader::instance().reset();
+        m_quotasManager->update();
+    } catch (const std::exception &e) {
+        showError(QString::fromUtf8(e.what()));
+    }
+}
+
+void QuotasModule::showWritten(int written)
+{
+    // Success only when something reached the system.
+    if (written > 0) {
+        showSuccess();
+    } else {
+        messagesManager()->newMessage(i18nd("velun_kcm_quotas", "Nothing was changed: the limits were already as asked."),
+                                      KCMVS::Information,
+                                      QString(),
+                                      KCMVS::Closable);
     }
 }
 

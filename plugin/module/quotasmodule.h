@@ -73,7 +73,11 @@ private:
     void updateDataForWidgets();
     bool resetOccurred();
     void settingsChangeHasOccurred(const SettingsDeviceQuota &settings);
-    void limitsChangeHasOccurred(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits);
+    void limitsChangeHasOccurred(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields);
+    // Re-reads the quota data of every device, user and group.
+    void refreshQuotaData();
+    // Success when `written` requests reached the system, else says so.
+    void showWritten(int written);
     void haveChangesNotificationData(NotificationsData *data);
     void showError(const QString &text, const QString &details = QString());
     void showSuccess();

@@ -18,7 +18,7 @@ namespace
 {
 const QString DateTimeFormat = QStringLiteral("dd.MM.yyyy hh:mm");
 
-QVariant fileCount(int count)
+QVariant fileCount(qint64 count)
 {
     return count == 0 ? QVariant() : QVariant(count);
 }
@@ -110,6 +110,9 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
         }
         return QIcon::fromTheme(settings->id() == Users ? QStringLiteral("gmc-user") : QStringLiteral("gmc-user-groups"));
     }
+    if (role == KnownRole) {
+        return index.column() == NameColumn || data.isKnown();
+    }
     if (role == RawValueRole || role == StateRole || role == UsageShareRole) {
         return extraData(settings, data, index.column(), role);
     }
@@ -165,8 +168,8 @@ QVariant QuotaSettingsModel::extraData(const SettingsDeviceQuota *settings, cons
     const auto bytes = [&data](MemorySizeId id) {
         return MemberQuotaState::bytes(data.memorySizeById(id));
     };
-    const auto count = [](int value) {
-        return quint64(quint32(value));
+    const auto count = [](qint64 value) {
+        return value > 0 ? quint64(value) : quint64(0);
     };
     if (role == StateRole) {
         const MemberQuotaState state(data, now());
@@ -198,8 +201,8 @@ QVariant QuotaSettingsModel::extraData(const SettingsDeviceQuota *settings, cons
 
 QVariant QuotaSettingsModel::rawValue(const SettingsDeviceQuota *settings, const MemberQuotaData &data, int column) const
 {
-    const auto count = [](int value) {
-        return QVariant(quint64(quint32(value)));
+    const auto count = [](qint64 value) {
+        return QVariant(value > 0 ? quint64(value) : quint64(0));
     };
     switch (static_cast<ParameterId>(column)) {
     case NameColumn:
@@ -232,6 +235,32 @@ QVariant QuotaSettingsModel::rawValue(const SettingsDeviceQuota *settings, const
 
 QVariant QuotaSettingsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == ExportHeaderRole) {
+        switch (section) {
+        case UsedBlocks:
+            return i18nd("velun_kcm_quotas", "Used space (bytes)");
+        case BlockSoftLimit:
+            return i18nd("velun_kcm_quotas", "Soft space limit (bytes)");
+        case BlockHardLimit:
+            return i18nd("velun_kcm_quotas", "Hard space limit (bytes)");
+        case GraceBlockPeriod:
+            return i18nd("velun_kcm_quotas", "Grace space period (seconds)");
+        case GraceBlockTime:
+            return i18nd("velun_kcm_quotas", "Space grace ends (UTC)");
+        case UsedInodes:
+            return i18nd("velun_kcm_quotas", "Used inodes (files)");
+        case InodeSoftLimit:
+            return i18nd("velun_kcm_quotas", "Soft inode limit (files)");
+        case InodeHardLimit:
+            return i18nd("velun_kcm_quotas", "Hard inode limit (files)");
+        case GraceInodePeriod:
+            return i18nd("velun_kcm_quotas", "Grace inode period (seconds)");
+        case GraceInodeTime:
+            return i18nd("velun_kcm_quotas", "Inodes grace ends (UTC)");
+        default:
+            return headerData(section, orientation, Qt::DisplayRole);
+        }
+    }
     if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) {
         return QVariant();
     }

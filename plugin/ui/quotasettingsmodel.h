@@ -53,6 +53,12 @@ public:
         // In the two used columns: the part of the limit in use (double);
         // nothing when the member has no limit there.
         UsageShareRole,
+        // false in every cell but the name's when the member's record on
+        // the device could not be read: there is no value to export.
+        KnownRole,
+        // For headerData: the column's title for an export, naming the
+        // unit of the plain values (bytes, seconds).
+        ExportHeaderRole,
     };
 
     // The moment the grace times are judged against.

@@ -3,6 +3,7 @@
 
 #include "quotasettingswidget.h"
 
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/system/devicedatainformation.h"
 #include "plugin/system/kcmquotas_debug.h"
@@ -16,15 +17,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QListWidgetItem>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 
 #include <algorithm>
@@ -108,12 +114,85 @@ QuotaSettingsWidget::~QuotaSettingsWidget()
 
 void QuotaSettingsWidget::updateSettings(const QList<SettingsDeviceQuota *> &settings)
 {
+    // A reload after an edit or a refresh must not lose the administrator's
+    // place in a long list.
+    const Place before = place();
     if (!m_settings.isSharedWith(settings)) {
         m_settings = settings;
     }
     m_model->setSettingsQuota(m_settings);
     setupModeItemsFilter();
+    restorePlace(before);
     updateActionsEnabled();
+}
+
+QuotaSettingsWidget::Place QuotaSettingsWidget::place() const
+{
+    Place place;
+    for (const SettingsDeviceQuota *member : selectedMembers()) {
+        place.selected.append(member->member().id);
+    }
+    const QModelIndex current = m_ui->treeView->currentIndex();
+    if (current.isValid()) {
+        place.current = m_proxy->item(current)->member().id;
+        place.hasCurrent = true;
+    }
+    place.scroll = m_ui->treeView->verticalScrollBar()->value();
+    return place;
+}
+
+void QuotaSettingsWidget::restorePlace(const Place &place)
+{
+    const QSet<int> selected(place.selected.cbegin(), place.selected.cend());
+    QItemSelection selection;
+    QModelIndex current;
+    const int columns = m_proxy->columnCount();
+    for (int row = 0; row < m_proxy->rowCount(); ++row) {
+        const QModelIndex index = m_proxy->index(row, 0);
+        const int id = m_proxy->item(index)->member().id;
+        if (selected.contains(id)) {
+            selection.select(index, m_proxy->index(row, columns - 1));
+        }
+        if (place.hasCurrent && id == place.current) {
+            current = index;
+        }
+    }
+    QItemSelectionModel *model = m_ui->treeView->selectionModel();
+    if (current.isValid()) {
+        model->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    }
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_ui->treeView->verticalScrollBar()->setValue(place.scroll);
+}
+
+bool QuotaSettingsWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    // Return and Escape in the search field belong to it: in a host window
+    // they would press its default button (saving and closing it) or close
+    // it. Taking the shortcut override keeps the host's shortcuts off too.
+    if (watched == m_ui->searchEdit && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        auto key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const bool escape = key->key() == Qt::Key_Escape;
+        if ((enter || escape) && key->modifiers() == Qt::NoModifier) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress) {
+                if (escape) {
+                    m_ui->searchEdit->clear();
+                } else if (m_proxy->rowCount() > 0) {
+                    // On to the rows found, where Return opens the member.
+                    m_ui->treeView->setFocus(Qt::ShortcutFocusReason);
+                    if (!m_ui->treeView->selectionModel()->hasSelection()) {
+                        const QModelIndex current = m_ui->treeView->currentIndex();
+                        m_ui->treeView->selectionModel()->setCurrentIndex(current.isValid() ? current : m_proxy->index(0, 0),
+                                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                    }
+                }
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString QuotaSettingsWidget::currentDevice() const
@@ -145,6 +224,22 @@ void QuotaSettingsWidget::setupActions()
     m_copyRowsAction->setShortcuts(QKeySequence::Copy);
     m_copyRowsAction->setShortcutContext(Qt::WidgetShortcut);
     m_exportAction = new QAction(QIcon::fromTheme(QStringLiteral("document-export")), i18nd("velun_kcm_quotas", "Export…"), this);
+    m_findAction = new QAction(i18nd("velun_kcm_quotas", "Search members"), this);
+    m_findAction->setShortcuts(QKeySequence::Find);
+    m_findAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_refreshAction = new QAction(QIcon::fromTheme(QStringLiteral("view-refresh")), i18nd("velun_kcm_quotas", "Refresh"), this);
+    m_refreshAction->setShortcuts(QKeySequence::Refresh);
+    m_refreshAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(m_findAction);
+    addAction(m_refreshAction);
+    m_ui->refreshBtn->setIcon(m_refreshAction->icon());
+    m_ui->searchEdit->installEventFilter(this);
+    connect(m_findAction, &QAction::triggered, this, [this] {
+        m_ui->searchEdit->setFocus(Qt::ShortcutFocusReason);
+        m_ui->searchEdit->selectAll();
+    });
+    connect(m_refreshAction, &QAction::triggered, this, &QuotaSettingsWidget::refreshRequested);
+    connect(m_ui->refreshBtn, &QPushButton::clicked, m_refreshAction, &QAction::trigger);
     m_ui->treeView->addAction(m_setLimitsAction);
     m_ui->treeView->addAction(m_copyRowsAction);
 
@@ -346,14 +441,10 @@ void QuotaSettingsWidget::setLimitsForSelection()
     if (members.isEmpty() || device.isEmpty()) {
         return;
     }
-    QStringList names;
-    for (const SettingsDeviceQuota *member : members) {
-        names.append(member->member().name);
-    }
     SettingMemberQuotasDialog dialog(*members.first(), device, nullptr);
-    dialog.setManyMembers(names);
-    if (dialog.exec() == QDialog::Accepted) {
-        Q_EMIT limitsChangedForMany(members, device, dialog.selectedMember().devicesQuota().value(device));
+    dialog.setManyMembers(members);
+    if (dialog.exec() == QDialog::Accepted && dialog.changedFields() != 0) {
+        Q_EMIT limitsChangedForMany(members, device, dialog.selectedMember().devicesQuota().value(device), dialog.changedFields());
     }
 }
 
@@ -366,22 +457,37 @@ void QuotaSettingsWidget::copyLimitsFromMember()
     }
     QStringList names;
     for (const SettingsDeviceQuota *member : std::as_const(m_settings)) {
-        names.append(member->member().name);
+        if (member->devicesQuota().contains(device)) {
+            names.append(member->member().name);
+        }
     }
-    bool ok = false;
-    const QString name = QInputDialog::getItem(this,
-                                               i18nd("velun_kcm_quotas", "Copy limits"),
-                                               i18ndp("velun_kcm_quotas",
-                                                      "Take the limits on this device for the selected member from:",
-                                                      "Take the limits on this device for the %1 selected members from:",
-                                                      members.size()),
-                                               names,
-                                               0,
-                                               true,
-                                               &ok);
-    if (!ok) {
+    // Nothing is chosen for the administrator: a preselected account taken
+    // over with Return would wipe the limits of every selected member.
+    QInputDialog chooser(this);
+    chooser.setWindowTitle(i18nd("velun_kcm_quotas", "Copy limits"));
+    chooser.setLabelText(i18ndp("velun_kcm_quotas",
+                                "Take the limits on this device for the selected member from:",
+                                "Take the limits on this device for the %1 selected members from:",
+                                members.size()));
+    chooser.setComboBoxItems(names);
+    chooser.setComboBoxEditable(true);
+    chooser.setTextValue(QString());
+    // The dialog builds its buttons when it is first laid out.
+    chooser.sizeHint();
+    if (auto buttons = chooser.findChild<QDialogButtonBox *>()) {
+        QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+        const auto follow = [ok, names](const QString &text) {
+            if (ok) {
+                ok->setEnabled(names.contains(text));
+            }
+        };
+        connect(&chooser, &QInputDialog::textValueChanged, ok, follow);
+        follow(chooser.textValue());
+    }
+    if (chooser.exec() != QDialog::Accepted) {
         return;
     }
+    const QString name = chooser.textValue();
     const auto source = std::find_if(m_settings.cbegin(), m_settings.cend(), [&name](const SettingsDeviceQuota *member) {
         return member->member().name == name;
     });
@@ -407,7 +513,31 @@ void QuotaSettingsWidget::copyLimitsFromMember()
     if (targets.isEmpty()) {
         return;
     }
-    Q_EMIT limitsChangedForMany(targets, device, limits);
+    const auto space = [&limits](MemorySizeId id) {
+        const QString shown = limits.memorySizeById(id).humanSize();
+        return shown.isEmpty() ? i18nd("velun_kcm_quotas", "none") : shown;
+    };
+    const auto files = [](qint64 count) {
+        return count > 0 ? QString::number(count) : i18nd("velun_kcm_quotas", "none");
+    };
+    const QString described = i18nd("velun_kcm_quotas",
+                                    "soft space limit %1, hard space limit %2, soft files limit %3, hard files limit %4",
+                                    space(SoftLimitSize),
+                                    space(HardLimitSize),
+                                    files(limits.softFilesLimit()),
+                                    files(limits.hardFilesLimit()));
+    const QString question = i18ndp("velun_kcm_quotas",
+                                    "Give %1 member the limits of %2 on %3 (%4)? The limits the member has there now are replaced.",
+                                    "Give %1 members the limits of %2 on %3 (%4)? The limits the members have there now are replaced.",
+                                    targets.size(),
+                                    name,
+                                    device,
+                                    described);
+    if (QMessageBox::question(this, i18nd("velun_kcm_quotas", "Copy limits"), question, QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel)
+        != QMessageBox::Yes) {
+        return;
+    }
+    Q_EMIT limitsChangedForMany(targets, device, limits, AllLimitFields);
 }
 
 void QuotaSettingsWidget::copySelectedRows()

@@ -52,8 +52,14 @@ public:
 
 Q_SIGNALS:
     void settingsChanged(const SettingsDeviceQuota &settings);
-    // The same limits (taken from limits) for each of the members on device.
-    void limitsChangedForMany(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits);
+    // The limits named by `fields` (LimitFieldId bits), taken from limits,
+    // for each of the members on device; their other limits stay.
+    void limitsChangedForMany(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields);
+    // The administrator asks for the quota data to be read again.
+    void refreshRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void inflateFilterParams();
@@ -76,6 +82,16 @@ private:
     void copyLimitsFromMember();
     void copySelectedRows();
     void exportTable();
+    // The selected members, the current one and the scroll position, by
+    // member id, so a reload can put them back.
+    struct Place {
+        QList<int> selected;
+        int current = -1;
+        bool hasCurrent = false;
+        int scroll = 0;
+    };
+    Place place() const;
+    void restorePlace(const Place &place);
 
     Ui::QuotaSettingsWidget *m_ui;
     QList<SettingsDeviceQuota *> m_settings;
@@ -86,4 +102,6 @@ private:
     QAction *m_copyLimitsAction = nullptr;
     QAction *m_copyRowsAction = nullptr;
     QAction *m_exportAction = nullptr;
+    QAction *m_findAction = nullptr;
+    QAction *m_refreshAction = nullptr;
 };

@@ -15,6 +15,12 @@ const QString lineEnd = QStringLiteral("\r\n");
 
 QString plainValue(const QModelIndex &index)
 {
+    // A record that could not be read has no values: an empty cell, never
+    // a zero a report would take for the truth.
+    const QVariant known = index.data(QuotaSettingsModel::KnownRole);
+    if (known.isValid() && !known.toBool()) {
+        return QString();
+    }
     const QVariant raw = index.data(QuotaSettingsModel::RawValueRole);
     switch (raw.userType()) {
     case QMetaType::QDateTime: {
@@ -56,7 +62,12 @@ QByteArray QuotaTableExporter::csv(const QAbstractItemModel &model, const QList<
     QString text;
     QStringList fields;
     for (int column : columns) {
-        fields.append(csvField(model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()));
+        // The titles name the units of the plain values below them.
+        QVariant title = model.headerData(column, Qt::Horizontal, QuotaSettingsModel::ExportHeaderRole);
+        if (!title.isValid()) {
+            title = model.headerData(column, Qt::Horizontal, Qt::DisplayRole);
+        }
+        fields.append(csvField(title.toString()));
     }
     text += fields.join(QLatin1Char(',')) + lineEnd;
     for (int row = 0; row < model.rowCount(); ++row) {

@@ -3,18 +3,22 @@
 
 #include "settingmemberquotasdialog.h"
 
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/system/kcmquotas_debug.h"
+#include "plugin/ui/int64spinbox.h"
 #include "ui_settingmemberquotasdialog.h"
 
 #include <KLocalizedString>
 #include <KMessageWidget>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace
@@ -24,11 +28,16 @@ QString onOff(bool on)
     return on ? i18nd("velun_kcm_quotas", "on") : i18nd("velun_kcm_quotas", "off");
 }
 
-// Just under 4 TiB in every unit: the largest count of KiB blocks that
-// quota tools agree on, minus one.
+// The kernel keeps space and file limits below 2^63 (the vfsv1 format and
+// file systems keeping quota internally; the older vfsv0 format refuses
+// more than 2^32 - 1 KiB, and the helper says so).
+constexpr qint64 kernelMaximum = std::numeric_limits<qint64>::max();
+constexpr quint64 maximumKiB = quint64(kernelMaximum) / 1024;
+
+// The kernel's maximum in the unit of index `index` (0 is Kb).
 double maximumForUnitIndex(int index)
 {
-    return 4294967295.0 / std::pow(1024.0, index) - 1.0;
+    return double(maximumKiB) / std::pow(1024.0, index);
 }
 
 // Index 0 of a unit box is Kb: the bytes in one unit of index `index`.
@@ -84,6 +93,9 @@ SettingMemberQuotasDialog::SettingMemberQuotasDialog(const SettingsDeviceQuota &
     setWindowTitle(m_member.id() == Users ? i18nd("velun_kcm_quotas", "Setting quotas for a user: %1", name)
                                           : i18nd("velun_kcm_quotas", "Setting quotas for a group: %1", name));
 
+    for (Int64SpinBox *files : {m_ui->usedFiles, m_ui->softLimitFilesValue, m_ui->hardLimitFilesValue}) {
+        files->setMaximum(maximumFiles());
+    }
     const QString filesSuffix = QLatin1Char(' ') + i18nd("velun_kcm_quotas", "number of files");
     m_ui->usedFiles->setSuffix(filesSuffix);
     m_ui->softLimitFilesValue->setSuffix(filesSuffix);
@@ -122,8 +134,22 @@ SettingsDeviceQuota SettingMemberQuotasDialog::selectedMember() const
     return m_member;
 }
 
-void SettingMemberQuotasDialog::setManyMembers(const QStringList &names)
+quint64 SettingMemberQuotasDialog::maximumSpaceBytes()
 {
+    return maximumKiB * 1024;
+}
+
+qint64 SettingMemberQuotasDialog::maximumFiles()
+{
+    return kernelMaximum;
+}
+
+void SettingMemberQuotasDialog::setManyMembers(const QList<SettingsDeviceQuota *> &members)
+{
+    QStringList names;
+    for (const SettingsDeviceQuota *member : members) {
+        names.append(member->member().name);
+    }
     // A few names, then how many more; the full list is in the tool tip.
     constexpr int shownNames = 5;
     QString shown = QStringList(names.mid(0, shownNames)).join(QStringLiteral(", "));
@@ -137,9 +163,116 @@ void SettingMemberQuotasDialog::setManyMembers(const QStringList &names)
     m_ui->devicesCombo->setEnabled(false);
     m_ui->dateTimeMemory->setEnabled(false);
     m_ui->dateTimeFiles->setEnabled(false);
-    // The limits shown are those of the first member; taking them over for
-    // the others unchanged is a sensible request too.
-    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(true);
+
+    m_many = true;
+    m_manyLabel = new QLabel(this);
+    m_manyLabel->setObjectName(QStringLiteral("manyMembersLabel"));
+    m_manyLabel->setWordWrap(true);
+    m_manyLabel->setText(i18ndp("velun_kcm_quotas",
+                                "The limits you change are set for %1 member. A limit shown as “various” differs between them; left alone, "
+                                "each keeps its own.",
+                                "The limits you change are set for %1 members. A limit shown as “various” differs between them; left alone, "
+                                "each keeps its own.",
+                                names.size()));
+    m_ui->verticalLayout->insertWidget(0, m_manyLabel);
+
+    const QString device = m_ui->devicesCombo->currentText();
+    const MemorySizeTransfer transfer;
+    const auto limitOf = [&transfer](const MemberQuotaData &data, int field) -> quint64 {
+        switch (field) {
+        case SoftSpaceField:
+            return transfer.bytesFromMem(data.memorySizeById(SoftLimitSize));
+        case HardSpaceField:
+            return transfer.bytesFromMem(data.memorySizeById(HardLimitSize));
+        case SoftFilesField:
+            return quint64(qMax<qint64>(data.softFilesLimit(), 0));
+        default:
+            return quint64(qMax<qint64>(data.hardFilesLimit(), 0));
+        }
+    };
+    for (int field : {SoftSpaceField, HardSpaceField, SoftFilesField, HardFilesField}) {
+        const quint64 first = limitOf(m_currentData, field);
+        const bool differ = std::any_of(members.cbegin(), members.cend(), [&](const SettingsDeviceQuota *member) {
+            return limitOf(member->devicesQuota().value(device), field) != first;
+        });
+        if (differ) {
+            m_variousFields |= field;
+            // The third state of the box is "as each member has it":
+            // clicking through it comes back to leaving the limit alone.
+            QCheckBox *check = limitCheckBox(field);
+            check->setTristate(true);
+            check->setCheckState(Qt::PartiallyChecked);
+            connect(check, &QCheckBox::stateChanged, this, [this, field](int state) {
+                showVarious(field, state == Qt::PartiallyChecked);
+            });
+            showVarious(field, true);
+        } else {
+            m_initialLimits.insert(field, shownLimit(field));
+        }
+    }
+    updateOkButton();
+}
+
+void SettingMemberQuotasDialog::showVarious(int field, bool various)
+{
+    const QScopedValueRollback<bool> filling(m_filling, true);
+    // Shown for the minimum, 0: an empty field that says why.
+    const QString text = various ? i18nd("velun_kcm_quotas", "various") : QString();
+    if (field == SoftSpaceField || field == HardSpaceField) {
+        QDoubleSpinBox *space = field == SoftSpaceField ? m_ui->softLimitMemoryValue : m_ui->hardLimitMemoryValue;
+        *(field == SoftSpaceField ? &m_softBytes : &m_hardBytes) = 0;
+        space->setSpecialValueText(text);
+        space->setValue(0);
+    } else {
+        Int64SpinBox *files = field == SoftFilesField ? m_ui->softLimitFilesValue : m_ui->hardLimitFilesValue;
+        files->setSpecialValueText(text);
+        // Shows the text anew.
+        files->setValue(0);
+    }
+}
+
+QCheckBox *SettingMemberQuotasDialog::limitCheckBox(int field) const
+{
+    switch (field) {
+    case SoftSpaceField:
+        return m_ui->softLimitMemoryChBox;
+    case HardSpaceField:
+        return m_ui->hardLimitMemoryChBox;
+    case SoftFilesField:
+        return m_ui->softLimitFilesChBox;
+    default:
+        return m_ui->hardLimitFilesChBox;
+    }
+}
+
+quint64 SettingMemberQuotasDialog::shownLimit(int field) const
+{
+    switch (field) {
+    case SoftSpaceField:
+        return m_ui->softLimitMemoryChBox->checkState() == Qt::Checked ? m_softBytes : 0;
+    case HardSpaceField:
+        return m_ui->hardLimitMemoryChBox->checkState() == Qt::Checked ? m_hardBytes : 0;
+    case SoftFilesField:
+        return quint64(qMax<qint64>(valueFromWidgets(m_ui->softLimitFilesChBox, m_ui->softLimitFilesValue), 0));
+    default:
+        return quint64(qMax<qint64>(valueFromWidgets(m_ui->hardLimitFilesChBox, m_ui->hardLimitFilesValue), 0));
+    }
+}
+
+int SettingMemberQuotasDialog::changedFields() const
+{
+    if (!m_many) {
+        return AllLimitFields;
+    }
+    int changed = 0;
+    for (int field : {SoftSpaceField, HardSpaceField, SoftFilesField, HardFilesField}) {
+        const bool edited =
+            (m_variousFields & field) ? limitCheckBox(field)->checkState() != Qt::PartiallyChecked : shownLimit(field) != m_initialLimits.value(field);
+        if (edited) {
+            changed |= field;
+        }
+    }
+    return changed;
 }
 
 QStringList SettingMemberQuotasDialog::memberDevices() const
@@ -173,7 +306,8 @@ void SettingMemberQuotasDialog::connectSpaceLimit(QDoubleSpinBox *value, QComboB
         MemorySize size;
         size.setValue(amount);
         size.setDimension(static_cast<Dimension>(combo->currentData().toInt()));
-        *bytes = MemorySizeTransfer().bytesFromMem(size);
+        // The kernel counts whole KiB, up to its maximum.
+        *bytes = qMin(MemorySizeTransfer().bytesFromMem(size) / 1024 * 1024, maximumSpaceBytes());
     });
 }
 
@@ -276,17 +410,17 @@ void SettingMemberQuotasDialog::setupChangeConnections()
 
     connect(m_ui->softLimitMemoryValue, qOverload<double>(&QDoubleSpinBox::valueChanged), ok, enableOk);
     connect(m_ui->hardLimitMemoryValue, qOverload<double>(&QDoubleSpinBox::valueChanged), ok, enableOk);
-    connect(m_ui->softLimitFilesValue, qOverload<int>(&QSpinBox::valueChanged), ok, enableOk);
-    connect(m_ui->hardLimitFilesValue, qOverload<int>(&QSpinBox::valueChanged), ok, enableOk);
+    connect(m_ui->softLimitFilesValue, &Int64SpinBox::valueChanged, ok, enableOk);
+    connect(m_ui->hardLimitFilesValue, &Int64SpinBox::valueChanged, ok, enableOk);
 
     // Ticking the box of a limit of 0 changes nothing until a value is set.
-    const auto clickEnables = [ok, enableOk](QCheckBox *check, int valueAtStart) {
+    const auto clickEnables = [ok, enableOk](QCheckBox *check, qint64 valueAtStart) {
         if (valueAtStart != 0) {
             connect(check, &QCheckBox::clicked, ok, enableOk);
         }
     };
-    clickEnables(m_ui->softLimitMemoryChBox, static_cast<int>(m_ui->softLimitMemoryValue->value()));
-    clickEnables(m_ui->hardLimitMemoryChBox, static_cast<int>(m_ui->hardLimitMemoryValue->value()));
+    clickEnables(m_ui->softLimitMemoryChBox, static_cast<qint64>(m_ui->softLimitMemoryValue->value()));
+    clickEnables(m_ui->hardLimitMemoryChBox, static_cast<qint64>(m_ui->hardLimitMemoryValue->value()));
     clickEnables(m_ui->softLimitFilesChBox, m_ui->softLimitFilesValue->value());
     clickEnables(m_ui->hardLimitFilesChBox, m_ui->hardLimitFilesValue->value());
 
@@ -297,13 +431,14 @@ void SettingMemberQuotasDialog::setupChangeConnections()
 
     // Whether the limits fit together can change with every control.
     for (QCheckBox *check : {m_ui->softLimitMemoryChBox, m_ui->hardLimitMemoryChBox, m_ui->softLimitFilesChBox, m_ui->hardLimitFilesChBox}) {
-        connect(check, &QCheckBox::toggled, this, &SettingMemberQuotasDialog::updateOkButton);
+        // stateChanged, not toggled: leaving "various" for "set" is no toggle.
+        connect(check, &QCheckBox::stateChanged, this, &SettingMemberQuotasDialog::updateOkButton);
     }
     for (QDoubleSpinBox *value : {m_ui->softLimitMemoryValue, m_ui->hardLimitMemoryValue}) {
         connect(value, qOverload<double>(&QDoubleSpinBox::valueChanged), this, &SettingMemberQuotasDialog::updateOkButton);
     }
-    for (QSpinBox *value : {m_ui->softLimitFilesValue, m_ui->hardLimitFilesValue}) {
-        connect(value, qOverload<int>(&QSpinBox::valueChanged), this, &SettingMemberQuotasDialog::updateOkButton);
+    for (Int64SpinBox *value : {m_ui->softLimitFilesValue, m_ui->hardLimitFilesValue}) {
+        connect(value, &Int64SpinBox::valueChanged, this, &SettingMemberQuotasDialog::updateOkButton);
     }
     updateOkButton();
 }
@@ -311,14 +446,14 @@ void SettingMemberQuotasDialog::setupChangeConnections()
 QStringList SettingMemberQuotasDialog::limitProblems() const
 {
     QStringList problems;
-    const quint64 softSpace = m_ui->softLimitMemoryChBox->isChecked() ? m_softBytes : 0;
-    const quint64 hardSpace = m_ui->hardLimitMemoryChBox->isChecked() ? m_hardBytes : 0;
+    const quint64 softSpace = shownLimit(SoftSpaceField);
+    const quint64 hardSpace = shownLimit(HardSpaceField);
     if (!limitsFit(softSpace, hardSpace)) {
         problems.append(i18nd("velun_kcm_quotas", "The soft memory limit is above the hard memory limit."));
     }
-    const int softFiles = valueFromWidgets(m_ui->softLimitFilesChBox, m_ui->softLimitFilesValue);
-    const int hardFiles = valueFromWidgets(m_ui->hardLimitFilesChBox, m_ui->hardLimitFilesValue);
-    if (!limitsFit(quint64(qMax(softFiles, 0)), quint64(qMax(hardFiles, 0)))) {
+    const qint64 softFiles = valueFromWidgets(m_ui->softLimitFilesChBox, m_ui->softLimitFilesValue);
+    const qint64 hardFiles = valueFromWidgets(m_ui->hardLimitFilesChBox, m_ui->hardLimitFilesValue);
+    if (!limitsFit(quint64(qMax<qint64>(softFiles, 0)), quint64(qMax<qint64>(hardFiles, 0)))) {
         problems.append(i18nd("velun_kcm_quotas", "The soft files limit is above the hard files limit."));
     }
     return problems;
@@ -333,7 +468,10 @@ void SettingMemberQuotasDialog::updateOkButton()
     m_limitsWarning->setVisible(!problems.isEmpty());
     // Limits built on a record that could not be read would wipe the real
     // ones: such a member is never written from here.
-    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_edited && problems.isEmpty() && m_currentData.isKnown());
+    // Several members: OK only once a limit differs from what they had, so
+    // Return twice never hands the first member's limits to the others.
+    const bool edited = m_many ? changedFields() != 0 : m_edited;
+    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(edited && problems.isEmpty() && m_currentData.isKnown());
 }
 
 void SettingMemberQuotasDialog::checkMessageWidget()
@@ -359,20 +497,20 @@ void SettingMemberQuotasDialog::checkMessageWidget()
 
 MemorySize SettingMemberQuotasDialog::memoryFromWidgets(QCheckBox *check, quint64 bytes) const
 {
-    if (!check->isChecked()) {
+    if (check->checkState() != Qt::Checked) {
         return MemorySize();
     }
     return MemorySizeTransfer().memFromBytes(bytes);
 }
 
-int SettingMemberQuotasDialog::valueFromWidgets(QCheckBox *check, QSpinBox *spin) const
+qint64 SettingMemberQuotasDialog::valueFromWidgets(QCheckBox *check, Int64SpinBox *spin) const
 {
-    return check->isChecked() ? spin->value() : 0;
+    return check->checkState() == Qt::Checked ? spin->value() : 0;
 }
 
 void SettingMemberQuotasDialog::accept()
 {
-    if (!m_currentData.isKnown() || !limitProblems().isEmpty()) {
+    if (!m_currentData.isKnown() || !limitProblems().isEmpty() || (m_many && changedFields() == 0)) {
         return;
     }
     const QString device = m_ui->devicesCombo->currentText();

@@ -10,11 +10,12 @@
 #include <QDialog>
 #include <QMetaObject>
 
+class Int64SpinBox;
 class KMessageWidget;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
-class QSpinBox;
+class QLabel;
 
 namespace Ui
 {
@@ -32,10 +33,20 @@ public:
 
     SettingsDeviceQuota selectedMember() const;
 
-    // Turns the dialog into the editor of the same limits for all these
-    // members (the constructor's member first) on the device it was opened
-    // for: the device stays fixed and each member's grace times its own.
-    void setManyMembers(const QStringList &names);
+    // Turns the dialog into the editor of the limits of all these members
+    // (the constructor's member first) on the device it was opened for: the
+    // device stays fixed and each member's grace times its own. A limit the
+    // members differ in shows "various" and stays each member's own unless
+    // the administrator sets it.
+    void setManyMembers(const QList<SettingsDeviceQuota *> &members);
+    // The limits (LimitFieldId bits) changed from what the members had;
+    // with one member, every limit.
+    int changedFields() const;
+
+    // The largest limit the kernel takes, in bytes and in files (2^63 - 1;
+    // space limits are kept in whole KiB).
+    static quint64 maximumSpaceBytes();
+    static qint64 maximumFiles();
 
 public Q_SLOTS:
     void accept() override;
@@ -47,7 +58,11 @@ private:
     void setupChangeConnections();
     void checkMessageWidget();
     MemorySize memoryFromWidgets(QCheckBox *check, quint64 bytes) const;
-    int valueFromWidgets(QCheckBox *check, QSpinBox *spin) const;
+    qint64 valueFromWidgets(QCheckBox *check, Int64SpinBox *spin) const;
+    // What a limit's controls now stand for: 0 when unchecked.
+    quint64 shownLimit(int field) const;
+    void showVarious(int field, bool various);
+    QCheckBox *limitCheckBox(int field) const;
     QStringList memberDevices() const;
     void connectSpaceLimit(QDoubleSpinBox *value, QComboBox *combo, quint64 *bytes);
     void showInUnit(QDoubleSpinBox *value, int unitIndex, quint64 *bytes);
@@ -69,5 +84,11 @@ private:
     // Set while the dialog fills its own controls.
     bool m_filling = false;
     bool m_edited = false;
+    // Editing several members: the limits they differ in, and what each
+    // limit they agree in was.
+    bool m_many = false;
+    int m_variousFields = 0;
+    QHash<int, quint64> m_initialLimits;
+    QLabel *m_manyLabel = nullptr;
     KMessageWidget *m_limitsWarning = nullptr;
 };

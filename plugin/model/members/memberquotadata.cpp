@@ -8,6 +8,8 @@
 #include "common/proxyquotadata.h"
 #include "common/quotastate.h"
 #include "plugin/model/members/systemquotakernelquery.h"
+#include "plugin/model/members/limitfieldid.h"
+#include "plugin/model/members/quotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/devicedatainformation.h"
@@ -17,11 +19,19 @@
 #include <QFile>
 
 #include <cstring>
+#include <limits>
 
 namespace
 {
 // The sizes are kept in an array in this order.
 static_assert(UsedSize == 0 && SoftLimitSize == 1 && HardLimitSize == 2, "MemorySizeId indexes MemberQuotaData's sizes");
+
+// The kernel keeps counts and limits below 2^63; anything above is no
+// count it could hold.
+qint64 kernelCount(quint64 value)
+{
+    return value > quint64(std::numeric_limits<qint64>::max()) ? std::numeric_limits<qint64>::max() : qint64(value);
+}
 
 QDateTime graceMoment(quint64 secondsSinceEpoch)
 {
@@ -75,9 +85,9 @@ MemberQuotaData::MemberQuotaData(const QString &device,
     , m_deviceFilesystem(filesystem)
     , m_deviceQuotaIsOn(true)
 {
-    m_numberOfFilesUsed = static_cast<int>(static_cast<quint32>(record.dqb_curinodes));
-    m_hardFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_ihardlimit));
-    m_softFilesLimit = static_cast<int>(static_cast<quint32>(record.dqb_isoftlimit));
+    m_numberOfFilesUsed = kernelCount(record.dqb_curinodes);
+    m_hardFilesLimit = kernelCount(record.dqb_ihardlimit);
+    m_softFilesLimit = kernelCount(record.dqb_isoftlimit);
 
     m_graceDateTime.blockGrace = graceMoment(record.dqb_btime);
     m_graceDateTime.inodeGrace = graceMoment(record.dqb_itime);
@@ -118,32 +128,32 @@ void MemberQuotaData::setMemorySize(MemorySizeId id, const MemorySize &size)
     }
 }
 
-int MemberQuotaData::numberOfFilesUsed() const
+qint64 MemberQuotaData::numberOfFilesUsed() const
 {
     return m_numberOfFilesUsed;
 }
 
-void MemberQuotaData::setNumberOfFilesUsed(int count)
+void MemberQuotaData::setNumberOfFilesUsed(qint64 count)
 {
     m_numberOfFilesUsed = count;
 }
 
-int MemberQuotaData::hardFilesLimit() const
+qint64 MemberQuotaData::hardFilesLimit() const
 {
     return m_hardFilesLimit;
 }
 
-void MemberQuotaData::setHardFilesLimit(int limit)
+void MemberQuotaData::setHardFilesLimit(qint64 limit)
 {
     m_hardFilesLimit = limit;
 }
 
-int MemberQuotaData::softFilesLimit() const
+qint64 MemberQuotaData::softFilesLimit() const
 {
     return m_softFilesLimit;
 }
 
-void MemberQuotaData::setSoftFilesLimit(int limit)
+void MemberQuotaData::setSoftFilesLimit(qint64 limit)
 {
     m_softFilesLimit = limit;
 }
@@ -206,6 +216,30 @@ bool MemberQuotaData::deviceQuotaIsOn() const
 void MemberQuotaData::setDeviceQuotaIsOn(bool on)
 {
     m_deviceQuotaIsOn = on;
+}
+
+void MemberQuotaData::copyLimits(const MemberQuotaData &other, int fields)
+{
+    if (fields & SoftSpaceField) {
+        setMemorySize(SoftLimitSize, other.memorySizeById(SoftLimitSize));
+    }
+    if (fields & HardSpaceField) {
+        setMemorySize(HardLimitSize, other.memorySizeById(HardLimitSize));
+    }
+    if (fields & SoftFilesField) {
+        m_softFilesLimit = other.m_softFilesLimit;
+    }
+    if (fields & HardFilesField) {
+        m_hardFilesLimit = other.m_hardFilesLimit;
+    }
+}
+
+bool MemberQuotaData::sameLimits(const MemberQuotaData &other) const
+{
+    const MemorySizeTransfer transfer;
+    return transfer.bytesFromMem(memorySizeById(SoftLimitSize)) == transfer.bytesFromMem(other.memorySizeById(SoftLimitSize))
+        && transfer.bytesFromMem(memorySizeById(HardLimitSize)) == transfer.bytesFromMem(other.memorySizeById(HardLimitSize))
+        && m_softFilesLimit == other.m_softFilesLimit && m_hardFilesLimit == other.m_hardFilesLimit;
 }
 
 bool MemberQuotaData::isNull() const

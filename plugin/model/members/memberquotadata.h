@@ -46,12 +46,13 @@ public:
     MemorySize memorySizeById(MemorySizeId id) const;
     void setMemorySize(MemorySizeId id, const MemorySize &size);
 
-    int numberOfFilesUsed() const;
-    void setNumberOfFilesUsed(int count);
-    int hardFilesLimit() const;
-    void setHardFilesLimit(int limit);
-    int softFilesLimit() const;
-    void setSoftFilesLimit(int limit);
+    // File counts are the kernel's 64-bit values (it keeps them below 2^63).
+    qint64 numberOfFilesUsed() const;
+    void setNumberOfFilesUsed(qint64 count);
+    qint64 hardFilesLimit() const;
+    void setHardFilesLimit(qint64 limit);
+    qint64 softFilesLimit() const;
+    void setSoftFilesLimit(qint64 limit);
 
     GraceDateTime graceDateTime() const;
     void setGraceDateTime(const GraceDateTime &moments);
@@ -75,10 +76,15 @@ public:
     // Why the record could not be read (the helper's text), if it said.
     QString unknownReason() const;
 
+    // Takes over the limits named by `fields` (LimitFieldId bits) from
+    // `other`; everything else stays.
+    void copyLimits(const MemberQuotaData &other, int fields);
+    // The four limits are the same, to the byte and file.
+    bool sameLimits(const MemberQuotaData &other) const;
+
     // No limit at all (only the numbers are compared, not the units).
     bool isNull() const;
-    // At least one positive limit. Not the negation of isNull(): a
-    // negative file limit makes both false.
+    // At least one positive limit.
     bool isValid() const;
 
     // The one rule of quota state (QuotaState): on means limits enforced.
@@ -102,9 +108,9 @@ private:
     // Indexed by MemorySizeId: a load builds tens of thousands of these,
     // and a hash of three entries cost four allocations each.
     std::array<MemorySize, 3> m_sizes;
-    int m_numberOfFilesUsed = 0;
-    int m_hardFilesLimit = 0;
-    int m_softFilesLimit = 0;
+    qint64 m_numberOfFilesUsed = 0;
+    qint64 m_hardFilesLimit = 0;
+    qint64 m_softFilesLimit = 0;
     GraceDateTime m_graceDateTime;
     GraceTimePeriod m_graceTimePeriod;
     QString m_deviceName;

@@ -15,11 +15,9 @@ quint64 amount(const MemberQuotaData &data, MemorySizeId id)
     return MemberQuotaState::bytes(data.memorySizeById(id));
 }
 
-// The file counts keep the kernel's low 32 bits; read unsigned they give
-// back every count below 2^32 instead of a negative number.
-quint64 count(int value)
+quint64 count(qint64 value)
 {
-    return static_cast<quint32>(value);
+    return value > 0 ? quint64(value) : 0;
 }
 }
 

@@ -10,4 +10,6 @@ enum Dimension {
     KiloBytes = 1,
     MegaBytes = 2,
     GigaBytes = 3,
+    TeraBytes = 4,
+    PetaBytes = 5,
 };

@@ -14,6 +14,8 @@ MemorySizeTransfer::MemorySizeTransfer()
     m_sizes.insert(KiloBytes, i18nd("velun_kcm_quotas", "Kb"));
     m_sizes.insert(MegaBytes, i18nd("velun_kcm_quotas", "Mb"));
     m_sizes.insert(GigaBytes, i18nd("velun_kcm_quotas", "Gb"));
+    m_sizes.insert(TeraBytes, i18nd("velun_kcm_quotas", "Tb"));
+    m_sizes.insert(PetaBytes, i18nd("velun_kcm_quotas", "Pb"));
 }
 
 QMap<Dimension, QString> MemorySizeTransfer::sizesMap() const
@@ -25,6 +27,12 @@ quint64 MemorySizeTransfer::bytesFromMem(const MemorySize &size) const
 {
     double bytes = size.value();
     switch (size.dimension()) {
+    case PetaBytes:
+        bytes *= 1024.0;
+        Q_FALLTHROUGH();
+    case TeraBytes:
+        bytes *= 1024.0;
+        Q_FALLTHROUGH();
     case GigaBytes:
         bytes *= 1024.0;
         Q_FALLTHROUGH();
@@ -50,7 +58,7 @@ quint64 MemorySizeTransfer::bytesFromMem(const MemorySize &size) const
     return static_cast<quint64>(bytes);
 }
 
-MemorySize MemorySizeTransfer::memFromBytes(unsigned long bytes) const
+MemorySize MemorySizeTransfer::memFromBytes(quint64 bytes) const
 {
     auto unit = m_sizes.constBegin();
     double value = static_cast<double>(bytes);

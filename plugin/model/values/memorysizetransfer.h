@@ -20,7 +20,7 @@ public:
     QMap<Dimension, QString> sizesMap() const;
 
     quint64 bytesFromMem(const MemorySize &size) const;
-    MemorySize memFromBytes(unsigned long bytes) const;
+    MemorySize memFromBytes(quint64 bytes) const;
 
 private:
     QMap<Dimension, QString> m_sizes;

@@ -4,6 +4,7 @@
 #include "fakesystem.h"
 
 #include "plugin/core/quotasmanager.h"
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/system/configreader.h"
 
@@ -95,6 +96,10 @@ private Q_SLOTS:
     void updateSettingsQuota();
     void setMembersLimits_data();
     void setMembersLimits();
+    void setMembersLimitsWritesOnlyChangedFields_data();
+    void setMembersLimitsWritesOnlyChangedFields();
+    void memberEditWritesOnlyEditedDevices_data();
+    void memberEditWritesOnlyEditedDevices();
 };
 
 void QuotasManagerTest::setDeviceData_data()
@@ -343,8 +348,10 @@ void QuotasManagerTest::proxyData_data()
     QTest::newRow("inode grace moment only") << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << 0 << false << true << 0ULL << 0ULL << 0ULL << 0ULL << 37ULL;
     QTest::newRow("less than a block is no limit") << 1023.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << 0 << false << false << 0ULL << 0ULL << 0ULL << 0ULL
                                                    << 5ULL;
-    QTest::newRow("file limit read as negative is written back unchanged")
-        << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << int(-2147483648LL) << false << false << 0ULL << 0ULL << 0ULL << 2147483648ULL << 5ULL;
+    QTest::newRow("a negative file limit is none") << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << int(-2147483648LL) << false << false << 0ULL << 0ULL
+                                                   << 0ULL << 0ULL << 5ULL;
+    QTest::newRow("5 Tb to the KiB") << 5.0 << int(TeraBytes) << 1.5 << int(PetaBytes) << 0 << 0 << false << false << 5368709120ULL << 1649267441664ULL << 0ULL
+                                     << 0ULL << 5ULL;
 }
 
 void QuotasManagerTest::proxyData()
@@ -682,7 +689,7 @@ void QuotasManagerTest::setMembersLimits()
     system.calls.clear();
     QSignalSpy changed(manager.get(), &QuotasManager::dataChanged);
     const QString error = errorOf([&] {
-        manager->setMembersLimits({&anna, &bert, &carl}, sdb, limits);
+        manager->setMembersLimits({&anna, &bert, &carl}, sdb, limits, AllLimitFields);
     });
 
     QStringList expected{"enable_device_quota /dev/sdb1 0 on"};
@@ -705,6 +712,163 @@ void QuotasManagerTest::setMembersLimits()
     } else {
         QVERIFY2(error.contains(QStringLiteral("anna: ")) && error.contains(refused), qPrintable(error));
         QVERIFY(!error.contains(QStringLiteral("bert")));
+    }
+}
+
+void QuotasManagerTest::setMembersLimitsWritesOnlyChangedFields_data()
+{
+    QTest::addColumn<int>("fields");
+    QTest::addColumn<bool>("quotaOn");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<int>("written");
+
+    QTest::newRow("only the hard space limit: each keeps its file limits")
+        << int(HardSpaceField) << true << QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0", "set_quota_info /dev/sdb1 0"} << 2;
+    QTest::newRow("the file hard limit anna already has: only bert is written")
+        << int(HardFilesField) << true << QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0"} << 1;
+    QTest::newRow("nothing changed: nothing written, nothing prepared") << 0 << true << QStringList{} << 0;
+    QTest::newRow("quotas off and no limits: nothing written, nothing prepared") << int(AllLimitFields) << false << QStringList{} << 0;
+}
+
+void QuotasManagerTest::setMembersLimitsWritesOnlyChangedFields()
+{
+    QFETCH(int, fields);
+    QFETCH(bool, quotaOn);
+    QFETCH(QStringList, actions);
+    QFETCH(int, written);
+
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")};
+    device.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")};
+    device.quotaOn[Users] = quotaOn;
+    system.addDevice(device);
+    system.createQuotaFile(sdb, Users);
+    // anna: 5 TiB soft, 3,000,000,000 files hard; bert: 1 GiB soft, 7 files hard.
+    ProxyQuotaData anna;
+    anna.dqb_bsoftlimit = 5ULL << 30;
+    anna.dqb_ihardlimit = 3000000000ULL;
+    ProxyQuotaData bert;
+    bert.dqb_bsoftlimit = 1ULL << 20;
+    bert.dqb_ihardlimit = 7;
+    system.setRecord(sdb, Users, 1001, anna);
+    system.setRecord(sdb, Users, 1002, bert);
+
+    const MemorySizeTransfer transfer;
+    const auto member = [&](int id, const QString &name, const ProxyQuotaData &record) {
+        MemberQuotaData data;
+        if (quotaOn) {
+            data = MemberQuotaData(sdb, QStringLiteral("ext4"), record.toDqblk(), GraceTimePeriod(), transfer);
+        }
+        return std::make_unique<SettingsDeviceQuota>(Member{name, id, false}, QHash<QString, MemberQuotaData>{{sdb, data}}, Users);
+    };
+    auto annaMember = member(1001, QStringLiteral("anna"), anna);
+    auto bertMember = member(1002, QStringLiteral("bert"), bert);
+
+    // What the dialog hands over: anna's values with the new hard space limit.
+    MemberQuotaData limits = annaMember->devicesQuota().value(sdb);
+    if (quotaOn) {
+        limits.setMemorySize(HardLimitSize, sizeOf(8.0, TeraBytes));
+    }
+
+    auto manager = makeManager();
+    system.calls.clear();
+    const int count = manager->setMembersLimits({annaMember.get(), bertMember.get()}, sdb, limits, fields);
+    QCOMPARE(system.changeLog(), actions);
+    QCOMPARE(count, written);
+    if (fields == HardSpaceField) {
+        QCOMPARE(system.record(sdb, Users, 1001).dqb_bhardlimit, 8ULL << 30);
+        QCOMPARE(system.record(sdb, Users, 1001).dqb_bsoftlimit, 5ULL << 30);
+        QCOMPARE(system.record(sdb, Users, 1001).dqb_ihardlimit, 3000000000ULL);
+        QCOMPARE(system.record(sdb, Users, 1002).dqb_bhardlimit, 8ULL << 30);
+        QCOMPARE(system.record(sdb, Users, 1002).dqb_bsoftlimit, 1ULL << 20);
+        QCOMPARE(system.record(sdb, Users, 1002).dqb_ihardlimit, 7ULL);
+    }
+}
+
+void QuotasManagerTest::memberEditWritesOnlyEditedDevices_data()
+{
+    QTest::addColumn<bool>("editB");
+    QTest::addColumn<bool>("editC");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("the edited device only; the one with quotas off is not prepared")
+        << true << false << QString() << QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0"} << 1 << QString();
+    QTest::newRow("nothing edited: nothing written") << false << false << QString() << QStringList{} << 0 << QString();
+    QTest::newRow("a refusal names member, device and reason")
+        << true << false << QStringLiteral("Quota limit out of range") << QStringList{"enable_device_quota /dev/sdb1 0 on", "set_quota_info /dev/sdb1 0"} << 0
+        << QStringLiteral("The limits of anna on /dev/sdb1 were not set: Quota limit out of range");
+    QTest::newRow("a limit on the device with quotas off prepares that one") << false << true << QString()
+                                                                             << QStringList{"set_device_options /dev/sdc1 defaults,usrquota",
+                                                                                            "remount_device /dev/sdc1",
+                                                                                            "create_quota_file /dev/sdc1 0",
+                                                                                            "enable_device_quota /dev/sdc1 0 on",
+                                                                                            "set_quota_info /dev/sdc1 0"}
+                                                                             << 1 << QString();
+}
+
+void QuotasManagerTest::memberEditWritesOnlyEditedDevices()
+{
+    QFETCH(bool, editB);
+    QFETCH(bool, editC);
+    QFETCH(QString, refused);
+    QFETCH(QStringList, actions);
+    QFETCH(int, written);
+    QFETCH(QString, error);
+
+    FakeSystem system;
+    FakeSystem::Device on = plainDisk(sdb);
+    on.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")};
+    on.mountOptions = QStringList{QStringLiteral("rw"), QStringLiteral("usrquota")};
+    on.quotaOn[Users] = true;
+    system.addDevice(on);
+    system.createQuotaFile(sdb, Users);
+    system.addDevice(plainDisk(sdc));
+    ProxyQuotaData anna;
+    anna.dqb_bsoftlimit = 5ULL << 30;
+    anna.dqb_ihardlimit = 3000000000ULL;
+    system.setRecord(sdb, Users, 1001, anna);
+
+    auto manager = makeManager();
+    manager->update();
+    const SettingsDeviceQuota *loaded = nullptr;
+    for (const SettingsDeviceQuota *member : manager->userSettings()) {
+        if (member->member().id == 1001) {
+            loaded = member;
+        }
+    }
+    QVERIFY(loaded);
+    SettingsDeviceQuota edited(*loaded);
+    QHash<QString, MemberQuotaData> table = edited.devicesQuota();
+    if (editB) {
+        table[sdb].setSoftFilesLimit(100);
+    }
+    if (editC) {
+        table[sdc].setHardFilesLimit(50);
+    }
+    edited.setDevicesQuota(table);
+    if (!refused.isEmpty()) {
+        system.failNext(QStringLiteral("set_quota_info"), refused, sdb);
+    }
+    system.calls.clear();
+    int count = -1;
+    QCOMPARE(errorOf([&] {
+                 count = manager->updateSettingsQuota(edited);
+             }),
+             error);
+    QCOMPARE(system.changeLog(), actions);
+    if (error.isEmpty()) {
+        QCOMPARE(count, written);
+    }
+    if (editB && refused.isEmpty()) {
+        // The untouched limits go back bit for bit.
+        const ProxyQuotaData record = system.record(sdb, Users, 1001);
+        QCOMPARE(record.dqb_bsoftlimit, 5ULL << 30);
+        QCOMPARE(record.dqb_ihardlimit, 3000000000ULL);
+        QCOMPARE(record.dqb_isoftlimit, 100ULL);
     }
 }
 

@@ -3,8 +3,10 @@
 
 #include "fakesystem.h"
 
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/members/memberquotadata.h"
 #include "plugin/model/members/settingsdevicequota.h"
+#include "plugin/model/values/memorysizetransfer.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -40,6 +42,8 @@ private Q_SLOTS:
     void canCreateQuotaFile_data();
     void canCreateQuotaFile();
     void copiesAreIndependent();
+    void copyLimitsTakesOnlyTheNamedFields_data();
+    void copyLimitsTakesOnlyTheNamedFields();
 };
 
 void MemberQuotaDataTest::quotasOffMakesNoRequest()
@@ -74,7 +78,7 @@ void MemberQuotaDataTest::fromKernelRecord_data()
     QTest::addColumn<int>("softUnit");
     QTest::addColumn<double>("hard");
     QTest::addColumn<int>("hardUnit");
-    QTest::addColumn<int>("hardFiles");
+    QTest::addColumn<qint64>("hardFiles");
     QTest::addColumn<bool>("limited");
 
     ProxyQuotaData blocks;
@@ -82,21 +86,29 @@ void MemberQuotaDataTest::fromKernelRecord_data()
     blocks.dqb_bsoftlimit = 1;
     blocks.dqb_bhardlimit = 1048576;
     QTest::newRow("block limits are 1024-byte blocks, usage is bytes")
-        << blocks << 1.5 << int(KiloBytes) << 1.0 << int(KiloBytes) << 1.0 << int(GigaBytes) << 0 << true;
+        << blocks << 1.5 << int(KiloBytes) << 1.0 << int(KiloBytes) << 1.0 << int(GigaBytes) << qint64(0) << true;
 
     ProxyQuotaData none;
     none.dqb_curspace = 4096;
     none.dqb_curinodes = 12;
-    QTest::newRow("usage without limits") << none << 4.0 << int(KiloBytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << false;
+    QTest::newRow("usage without limits") << none << 4.0 << int(KiloBytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << qint64(0) << false;
 
     ProxyQuotaData wide;
     wide.dqb_ihardlimit = 4294967296ULL;
     wide.dqb_isoftlimit = 3;
-    QTest::newRow("file limit keeps its low 32 bits") << wide << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0 << true;
+    QTest::newRow("2^32 files stay 2^32") << wide << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << qint64(4294967296LL) << true;
 
     ProxyQuotaData high;
-    high.dqb_ihardlimit = 2147483648ULL;
-    QTest::newRow("2^31 files reads as negative") << high << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << int(-2147483648LL) << false;
+    high.dqb_ihardlimit = 3000000000ULL;
+    QTest::newRow("3,000,000,000 files are a limit, not a negative number")
+        << high << 0.0 << int(Bytes) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << qint64(3000000000LL) << true;
+
+    ProxyQuotaData huge;
+    huge.dqb_bsoftlimit = 5ULL << 30;
+    huge.dqb_bhardlimit = (1ULL << 53) - 1;
+    huge.dqb_ihardlimit = 0x7fffffffffffffffULL;
+    QTest::newRow("5 TiB and the kernel's largest limits")
+        << huge << 0.0 << int(Bytes) << 5.0 << int(TeraBytes) << 8191.999999999999 << int(PetaBytes) << qint64(0x7fffffffffffffffLL) << true;
 }
 
 void MemberQuotaDataTest::fromKernelRecord()
@@ -108,7 +120,7 @@ void MemberQuotaDataTest::fromKernelRecord()
     QFETCH(int, softUnit);
     QFETCH(double, hard);
     QFETCH(int, hardUnit);
-    QFETCH(int, hardFiles);
+    QFETCH(qint64, hardFiles);
     QFETCH(bool, limited);
 
     FakeSystem system;
@@ -130,7 +142,7 @@ void MemberQuotaDataTest::fromKernelRecord()
     QCOMPARE(data.memorySizeById(HardLimitSize).value(), hard);
     QCOMPARE(int(data.memorySizeById(HardLimitSize).dimension()), hardUnit);
     QCOMPARE(data.hardFilesLimit(), hardFiles);
-    QCOMPARE(data.numberOfFilesUsed(), int(record.dqb_curinodes));
+    QCOMPARE(data.numberOfFilesUsed(), qint64(record.dqb_curinodes));
     QCOMPARE(data.objectQuotaIsOn(), limited);
     QCOMPARE(data.graceTimePeriod().blockGrace.toString(), QStringLiteral("1w 1d 1h"));
     QCOMPARE(data.graceTimePeriod().inodeGrace.toString(), QStringLiteral("1min"));
@@ -323,6 +335,48 @@ void MemberQuotaDataTest::copiesAreIndependent()
     // The device list is the system's, not the table's.
     const SettingsDeviceQuota empty(Member{QStringLiteral("bert"), 1002, false}, {}, Groups);
     QCOMPARE(empty.devices(), QStringList{disk});
+}
+
+void MemberQuotaDataTest::copyLimitsTakesOnlyTheNamedFields_data()
+{
+    QTest::addColumn<int>("fields");
+    QTest::addColumn<QList<qulonglong>>("limits");
+
+    const qulonglong tib = 1ULL << 40;
+    // Ours: 5 TiB, 6 TiB, 3,000,000,000, 4,000,000,000 files; theirs: 1 KiB, 2 KiB, 1, 2.
+    QTest::newRow("nothing") << 0 << QList<qulonglong>{5 * tib, 6 * tib, 3000000000ULL, 4000000000ULL};
+    QTest::newRow("only the hard space limit") << int(HardSpaceField) << QList<qulonglong>{5 * tib, 2048, 3000000000ULL, 4000000000ULL};
+    QTest::newRow("soft limits") << int(SoftSpaceField | SoftFilesField) << QList<qulonglong>{1024, 6 * tib, 1, 4000000000ULL};
+    QTest::newRow("everything") << int(AllLimitFields) << QList<qulonglong>{1024, 2048, 1, 2};
+}
+
+void MemberQuotaDataTest::copyLimitsTakesOnlyTheNamedFields()
+{
+    QFETCH(int, fields);
+    QFETCH(QList<qulonglong>, limits);
+
+    const MemorySizeTransfer transfer;
+    MemberQuotaData ours;
+    ours.setMemorySize(SoftLimitSize, transfer.memFromBytes(5ULL << 40));
+    ours.setMemorySize(HardLimitSize, transfer.memFromBytes(6ULL << 40));
+    ours.setSoftFilesLimit(3000000000LL);
+    ours.setHardFilesLimit(4000000000LL);
+    ours.setGraceDateTime({QDateTime::fromSecsSinceEpoch(1800000000), QDateTime()});
+    MemberQuotaData theirs;
+    theirs.setMemorySize(SoftLimitSize, transfer.memFromBytes(1024));
+    theirs.setMemorySize(HardLimitSize, transfer.memFromBytes(2048));
+    theirs.setSoftFilesLimit(1);
+    theirs.setHardFilesLimit(2);
+
+    MemberQuotaData result = ours;
+    result.copyLimits(theirs, fields);
+    QCOMPARE(transfer.bytesFromMem(result.memorySizeById(SoftLimitSize)), limits.at(0));
+    QCOMPARE(transfer.bytesFromMem(result.memorySizeById(HardLimitSize)), limits.at(1));
+    QCOMPARE(quint64(result.softFilesLimit()), limits.at(2));
+    QCOMPARE(quint64(result.hardFilesLimit()), limits.at(3));
+    QCOMPARE(result.graceDateTime().blockGrace, ours.graceDateTime().blockGrace);
+    QCOMPARE(result.sameLimits(ours), fields == 0);
+    QCOMPARE(result.sameLimits(theirs), fields == AllLimitFields);
 }
 
 QTEST_GUILESS_MAIN(MemberQuotaDataTest)

@@ -32,9 +32,9 @@ MemberQuotaData blocksData(const Usage &usage)
 MemberQuotaData filesData(const Usage &usage)
 {
     MemberQuotaData data;
-    data.setNumberOfFilesUsed(int(quint32(usage.used)));
-    data.setSoftFilesLimit(int(quint32(usage.soft)));
-    data.setHardFilesLimit(int(quint32(usage.hard)));
+    data.setNumberOfFilesUsed(qint64(usage.used));
+    data.setSoftFilesLimit(qint64(usage.soft));
+    data.setHardFilesLimit(qint64(usage.hard));
     data.setGraceDateTime({QDateTime(), usage.graceEnd});
     return data;
 }

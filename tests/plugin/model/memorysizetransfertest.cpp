@@ -43,12 +43,18 @@ void MemorySizeTransferTest::memFromBytes_data()
                                               << "1.5 Mb";
     QTest::newRow("one gigabyte") << 1073741824ULL << 1.0 << int(GigaBytes) << "Gb"
                                   << "1 Gb";
-    QTest::newRow("no unit above gigabytes") << 2048ULL * 1073741824ULL << 2048.0 << int(GigaBytes) << "Gb"
-                                             << "2048 Gb";
-    QTest::newRow("five digits use the exponent form") << 123456ULL * 1073741824ULL << 123456.0 << int(GigaBytes) << "Gb"
-                                                       << "1.235e+05 Gb";
-    QTest::newRow("largest count") << 18446744073709551615ULL << 17179869184.0 << int(GigaBytes) << "Gb"
-                                   << "1.718e+10 Gb";
+    QTest::newRow("just below a terabyte stays in Gb") << 1023ULL * 1073741824ULL << 1023.0 << int(GigaBytes) << "Gb"
+                                                       << "1023 Gb";
+    QTest::newRow("5 TiB") << 5ULL * 1099511627776ULL << 5.0 << int(TeraBytes) << "Tb"
+                           << "5 Tb";
+    QTest::newRow("2048 Gb are 2 Tb") << 2048ULL * 1073741824ULL << 2.0 << int(TeraBytes) << "Tb"
+                                      << "2 Tb";
+    QTest::newRow("one petabyte") << 1125899906842624ULL << 1.0 << int(PetaBytes) << "Pb"
+                                  << "1 Pb";
+    QTest::newRow("the kernel's largest limit needs no exponent") << 9223372036854774784ULL << 8191.999999999999 << int(PetaBytes) << "Pb"
+                                                                  << "8192 Pb";
+    QTest::newRow("no unit above petabytes") << 18446744073709551615ULL << 16384.0 << int(PetaBytes) << "Pb"
+                                             << "1.638e+04 Pb";
 }
 
 void MemorySizeTransferTest::memFromBytes()
@@ -78,6 +84,8 @@ void MemorySizeTransferTest::bytesFromMem_data()
     QTest::newRow("fraction truncated toward zero") << 1.0000001 << int(KiloBytes) << 1024ULL;
     QTest::newRow("megabytes") << 3.0 << int(MegaBytes) << 3145728ULL;
     QTest::newRow("gigabytes") << 1.0 << int(GigaBytes) << 1073741824ULL;
+    QTest::newRow("terabytes") << 5.0 << int(TeraBytes) << 5497558138880ULL;
+    QTest::newRow("petabytes") << 1.5 << int(PetaBytes) << 1688849860263936ULL;
     QTest::newRow("above 2^63 converts as unsigned") << 12884901888.0 << int(GigaBytes) << 13835058055282163712ULL;
     QTest::newRow("beyond 64 bits saturates") << 1.0e12 << int(GigaBytes) << 18446744073709551615ULL;
     QTest::newRow("negative amount is no limit") << -5.0 << int(MegaBytes) << 0ULL;
@@ -105,6 +113,8 @@ void MemorySizeTransferTest::roundTrip_data()
     QTest::newRow("just below a gigabyte") << 1073741823ULL;
     QTest::newRow("odd terabyte-sized count") << 1099511627777ULL;
     QTest::newRow("largest exact double") << 9007199254740991ULL;
+    QTest::newRow("5 TiB") << 5497558138880ULL;
+    QTest::newRow("the kernel's largest limit in whole KiB") << 9223372036854774784ULL;
 }
 
 void MemorySizeTransferTest::roundTrip()
@@ -134,8 +144,8 @@ void MemorySizeTransferTest::settersKeepTexts()
 void MemorySizeTransferTest::unitTableOrder()
 {
     const QMap<Dimension, QString> sizes = MemorySizeTransfer().sizesMap();
-    QCOMPARE(sizes.keys(), (QList<Dimension>{Bytes, KiloBytes, MegaBytes, GigaBytes}));
-    QCOMPARE(sizes.values(), (QStringList{QStringLiteral("Bytes"), QStringLiteral("Kb"), QStringLiteral("Mb"), QStringLiteral("Gb")}));
+    QCOMPARE(sizes.keys(), (QList<Dimension>{Bytes, KiloBytes, MegaBytes, GigaBytes, TeraBytes, PetaBytes}));
+    QCOMPARE(sizes.values(), (QStringList{"Bytes", "Kb", "Mb", "Gb", "Tb", "Pb"}));
 }
 
 QTEST_GUILESS_MAIN(MemorySizeTransferTest)

@@ -17,6 +17,8 @@
 //   kcmq-panel-host PLUGIN users-shot FILE
 //   kcmq-panel-host PLUGIN set-many DEVICE SHOT SOFT_FILES HARD_FILES HARD_MB NAME,NAME,...
 //   kcmq-panel-host PLUGIN users-export FILE
+//   kcmq-panel-host PLUGIN set-many-hard DEVICE HARD_MB NAME,NAME,...   (only the hard space limit)
+//   kcmq-panel-host PLUGIN edit-files NAME DEVICE SOFT_FILES            (only the soft file limit)
 
 #include "platform/kcm/kcmodulecompat.h"
 
@@ -24,6 +26,7 @@
 #include <KPluginFactory>
 
 #include <QAbstractItemModel>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -54,6 +57,13 @@ void out(const QString &line)
 {
     std::printf("%s\n", line.toUtf8().constData());
     std::fflush(stdout);
+}
+
+// The file limits take counts beyond 2^31: set through the spin box's
+// 64-bit value property.
+void setCount(QAbstractSpinBox *spin, const QString &count)
+{
+    spin->setProperty("value", QVariant::fromValue<qint64>(count.toLongLong()));
 }
 
 template<typename T>
@@ -256,9 +266,9 @@ int setMany(KCModule *module, const QStringList &args)
         }
         out(QStringLiteral("dialog-title=%1").arg(dialog->windowTitle()));
         child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("softLimitFilesValue"))->setValue(args.value(2).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("softLimitFilesValue")), args.value(2));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("hardLimitFilesValue"))->setValue(args.value(3).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("hardLimitFilesValue")), args.value(3));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitMemoryChBox"))->setChecked(true);
         child<QComboBox>(dialog, QStringLiteral("hardLimitCombo"))->setCurrentIndex(1);
         child<QDoubleSpinBox>(dialog, QStringLiteral("hardLimitMemoryValue"))->setValue(args.value(4).toDouble());
@@ -274,6 +284,85 @@ int setMany(KCModule *module, const QStringList &args)
     settle();
     printMessages(module);
     return accepted ? 0 : 1;
+}
+
+// Selects the named members (all accounts shown) on the users tab.
+QTreeView *selectUsers(KCModule *module, const QString &device, const QStringList &names)
+{
+    QWidget *page = tab(module, QStringLiteral("users"));
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    selectDevice(page, device);
+    child<QComboBox>(page, QStringLiteral("cBoxFilterMode"))->setCurrentIndex(0);
+    child<QLineEdit>(page, QStringLiteral("searchEdit"))->clear();
+    auto view = child<QTreeView>(page, QStringLiteral("treeView"));
+    view->clearSelection();
+    int selected = 0;
+    for (int r = 0; r < view->model()->rowCount(); ++r) {
+        const QModelIndex index = view->model()->index(r, 0);
+        if (names.contains(index.data().toString())) {
+            view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            ++selected;
+        }
+    }
+    out(QStringLiteral("selected=%1").arg(selected));
+    return view;
+}
+
+// "Set limits…" for the named members, changing only the hard space limit
+// (in Mb); their other limits are whatever each of them has.
+int setManyHard(KCModule *module, const QStringList &args)
+{
+    selectUsers(module, args.value(0), args.value(2).split(QLatin1Char(',')));
+    bool accepted = false;
+    QTimer::singleShot(0, module, [&] {
+        auto dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            out(QStringLiteral("error=no dialog"));
+            return;
+        }
+        for (const char *name : {"softLimitMemoryValue", "softLimitFilesValue", "hardLimitFilesValue"}) {
+            out(QStringLiteral("field=%1|%2").arg(QString::fromLatin1(name), child<QAbstractSpinBox>(dialog, QString::fromLatin1(name))->text()));
+        }
+        child<QCheckBox>(dialog, QStringLiteral("hardLimitMemoryChBox"))->setCheckState(Qt::Checked);
+        child<QComboBox>(dialog, QStringLiteral("hardLimitCombo"))->setCurrentIndex(1);
+        child<QDoubleSpinBox>(dialog, QStringLiteral("hardLimitMemoryValue"))->setValue(args.value(1).toDouble());
+        QPushButton *ok = child<QDialogButtonBox>(dialog, QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok);
+        accepted = ok->isEnabled();
+        ok->click();
+    });
+    child<QPushButton>(tab(module, QStringLiteral("users")), QStringLiteral("setLimitsBtn"))->click();
+    settle();
+    printMessages(module);
+    return accepted ? 0 : 1;
+}
+
+// The member dialog of one user, opened on the device given: only the soft
+// file limit is set.
+int editFiles(KCModule *module, const QStringList &args)
+{
+    QTreeView *view = selectUsers(module, args.value(1), {args.value(0)});
+    const QModelIndexList rows = view->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        out(QStringLiteral("error=no user %1").arg(args.value(0)));
+        return 1;
+    }
+    bool edited = false;
+    QTimer::singleShot(0, module, [&] {
+        auto dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            out(QStringLiteral("error=no dialog"));
+            return;
+        }
+        child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("softLimitFilesValue")), args.value(2));
+        QPushButton *ok = child<QDialogButtonBox>(dialog, QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok);
+        edited = ok->isEnabled();
+        ok->click();
+    });
+    Q_EMIT view->doubleClicked(rows.first());
+    settle();
+    printMessages(module);
+    return edited ? 0 : 1;
 }
 
 // "Export…" of the users tab as shown, answered with the file name.
@@ -322,9 +411,9 @@ int editUser(KCModule *module, const QStringList &args)
         }
         child<QComboBox>(dialog, QStringLiteral("devicesCombo"))->setCurrentText(device);
         child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("softLimitFilesValue"))->setValue(args.value(2).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("softLimitFilesValue")), args.value(2));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitFilesChBox"))->setChecked(true);
-        child<QSpinBox>(dialog, QStringLiteral("hardLimitFilesValue"))->setValue(args.value(3).toInt());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("hardLimitFilesValue")), args.value(3));
         child<QCheckBox>(dialog, QStringLiteral("hardLimitMemoryChBox"))->setChecked(true);
         child<QComboBox>(dialog, QStringLiteral("hardLimitCombo"))->setCurrentIndex(1);
         child<QDoubleSpinBox>(dialog, QStringLiteral("hardLimitMemoryValue"))->setValue(args.value(4).toDouble());
@@ -472,6 +561,12 @@ int main(int argc, char **argv)
         } else if (command == QLatin1String("set-many")) {
             status = setMany(module, rest.mid(0, 6));
             rest = rest.mid(6);
+        } else if (command == QLatin1String("set-many-hard")) {
+            status = setManyHard(module, rest.mid(0, 3));
+            rest = rest.mid(3);
+        } else if (command == QLatin1String("edit-files")) {
+            status = editFiles(module, rest.mid(0, 3));
+            rest = rest.mid(3);
         } else if (command == QLatin1String("users-export")) {
             status = usersExport(module, rest.value(0));
             rest = rest.mid(1);

@@ -6,9 +6,11 @@
 #include "common/helperprotocol.h"
 #include "platform/kcm/accessauthorizer.h"
 #include "platform/kcm/messagesmanager.h"
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/module/quotasmodule.h"
 #include "plugin/ui/graceperiodswidget.h"
+#include "plugin/ui/quotasettingsmodel.h"
 #include "plugin/ui/quotasettingswidget.h"
 #include "plugin/ui/systemreboot.h"
 
@@ -28,6 +30,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 
 #include <memory>
 
@@ -171,6 +174,7 @@ private Q_SLOTS:
     void hostCallsWaitForTheRequest();
     void hostCallsDuringTheFirstLoad();
     void memberEditKeepsPendingEdits();
+    void refreshReadsTheSystemAndKeepsPendingEdits();
     void oneApplyForEveryEditedDevice();
     void rebootQuestionOnlyAfterApply();
 
@@ -352,7 +356,10 @@ void QuotasModuleTest::memberEdit_data()
     QTest::addColumn<QString>("details");
 
     QTest::newRow("limits written") << QString() << applied << int(KMessageWidget::Positive) << QString();
-    QTest::newRow("the helper refuses the limits") << "set_quota_info" << withErrors << int(KMessageWidget::Error) << "no such user";
+    // The reason is in the message itself, with the member and the device.
+    QTest::newRow("the helper refuses the limits") << "set_quota_info"
+                                                   << "The limits of nobody on /dev/sdb1 were not set: no such user" << int(KMessageWidget::Error)
+                                                   << "no such user";
 }
 
 void QuotasModuleTest::memberEdit()
@@ -377,7 +384,7 @@ void QuotasModuleTest::memberEdit()
     QCoreApplication::processEvents();
 
     QVERIFY(hasMessage(*module, message, type));
-    QCOMPARE(detailsOf(*module, message), details);
+    QVERIFY(failCommand.isEmpty() || message.endsWith(details));
     QCOMPARE(m_system->count(QStringLiteral("set_quota_info")), 1);
     // Applied at once: the host's Apply is not involved.
     QCOMPARE(changedToTrue(changed), 0);
@@ -388,11 +395,15 @@ void QuotasModuleTest::limitsForMany_data()
     QTest::addColumn<QString>("failCommand");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("details");
+    QTest::addColumn<int>("hardFiles");
+    QTest::addColumn<int>("written");
 
-    QTest::newRow("limits written for both") << QString() << applied << int(KMessageWidget::Positive) << QString();
+    QTest::newRow("limits written for both") << QString() << applied << int(KMessageWidget::Positive) << 50 << 2;
     QTest::newRow("the helper refuses the first: named, the second applied")
-        << "set_quota_info" << withErrors << int(KMessageWidget::Error) << "The limits of 1 member were not set:\nnobody: no such user";
+        << "set_quota_info"
+        << "The limits of 1 member on /dev/sdb1 were not set:\nnobody: no such user" << int(KMessageWidget::Error) << 50 << 2;
+    QTest::newRow("limits they already have: no success claimed")
+        << QString() << "Nothing was changed: the limits were already as asked." << int(KMessageWidget::Information) << 0 << 0;
 }
 
 void QuotasModuleTest::limitsForMany()
@@ -400,7 +411,8 @@ void QuotasModuleTest::limitsForMany()
     QFETCH(QString, failCommand);
     QFETCH(QString, message);
     QFETCH(int, type);
-    QFETCH(QString, details);
+    QFETCH(int, hardFiles);
+    QFETCH(int, written);
 
     auto module = prepared();
     if (!failCommand.isEmpty()) {
@@ -409,14 +421,14 @@ void QuotasModuleTest::limitsForMany()
     SettingsDeviceQuota nobody({QStringLiteral("nobody"), 65534, false}, {}, Users);
     SettingsDeviceQuota anna({QStringLiteral("anna"), 1001, false}, {}, Users);
     MemberQuotaData limits;
-    limits.setHardFilesLimit(50);
-    Q_EMIT usersTab(*module)->limitsChangedForMany({&nobody, &anna}, sdb, limits);
+    limits.setHardFilesLimit(hardFiles);
+    Q_EMIT usersTab(*module)->limitsChangedForMany({&nobody, &anna}, sdb, limits, AllLimitFields);
     QCoreApplication::processEvents();
 
     QVERIFY(hasMessage(*module, message, type));
-    QCOMPARE(detailsOf(*module, message), details);
-    QCOMPARE(m_system->count(QStringLiteral("set_quota_info")), 2);
-    QCOMPARE(m_system->record(sdb, Users, 1001).dqb_ihardlimit, quint64(50));
+    QVERIFY(!hasMessage(*module, applied, KMessageWidget::Positive) || type == KMessageWidget::Positive);
+    QCOMPARE(m_system->count(QStringLiteral("set_quota_info")), written);
+    QCOMPARE(m_system->record(sdb, Users, 1001).dqb_ihardlimit, quint64(hardFiles));
 }
 
 void QuotasModuleTest::generalApply_data()
@@ -700,6 +712,41 @@ void QuotasModuleTest::memberEditKeepsPendingEdits()
     QCOMPARE(m_system->notificationWrites, 2);
     QVERIFY(m_system->changeLog().contains(QStringLiteral("set_device_options /dev/sdb1 defaults,usrquota,grpquota")));
     QVERIFY(m_system->device(sdb).quotaOn[Groups]);
+}
+
+void QuotasModuleTest::refreshReadsTheSystemAndKeepsPendingEdits()
+{
+    auto module = prepared();
+    editGeneralTab(*module);
+    auto admins = module->widget()->findChild<QPlainTextEdit *>(QStringLiteral("quotaGroupAdminsText"));
+    admins->insertPlainText(QStringLiteral("devel: anna\n"));
+
+    // Changed outside the panel, as setquota would.
+    ProxyQuotaData outside;
+    outside.dqb_ihardlimit = 3000000000ULL;
+    m_system->setRecord(sdb, Users, 65534, outside);
+    const int reads = m_system->count(QStringLiteral("get_all_quota_info"));
+    auto users = module->widget()->findChildren<QuotaSettingsWidget *>().first();
+    auto filter = users->findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+    users->findChild<QPushButton *>(QStringLiteral("refreshBtn"))->click();
+
+    QVERIFY(m_system->count(QStringLiteral("get_all_quota_info")) > reads);
+    bool found = false;
+    auto view = users->findChild<QTreeView *>(QStringLiteral("treeView"));
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        // An account of the directory or a record without one: either way, read again.
+        const QString name = view->model()->index(row, 0).data().toString();
+        if (name == QLatin1String("nobody") || name == QLatin1String("#65534")) {
+            found = true;
+            QCOMPARE(view->model()->index(row, QuotaSettingsModel::InodeHardLimit).data(QuotaSettingsModel::RawValueRole).toULongLong(), 3000000000ULL);
+        }
+    }
+    QVERIFY(found);
+    // The pending edits of the other tabs are still there for Apply.
+    QVERIFY(admins->toPlainText().startsWith(QLatin1String("devel: anna\n")));
+    module->save();
+    QVERIFY(m_system->changeLog().contains(QStringLiteral("set_device_options /dev/sdb1 defaults,usrquota,grpquota")));
 }
 
 void QuotasModuleTest::oneApplyForEveryEditedDevice()

@@ -3,7 +3,9 @@
 
 #include "fakesystem.h"
 
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/members/settingsdevicequota.h"
+#include "plugin/ui/int64spinbox.h"
 #include "plugin/ui/quotasettingswidget.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
 
@@ -12,10 +14,14 @@
 #include <KSharedConfig>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -26,6 +32,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -84,6 +93,13 @@ private Q_SLOTS:
     void copyLimitsFromAMember();
     void exportWritesTheShownTable();
     void copyPutsRowsAsTabSeparatedText();
+    void searchFieldKeepsItsKeys_data();
+    void searchFieldKeepsItsKeys();
+    void placeSurvivesAReload_data();
+    void placeSurvivesAReload();
+    void refreshIsAsked_data();
+    void refreshIsAsked();
+    void controlsAreNamed();
 
 private:
     QList<SettingsDeviceQuota *> members();
@@ -250,7 +266,7 @@ void QuotaSettingsWidgetTest::doubleClickEditsTheFilteredRow()
         auto dialog = qobject_cast<SettingMemberQuotasDialog *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         dialogTitle = dialog->windowTitle();
-        dialog->findChild<QSpinBox *>(QStringLiteral("hardLimitFilesValue"))->setValue(42);
+        dialog->findChild<Int64SpinBox *>(QStringLiteral("hardLimitFilesValue"))->setValue(42);
         dialog->accept();
     });
     // Row 1 under the ordinary filter is bert, not daemon.
@@ -398,10 +414,12 @@ void QuotaSettingsWidgetTest::setLimitsForMany()
     QList<QStringList> many;
     QString device;
     MemberQuotaData limits;
+    int fields = 0;
     connect(&widget,
             &QuotaSettingsWidget::limitsChangedForMany,
             this,
-            [&](const QList<SettingsDeviceQuota *> &members, const QString &onDevice, const MemberQuotaData &data) {
+            [&](const QList<SettingsDeviceQuota *> &members, const QString &onDevice, const MemberQuotaData &data, int changed) {
+                fields = changed;
                 QStringList names;
                 for (const SettingsDeviceQuota *member : members) {
                     names.append(member->member().name);
@@ -422,7 +440,9 @@ void QuotaSettingsWidgetTest::setLimitsForMany()
         QVERIFY(dialog);
         shownTitle = dialog->windowTitle();
         deviceFixed = !dialog->findChild<QComboBox *>(QStringLiteral("devicesCombo"))->isEnabled();
-        dialog->findChild<QSpinBox *>(QStringLiteral("hardLimitFilesValue"))->setValue(77);
+        // The members differ in this limit: it has to be set to be written.
+        dialog->findChild<QCheckBox *>(QStringLiteral("hardLimitFilesChBox"))->setCheckState(Qt::Checked);
+        dialog->findChild<Int64SpinBox *>(QStringLiteral("hardLimitFilesValue"))->setValue(77);
         dialog->accept();
     });
     if (byKey) {
@@ -441,25 +461,30 @@ void QuotaSettingsWidgetTest::setLimitsForMany()
     QCOMPARE(single, 0);
     QCOMPARE(many, QList<QStringList>{selected});
     QCOMPARE(device, sdb);
-    QCOMPARE(limits.hardFilesLimit(), 77);
+    QCOMPARE(limits.hardFilesLimit(), qint64(77));
+    QCOMPARE(fields, int(HardFilesField));
 }
 
 void QuotaSettingsWidgetTest::copyLimitsFromAMember_data()
 {
     QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("targets");
-    QTest::addColumn<int>("hardFiles");
+    QTest::addColumn<qint64>("hardFiles");
 
-    QTest::newRow("another member's limits") << "bert" << QStringList{"root", "anna"} << 5;
-    QTest::newRow("a selected member is not its own target") << "anna" << QStringList{"root"} << 2;
-    QTest::newRow("no such member: nothing happens") << "nobody" << QStringList{} << 0;
+    QTest::newRow("another member's limits, confirmed") << "bert" << int(QMessageBox::Yes) << QStringList{"root", "anna"} << qint64(5);
+    QTest::newRow("a selected member is not its own target") << "anna" << int(QMessageBox::Yes) << QStringList{"root"} << qint64(2);
+    QTest::newRow("the question cancelled: nothing happens") << "bert" << int(QMessageBox::Cancel) << QStringList{} << qint64(0);
+    QTest::newRow("the question escaped: nothing happens") << "bert" << int(QMessageBox::Escape) << QStringList{} << qint64(0);
+    QTest::newRow("no such member: nothing happens") << "nobody" << int(QMessageBox::Ok) << QStringList{} << qint64(0);
 }
 
 void QuotaSettingsWidgetTest::copyLimitsFromAMember()
 {
     QFETCH(QString, source);
+    QFETCH(int, answer);
     QFETCH(QStringList, targets);
-    QFETCH(int, hardFiles);
+    QFETCH(qint64, hardFiles);
 
     QuotaSettingsWidget widget(members());
     widget.show();
@@ -470,31 +495,59 @@ void QuotaSettingsWidgetTest::copyLimitsFromAMember()
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
 
     QStringList names;
-    int hard = 0;
+    qint64 hard = 0;
+    int fields = 0;
     connect(&widget,
             &QuotaSettingsWidget::limitsChangedForMany,
             this,
-            [&](const QList<SettingsDeviceQuota *> &members, const QString &, const MemberQuotaData &data) {
+            [&](const QList<SettingsDeviceQuota *> &members, const QString &, const MemberQuotaData &data, int changed) {
                 for (const SettingsDeviceQuota *member : members) {
                     names.append(member->member().name);
                 }
                 hard = data.hardFilesLimit();
+                fields = changed;
             });
-    QTimer::singleShot(0, this, [&source] {
+    QString preset;
+    bool okAtFirst = true;
+    QStringList offered;
+    QString question;
+    QTimer::singleShot(0, this, [&] {
         auto chooser = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
         QVERIFY(chooser);
+        preset = chooser->textValue();
+        offered = chooser->comboBoxItems();
+        okAtFirst = chooser->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled();
         chooser->setTextValue(source);
-        // An unknown name is told, not applied.
-        QTimer::singleShot(0, [] {
-            if (auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+        QTimer::singleShot(0, [&] {
+            auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            question = box->text();
+            if (answer == QMessageBox::Escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else if (answer == QMessageBox::Ok) {
                 box->accept();
+            } else {
+                box->button(static_cast<QMessageBox::StandardButton>(answer))->click();
             }
         });
         chooser->accept();
     });
     widget.findChild<QPushButton *>(QStringLiteral("copyLimitsBtn"))->click();
+    // Nothing preselected: Return at once copies nothing.
+    QVERIFY(preset.isEmpty());
+    QVERIFY(!okAtFirst);
+    // The members of the device shown; daemon has no data there.
+    QCOMPARE(offered, (QStringList{"root", "anna", "bert"}));
     QCOMPARE(names, targets);
     QCOMPARE(hard, hardFiles);
+    if (source == QLatin1String("bert")) {
+        QCOMPARE(question,
+                 QStringLiteral("Give 2 members the limits of bert on /dev/sdb1 (soft space limit none, hard space limit none, soft files limit "
+                                "none, hard files limit 5)? The limits the members have there now are replaced."));
+    }
+    if (!names.isEmpty()) {
+        QCOMPARE(fields, int(AllLimitFields));
+    }
 }
 
 void QuotaSettingsWidgetTest::exportWritesTheShownTable()
@@ -521,7 +574,7 @@ void QuotaSettingsWidgetTest::exportWritesTheShownTable()
     QFile written(file);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(),
-             QByteArray("Name,Blocks time to force,Quota is on,Used blocks,Used inodes\r\n"
+             QByteArray("Name,Space grace ends (UTC),Quota is on,Used space (bytes),Used inodes (files)\r\n"
                         "\"Doe, \"\"J\"\"\",2026-03-05T14:07:00Z,off,1536,0\r\n"
                         "bert,,off,0,5\r\n"
                         "anna,,off,0,0\r\n"));
@@ -547,6 +600,150 @@ void QuotaSettingsWidgetTest::copyPutsRowsAsTabSeparatedText()
     view->setFocus();
     QTest::keySequence(view, QKeySequence::Copy);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("anna\toff\t\t\nbert\toff\t\t5\n"));
+}
+
+void QuotaSettingsWidgetTest::searchFieldKeepsItsKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("tableFocused");
+
+    QTest::newRow("Escape clears the search") << int(Qt::Key_Escape) << QString() << false;
+    QTest::newRow("Return goes on to the rows found") << int(Qt::Key_Return) << QStringLiteral("bert") << true;
+    QTest::newRow("Enter likewise") << int(Qt::Key_Enter) << QStringLiteral("bert") << true;
+}
+
+void QuotaSettingsWidgetTest::searchFieldKeepsItsKeys()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(bool, tableFocused);
+
+    // A stand-in for the host's window: a dialog whose default button would
+    // save and close it, and which Escape would close.
+    QDialog host;
+    auto layout = new QVBoxLayout(&host);
+    auto widget = new QuotaSettingsWidget(members(), &host);
+    layout->addWidget(widget);
+    auto ok = new QPushButton(QStringLiteral("OK"), &host);
+    ok->setDefault(true);
+    layout->addWidget(ok);
+    QSignalSpy pressed(ok, &QPushButton::clicked);
+    host.show();
+    QApplication::setActiveWindow(&host);
+    QVERIFY(QTest::qWaitForWindowActive(&host));
+
+    // Ctrl+F finds the search field from anywhere in the tab.
+    auto view = widget->findChild<QTreeView *>(QStringLiteral("treeView"));
+    view->setFocus();
+    QTest::keySequence(&host, QKeySequence(QKeySequence::Find));
+    auto search = widget->findChild<QLineEdit *>(QStringLiteral("searchEdit"));
+    QTRY_VERIFY(search->hasFocus());
+
+    QTest::keyClicks(search, QStringLiteral("bert"));
+    QTest::keyClick(search, static_cast<Qt::Key>(key));
+    QCOMPARE(search->text(), text);
+    QCOMPARE(pressed.count(), 0);
+    QVERIFY(host.isVisible());
+    QCOMPARE(host.result(), int(QDialog::Rejected));
+    QCOMPARE(view->hasFocus(), tableFocused);
+    if (tableFocused) {
+        // Return on the row opens the member dialog.
+        QString title;
+        QTimer::singleShot(0, this, [&title] {
+            auto dialog = qobject_cast<SettingMemberQuotasDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            dialog->reject();
+        });
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(title, QStringLiteral("Setting quotas for a user: bert"));
+        QCOMPARE(pressed.count(), 0);
+    }
+}
+
+void QuotaSettingsWidgetTest::placeSurvivesAReload_data()
+{
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<bool>("reversed");
+
+    QTest::newRow("one member") << QStringList{"bert"} << false;
+    QTest::newRow("two members, the list in another order") << QStringList{"root", "bert"} << true;
+}
+
+void QuotaSettingsWidgetTest::placeSurvivesAReload()
+{
+    QFETCH(QStringList, selected);
+    QFETCH(bool, reversed);
+
+    QuotaSettingsWidget widget(members());
+    widget.show();
+    auto filter = widget.findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
+    filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
+    auto view = widget.findChild<QTreeView *>(QStringLiteral("treeView"));
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        const QModelIndex index = view->model()->index(row, 0);
+        if (selected.contains(index.data().toString())) {
+            view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        }
+    }
+
+    // A reload brings new objects for the same members, by id.
+    QList<std::shared_ptr<SettingsDeviceQuota>> fresh;
+    QList<SettingsDeviceQuota *> list;
+    for (const auto &member : std::as_const(m_members)) {
+        fresh.append(std::make_shared<SettingsDeviceQuota>(*member));
+        list.append(fresh.last().get());
+    }
+    if (reversed) {
+        std::reverse(list.begin(), list.end());
+    }
+    widget.updateSettings(list);
+
+    QStringList after;
+    for (const QModelIndex &index : view->selectionModel()->selectedRows()) {
+        after.append(index.data().toString());
+    }
+    std::sort(after.begin(), after.end());
+    std::sort(selected.begin(), selected.end());
+    QCOMPARE(after, selected);
+    QCOMPARE(view->currentIndex().siblingAtColumn(0).data().toString(), selected.contains(QStringLiteral("bert")) ? QStringLiteral("bert") : selected.last());
+}
+
+void QuotaSettingsWidgetTest::refreshIsAsked_data()
+{
+    QTest::addColumn<bool>("byKey");
+
+    QTest::newRow("the Refresh button") << false;
+    QTest::newRow("F5") << true;
+}
+
+void QuotaSettingsWidgetTest::refreshIsAsked()
+{
+    QFETCH(bool, byKey);
+
+    QuotaSettingsWidget widget(members());
+    widget.show();
+    QApplication::setActiveWindow(&widget);
+    QVERIFY(QTest::qWaitForWindowActive(&widget));
+    QSignalSpy refresh(&widget, &QuotaSettingsWidget::refreshRequested);
+    if (byKey) {
+        widget.findChild<QTreeView *>(QStringLiteral("treeView"))->setFocus();
+        QTest::keySequence(&widget, QKeySequence(QKeySequence::Refresh));
+    } else {
+        widget.findChild<QPushButton *>(QStringLiteral("refreshBtn"))->click();
+    }
+    QCOMPARE(refresh.count(), 1);
+}
+
+void QuotaSettingsWidgetTest::controlsAreNamed()
+{
+    QuotaSettingsWidget widget(members());
+    for (const char *name : {"searchEdit", "cBoxFilterMode", "cBoxDevices"}) {
+        QVERIFY2(!widget.findChild<QWidget *>(QString::fromLatin1(name))->accessibleName().isEmpty(), name);
+    }
+    QCOMPARE(widget.findChild<QLabel *>(QStringLiteral("deviceLabel"))->buddy(), widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices")));
 }
 
 QTEST_MAIN(QuotaSettingsWidgetTest)

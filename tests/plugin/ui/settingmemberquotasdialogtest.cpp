@@ -3,8 +3,10 @@
 
 #include "fakesystem.h"
 
+#include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/model/values/memorysizetransfer.h"
+#include "plugin/ui/int64spinbox.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
 #include "tests/plugin/clickindicator.h"
 
@@ -15,6 +17,7 @@
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -29,7 +32,7 @@ const QString sdc = QStringLiteral("/dev/sdc1");
 constexpr quint64 KiB = 1024;
 constexpr quint64 GiB = 1024 * 1024 * 1024;
 
-MemberQuotaData onDevice(quint64 softBytes, quint64 hardBytes, int softFiles, int hardFiles, bool deviceOn = true)
+MemberQuotaData onDevice(quint64 softBytes, quint64 hardBytes, qint64 softFiles, qint64 hardFiles, bool deviceOn = true)
 {
     const MemorySizeTransfer transfer;
     MemberQuotaData data;
@@ -84,6 +87,10 @@ private Q_SLOTS:
     void unitSwitchShowsTheAmount();
     void limitsMustFit_data();
     void limitsMustFit();
+    void manyMembersWriteOnlyWhatChanged_data();
+    void manyMembersWriteOnlyWhatChanged();
+    void runningGraceKeptToTheSecond();
+    void labelsAndBoxesAreNamed();
 
 private:
     std::unique_ptr<FakeSystem> m_system;
@@ -121,13 +128,17 @@ void SettingMemberQuotasDialogTest::widgetsShowTheData_data()
     QTest::addColumn<bool>("boxesEnabled");
     QTest::addColumn<QString>("warning");
 
-    const double kbMaximum = 4294967294.0;
-    // Just under 4 TiB in every unit, as far as two decimals can tell.
-    const double gbMaximum = 4095.0;
+    // The kernel's largest limit, 2^63 - 1 bytes in whole KiB, as far as
+    // two decimals can tell.
+    const double kbMaximum = 9007199254740991.0;
+    const double gbMaximum = 8589934592.0;
     QTest::newRow("zero soft limit unchecked in Kb, 1.5 Gb hard limit") << int(Users) << onDevice(0, 3 * GiB / 2, 0, 0) << false << 0.0 << QStringLiteral("Kb")
                                                                         << kbMaximum << true << 1.5 << QStringLiteral("Gb") << gbMaximum << true << QString();
-    QTest::newRow("soft limit in Mb") << int(Users) << onDevice(5 * 1024 * KiB, 0, 0, 0) << true << 5.0 << QStringLiteral("Mb") << 4194303.0 << false << 0.0
-                                      << QStringLiteral("Kb") << kbMaximum << true << QString();
+    QTest::newRow("soft limit in Mb") << int(Users) << onDevice(5 * 1024 * KiB, 0, 0, 0) << true << 5.0 << QStringLiteral("Mb") << 8796093022208.0 << false
+                                      << 0.0 << QStringLiteral("Kb") << kbMaximum << true << QString();
+    QTest::newRow("5 TiB soft limit in Tb, 1.5 PiB hard limit in Pb")
+        << int(Users) << onDevice(5 * 1024 * GiB, 1536 * 1024 * GiB, 0, 0) << true << 5.0 << QStringLiteral("Tb") << 8388608.0 << true << 1.5
+        << QStringLiteral("Pb") << 8192.0 << true << QString();
     QTest::newRow("quotas off for users: boxes disabled, warning for users")
         << int(Users) << onDevice(0, 0, 0, 0, false) << false << 0.0 << QStringLiteral("Kb") << kbMaximum << false << 0.0 << QStringLiteral("Kb") << kbMaximum
         << false << QStringLiteral("The settings will become available after quota support is enabled for users on this device.");
@@ -168,8 +179,8 @@ void SettingMemberQuotasDialogTest::widgetsShowTheData()
 
     QCOMPARE(widget<QDoubleSpinBox>(&dialog, "usedMemory")->value(), 1.5);
     QCOMPARE(widget<QDoubleSpinBox>(&dialog, "usedMemory")->suffix(), QStringLiteral(" Kb"));
-    QCOMPARE(widget<QSpinBox>(&dialog, "usedFiles")->value(), 12);
-    QCOMPARE(widget<QSpinBox>(&dialog, "usedFiles")->suffix(), QStringLiteral(" number of files"));
+    QCOMPARE(widget<Int64SpinBox>(&dialog, "usedFiles")->value(), qint64(12));
+    QCOMPARE(widget<Int64SpinBox>(&dialog, "usedFiles")->suffix(), QStringLiteral(" number of files"));
     // No grace running: blank and disabled.
     auto memoryMoment = widget<QDateTimeEdit>(&dialog, "dateTimeMemory");
     QVERIFY(!memoryMoment->isEnabled());
@@ -184,49 +195,70 @@ void SettingMemberQuotasDialogTest::acceptStoresTheEdits_data()
     QTest::addColumn<int>("softDimension");
     QTest::addColumn<double>("hardValue");
     QTest::addColumn<int>("hardDimension");
-    QTest::addColumn<int>("softFiles");
-    QTest::addColumn<int>("hardFiles");
+    QTest::addColumn<qint64>("softFiles");
+    QTest::addColumn<qint64>("hardFiles");
 
     QTest::newRow("untouched zero soft limit stays 0")
-        << onDevice(0, 3 * GiB / 2, 0, 9) << Edit([](SettingMemberQuotasDialog &) {}) << 0.0 << int(Bytes) << 1.5 << int(GigaBytes) << 0 << 9;
+        << onDevice(0, 3 * GiB / 2, 0, 9) << Edit([](SettingMemberQuotasDialog &) {}) << 0.0 << int(Bytes) << 1.5 << int(GigaBytes) << qint64(0) << qint64(9);
     QTest::newRow("a unit switch converts: 5 Kb stay 5 Kb") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(2);
-    }) << 5.0 << int(KiloBytes) << 0.0 << int(Bytes) << 0 << 0;
+    }) << 5.0 << int(KiloBytes) << 0.0 << int(Bytes) << qint64(0)
+                                                            << qint64(0);
     // 1.337 Gb to the KiB, more than the two decimals shown.
     const quint64 odd = 1401946 * KiB;
     QTest::newRow("only the file limit changed: the space limits stay exact") << onDevice(odd, 2 * odd, 0, 9) << Edit([](SettingMemberQuotasDialog &d) {
-        widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(10);
+        widget<Int64SpinBox>(&d, "hardLimitFilesValue")->setValue(10);
     }) << double(odd) / GiB << int(GigaBytes) << double(2 * odd) / GiB << int(GigaBytes)
-                                                                              << 0 << 10;
+                                                                              << qint64(0) << qint64(10);
     QTest::newRow("switching units back and forth loses nothing") << onDevice(odd, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(0);
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(2);
-    }) << double(odd) / GiB << int(GigaBytes) << 0.0 << int(Bytes) << 0
-                                                                  << 0;
+    }) << double(odd) / GiB << int(GigaBytes) << 0.0 << int(Bytes) << qint64(0)
+                                                                  << qint64(0);
     QTest::newRow("a value typed after a unit switch counts in the new unit") << onDevice(3 * GiB / 2, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
         widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(512);
-    }) << 512.0 << int(MegaBytes) << 0.0 << int(Bytes) << 0 << 0;
+    }) << 512.0 << int(MegaBytes) << 0.0 << int(Bytes) << qint64(0) << qint64(0);
     QTest::newRow("unchecking a limit stores no limit") << onDevice(5 * KiB, 7 * KiB, 3, 4) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QCheckBox>(&d, "hardLimitMemoryChBox")->setChecked(false);
         widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(false);
-    }) << 5.0 << int(KiloBytes) << 0.0 << int(Bytes) << 0
-                                                        << 4;
+    }) << 5.0 << int(KiloBytes) << 0.0 << int(Bytes) << qint64(0)
+                                                        << qint64(4);
     QTest::newRow("new limits typed in") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QCheckBox>(&d, "softLimitMemoryChBox")->setChecked(true);
         widget<QComboBox>(&d, "softLimitCombo")->setCurrentIndex(1);
         widget<QDoubleSpinBox>(&d, "softLimitMemoryValue")->setValue(250);
         widget<QCheckBox>(&d, "hardLimitFilesChBox")->setChecked(true);
-        widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(1000);
+        widget<Int64SpinBox>(&d, "hardLimitFilesValue")->setValue(1000);
     }) << 250.0 << int(MegaBytes) << 0.0 << int(Bytes)
-                                         << 0 << 1000;
-    QTest::newRow("a value above the cap is clamped") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+                                         << qint64(0) << qint64(1000);
+    QTest::newRow("5000 Gb are no longer clamped") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QCheckBox>(&d, "hardLimitMemoryChBox")->setChecked(true);
         widget<QComboBox>(&d, "hardLimitCombo")->setCurrentIndex(2);
         widget<QDoubleSpinBox>(&d, "hardLimitMemoryValue")->setValue(5000);
-    }) << 0.0 << int(Bytes) << 4095.0 << int(GigaBytes)
-                                                      << 0 << 0;
+    }) << 0.0 << int(Bytes) << 5000.0 / 1024 << int(TeraBytes)
+                                                   << qint64(0) << qint64(0);
+    QTest::newRow("a value above the kernel's maximum is clamped to it") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "hardLimitMemoryChBox")->setChecked(true);
+        widget<QComboBox>(&d, "hardLimitCombo")->setCurrentIndex(4);
+        widget<QDoubleSpinBox>(&d, "hardLimitMemoryValue")->setValue(9000);
+    }) << 0.0 << int(Bytes) << 8191.999999999999 << int(PetaBytes) << qint64(0)
+                                                                         << qint64(0);
+    // Only another field edited: a 5 TiB soft limit and 3,000,000,000 files
+    // come back exactly as they were read.
+    QTest::newRow("5 TiB and 3,000,000,000 files survive an edit of the hard space limit")
+        << onDevice(5 * 1024 * GiB, 0, 0, 3000000000LL) << Edit([](SettingMemberQuotasDialog &d) {
+               widget<QCheckBox>(&d, "hardLimitMemoryChBox")->setChecked(true);
+               widget<QComboBox>(&d, "hardLimitCombo")->setCurrentIndex(4);
+               widget<QDoubleSpinBox>(&d, "hardLimitMemoryValue")->setValue(8);
+           })
+        << 5.0 << int(TeraBytes) << 8.0 << int(PetaBytes) << qint64(0) << qint64(3000000000LL);
+    QTest::newRow("a file limit beyond 2^31 can be typed") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
+        widget<Int64SpinBox>(&d, "softLimitFilesValue")->setValue(3000000000LL);
+    }) << 0.0 << int(Bytes) << 0.0 << int(Bytes) << qint64(3000000000LL)
+                                                           << qint64(0);
 }
 
 void SettingMemberQuotasDialogTest::acceptStoresTheEdits()
@@ -248,8 +280,14 @@ void SettingMemberQuotasDialogTest::acceptStoresTheEdits()
     QCOMPARE(int(stored.memorySizeById(SoftLimitSize).dimension()), FETCHED(int, softDimension));
     QCOMPARE(stored.memorySizeById(HardLimitSize).value(), FETCHED(double, hardValue));
     QCOMPARE(int(stored.memorySizeById(HardLimitSize).dimension()), FETCHED(int, hardDimension));
-    QCOMPARE(stored.softFilesLimit(), FETCHED(int, softFiles));
-    QCOMPARE(stored.hardFilesLimit(), FETCHED(int, hardFiles));
+    QCOMPARE(stored.softFilesLimit(), FETCHED(qint64, softFiles));
+    QCOMPARE(stored.hardFilesLimit(), FETCHED(qint64, hardFiles));
+    // What the kernel is sent: exact to the KiB.
+    const MemorySizeTransfer transfer;
+    MemorySize expected;
+    expected.setValue(FETCHED(double, softValue));
+    expected.setDimension(static_cast<Dimension>(FETCHED(int, softDimension)));
+    QCOMPARE(transfer.bytesFromMem(stored.memorySizeById(SoftLimitSize)) / KiB, transfer.bytesFromMem(expected) / KiB);
     QVERIFY(!stored.graceDateTime().blockGrace.isValid());
     QVERIFY(!stored.graceDateTime().inodeGrace.isValid());
     // The member handed in is a copy: its own table is untouched.
@@ -270,7 +308,7 @@ void SettingMemberQuotasDialogTest::okFollowsChanges_data()
         clickIndicator(widget<QCheckBox>(&d, "softLimitFilesChBox"));
     }) << true;
     QTest::newRow("a new value") << onDevice(0, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
-        widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(3);
+        widget<Int64SpinBox>(&d, "hardLimitFilesValue")->setValue(3);
     }) << true;
     QTest::newRow("another unit") << onDevice(5 * KiB, 0, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QComboBox>(&d, "hardLimitCombo")->setCurrentIndex(1);
@@ -312,16 +350,16 @@ void SettingMemberQuotasDialogTest::deviceChoice()
     SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, onDevice(0, 0, 0, 5)}, {sdc, onC}}, Users);
     SettingMemberQuotasDialog dialog(member, device);
     QCOMPARE(widget<QComboBox>(&dialog, "devicesCombo")->currentText(), shown);
-    QCOMPARE(widget<QSpinBox>(&dialog, "hardLimitFilesValue")->value(), shown == sdc ? 77 : 5);
+    QCOMPARE(widget<Int64SpinBox>(&dialog, "hardLimitFilesValue")->value(), qint64(shown == sdc ? 77 : 5));
 
     // Switching the device shows that device's data; only the device shown
     // when accepting is written back.
     widget<QComboBox>(&dialog, "devicesCombo")->setCurrentText(shown == sdc ? sdb : sdc);
-    widget<QSpinBox>(&dialog, "hardLimitFilesValue")->setValue(9);
+    widget<Int64SpinBox>(&dialog, "hardLimitFilesValue")->setValue(9);
     dialog.accept();
     const auto devices = dialog.selectedMember().devicesQuota();
-    QCOMPARE(devices.value(shown == sdc ? sdb : sdc).hardFilesLimit(), 9);
-    QCOMPARE(devices.value(shown).hardFilesLimit(), shown == sdc ? 77 : 5);
+    QCOMPARE(devices.value(shown == sdc ? sdb : sdc).hardFilesLimit(), qint64(9));
+    QCOMPARE(devices.value(shown).hardFilesLimit(), qint64(shown == sdc ? 77 : 5));
 }
 
 void SettingMemberQuotasDialogTest::unitSwitchShowsTheAmount_data()
@@ -359,14 +397,14 @@ void SettingMemberQuotasDialogTest::limitsMustFit_data()
     const QString files = QStringLiteral("The soft files limit is above the hard files limit. A limit of 0 means no limit.");
     QTest::newRow("soft files above hard") << onDevice(0, 0, 0, 5) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
-        widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(10);
+        widget<Int64SpinBox>(&d, "softLimitFilesValue")->setValue(10);
     }) << files;
     QTest::newRow("equal limits fit") << onDevice(0, 0, 0, 5) << Edit([](SettingMemberQuotasDialog &d) {
         widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
-        widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(5);
+        widget<Int64SpinBox>(&d, "softLimitFilesValue")->setValue(5);
     }) << QString();
     QTest::newRow("a hard limit of 0 is none") << onDevice(0, 0, 0, 5) << Edit([](SettingMemberQuotasDialog &d) {
-        widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(10);
+        widget<Int64SpinBox>(&d, "softLimitFilesValue")->setValue(10);
         widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
         widget<QCheckBox>(&d, "hardLimitFilesChBox")->setChecked(false);
     }) << QString();
@@ -384,9 +422,9 @@ void SettingMemberQuotasDialogTest::limitsMustFit_data()
     QTest::newRow("both pairs wrong")
         << onDevice(2 * GiB, GiB, 0, 0) << Edit([](SettingMemberQuotasDialog &d) {
                widget<QCheckBox>(&d, "softLimitFilesChBox")->setChecked(true);
-               widget<QSpinBox>(&d, "softLimitFilesValue")->setValue(10);
+               widget<Int64SpinBox>(&d, "softLimitFilesValue")->setValue(10);
                widget<QCheckBox>(&d, "hardLimitFilesChBox")->setChecked(true);
-               widget<QSpinBox>(&d, "hardLimitFilesValue")->setValue(1);
+               widget<Int64SpinBox>(&d, "hardLimitFilesValue")->setValue(1);
            })
         << QStringLiteral(
                "The soft memory limit is above the hard memory limit. The soft files limit is above the hard files limit. A limit of 0 means no limit.");
@@ -412,6 +450,113 @@ void SettingMemberQuotasDialogTest::limitsMustFit()
     // Not even a direct accept lets a wrong pair through.
     dialog.accept();
     QCOMPARE(dialog.result() == QDialog::Accepted, warning.isEmpty());
+}
+
+void SettingMemberQuotasDialogTest::manyMembersWriteOnlyWhatChanged_data()
+{
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<int>("changed");
+    QTest::addColumn<qint64>("hardFiles");
+
+    // anna and bert agree on the hard space limit (1 GiB) and the soft file
+    // limit (none) and differ in the soft space limit and the hard file limit.
+    QTest::newRow("nothing touched: OK stays off") << Edit([](SettingMemberQuotasDialog &) {}) << 0 << qint64(0);
+    QTest::newRow("a unit switch alone changes nothing") << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QComboBox>(&d, "hardLimitCombo")->setCurrentIndex(1);
+    }) << 0 << qint64(0);
+    QTest::newRow("only the hard space limit") << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QDoubleSpinBox>(&d, "hardLimitMemoryValue")->setValue(2);
+    }) << int(HardSpaceField) << qint64(0);
+    QTest::newRow("setting a limit they differ in") << Edit([](SettingMemberQuotasDialog &d) {
+        clickIndicator(widget<QCheckBox>(&d, "hardLimitFilesChBox"));
+        widget<Int64SpinBox>(&d, "hardLimitFilesValue")->setValue(3000000000LL);
+    }) << int(HardFilesField) << qint64(3000000000LL);
+    QTest::newRow("removing a limit they differ in") << Edit([](SettingMemberQuotasDialog &d) {
+        clickIndicator(widget<QCheckBox>(&d, "softLimitMemoryChBox"));
+        clickIndicator(widget<QCheckBox>(&d, "softLimitMemoryChBox"));
+    }) << int(SoftSpaceField) << qint64(0);
+    QTest::newRow("clicking through back to various changes nothing") << Edit([](SettingMemberQuotasDialog &d) {
+        for (int click = 0; click < 3; ++click) {
+            clickIndicator(widget<QCheckBox>(&d, "softLimitMemoryChBox"));
+        }
+    }) << 0 << qint64(0);
+    QTest::newRow("a value set back to what they had") << Edit([](SettingMemberQuotasDialog &d) {
+        widget<QDoubleSpinBox>(&d, "hardLimitMemoryValue")->setValue(2);
+        widget<QDoubleSpinBox>(&d, "hardLimitMemoryValue")->setValue(1);
+    }) << 0 << qint64(0);
+}
+
+void SettingMemberQuotasDialogTest::manyMembersWriteOnlyWhatChanged()
+{
+    QFETCH(Edit, edit);
+    QFETCH(int, changed);
+    QFETCH(qint64, hardFiles);
+
+    SettingsDeviceQuota anna({QStringLiteral("anna"), 1001, false}, {{sdb, onDevice(5 * 1024 * GiB, GiB, 0, 3000000000LL)}}, Users);
+    SettingsDeviceQuota bert({QStringLiteral("bert"), 1002, false}, {{sdb, onDevice(0, GiB, 0, 7)}}, Users);
+    SettingMemberQuotasDialog dialog(anna, sdb);
+    dialog.setManyMembers({&anna, &bert});
+    dialog.show();
+
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Setting quotas for 2 users: anna, bert"));
+    QVERIFY(widget<QLabel>(&dialog, "manyMembersLabel")->text().startsWith(QStringLiteral("The limits you change are set for 2 members.")));
+    // Where they differ: an empty field saying so, not the first member's value.
+    QCOMPARE(widget<QCheckBox>(&dialog, "softLimitMemoryChBox")->checkState(), Qt::PartiallyChecked);
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "softLimitMemoryValue")->text(), QStringLiteral("various"));
+    QCOMPARE(widget<Int64SpinBox>(&dialog, "hardLimitFilesValue")->text(), QStringLiteral("various"));
+    QCOMPARE(widget<QCheckBox>(&dialog, "hardLimitMemoryChBox")->checkState(), Qt::Checked);
+    QCOMPARE(widget<QDoubleSpinBox>(&dialog, "hardLimitMemoryValue")->value(), 1.0);
+    QCOMPARE(widget<QCheckBox>(&dialog, "softLimitFilesChBox")->checkState(), Qt::Unchecked);
+
+    edit(dialog);
+    QCOMPARE(dialog.changedFields(), changed);
+    QPushButton *ok = widget<QDialogButtonBox>(&dialog, "buttonBox")->button(QDialogButtonBox::Ok);
+    QCOMPARE(ok->isEnabled(), changed != 0);
+    if (changed & HardFilesField) {
+        dialog.accept();
+        QCOMPARE(dialog.selectedMember().devicesQuota().value(sdb).hardFilesLimit(), hardFiles);
+    }
+}
+
+void SettingMemberQuotasDialogTest::runningGraceKeptToTheSecond()
+{
+    MemberQuotaData data = onDevice(GiB, 2 * GiB, 0, 9);
+    const QDateTime moment = QDateTime::fromSecsSinceEpoch(1800000007);
+    data.setGraceDateTime({moment, QDateTime()});
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    widget<Int64SpinBox>(&dialog, "hardLimitFilesValue")->setValue(10);
+    dialog.accept();
+    // Untouched, the moment goes back as it was read, seconds and all.
+    QCOMPARE(dialog.selectedMember().devicesQuota().value(sdb).graceDateTime().blockGrace, moment);
+}
+
+void SettingMemberQuotasDialogTest::labelsAndBoxesAreNamed()
+{
+    SettingsDeviceQuota member({QStringLiteral("anna"), 1001, false}, {{sdb, onDevice(0, 0, 0, 0)}}, Users);
+    SettingMemberQuotasDialog dialog(member, sdb);
+    // The value labels beside the captions are shown, not captions.
+    const QStringList values{"filesystemName", "quotaStatusName", "quotaIsOnValue"};
+    const auto labels = dialog.findChildren<QLabel *>();
+    int captions = 0;
+    for (const QLabel *label : labels) {
+        const QString name = label->objectName();
+        if (name.startsWith(QLatin1String("label_")) || name.endsWith(QLatin1String("Label"))) {
+            QVERIFY2(label->buddy(), qPrintable(name));
+            ++captions;
+        }
+    }
+    QCOMPARE(captions, 11);
+    // Check boxes without text say which limit they switch.
+    const auto boxes = dialog.findChildren<QCheckBox *>();
+    QCOMPARE(boxes.size(), 4);
+    for (const QCheckBox *box : boxes) {
+        QVERIFY(box->text().isEmpty());
+        QVERIFY2(!box->accessibleName().isEmpty(), qPrintable(box->objectName()));
+    }
+    for (const char *name : {"softLimitCombo", "hardLimitCombo", "devicesCombo"}) {
+        QVERIFY2(!widget<QComboBox>(&dialog, name)->accessibleName().isEmpty(), name);
+    }
 }
 
 QTEST_MAIN(SettingMemberQuotasDialogTest)

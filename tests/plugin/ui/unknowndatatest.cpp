@@ -9,6 +9,7 @@
 
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/ui/quotasettingsmodel.h"
+#include "plugin/ui/quotatableexporter.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
 
 #include <KMessageWidget>
@@ -52,6 +53,8 @@ private Q_SLOTS:
     void modelCells();
     void dialogRefusesUnreadDevice_data();
     void dialogRefusesUnreadDevice();
+    void exportLeavesUnreadCellsEmpty_data();
+    void exportLeavesUnreadCellsEmpty();
 };
 
 void UnknownDataTest::modelCells_data()
@@ -143,6 +146,37 @@ void UnknownDataTest::dialogRefusesUnreadDevice()
     dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(!dialog.selectedMember().devicesQuota().value(sdb).isKnown());
+}
+
+void UnknownDataTest::exportLeavesUnreadCellsEmpty_data()
+{
+    QTest::addColumn<QString>("readError");
+    QTest::addColumn<QByteArray>("csv");
+
+    const QByteArray header =
+        "Name,Quota is on,Used space (bytes),Soft space limit (bytes),Grace space period (seconds),Used inodes (files),"
+        "Soft inode limit (files)\r\n";
+    QTest::newRow("an unread record: empty cells, not zeros") << reason << header + "anna,,,,,,\r\n";
+    QTest::newRow("a read record: its values") << QString() << header + "anna,on,0,1048576,0,0,10\r\n";
+}
+
+void UnknownDataTest::exportLeavesUnreadCellsEmpty()
+{
+    QFETCH(QString, readError);
+    QFETCH(QByteArray, csv);
+
+    const MemberQuotaData data = readError.isEmpty() ? knownLimits(sdb) : MemberQuotaData::unknown(sdb, QStringLiteral("ext4"), readError);
+    SettingsDeviceQuota member({QStringLiteral("anna"), 4242, false}, {{sdb, data}}, Users);
+    QuotaSettingsModel model({&member}, nullptr);
+    model.setCurrentDevice(sdb);
+    const QList<int> columns{QuotaSettingsModel::NameColumn,
+                             QuotaSettingsModel::QuotaIsOn,
+                             QuotaSettingsModel::UsedBlocks,
+                             QuotaSettingsModel::BlockSoftLimit,
+                             QuotaSettingsModel::GraceBlockPeriod,
+                             QuotaSettingsModel::UsedInodes,
+                             QuotaSettingsModel::InodeSoftLimit};
+    QCOMPARE(QuotaTableExporter::csv(model, columns), csv);
 }
 
 QTEST_MAIN(UnknownDataTest)

@@ -118,7 +118,8 @@ done
 install -d -o "$KCMQ_USER2" -g "$KCMQ_GROUP2" "$KCMQ_EXT4_MOUNT/user2"
 sync
 {
-    quotacheck -ugm "$KCMQ_EXT4_DEVICE" && quotaon -ug "$KCMQ_EXT4_DEVICE"
+    # vfsv1: 64-bit limits, so limits of several TiB can be set and checked.
+    quotacheck -F vfsv1 -ugm "$KCMQ_EXT4_DEVICE" && quotaon -ug "$KCMQ_EXT4_DEVICE"
 } || fixture_error "quotacheck/quotaon on $KCMQ_EXT4_DEVICE" || return 1
 
 fixture_step "system bus and polkit"
