@@ -771,7 +771,7 @@ void QuotasManagerTest::setMembersLimitsWritesOnlyChangedFields()
         limits.setMemorySize(HardLimitSize, sizeOf(8.0, TeraBytes));
     }
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     system.calls.clear();
     const int count = manager->setMembersLimits({annaMember.get(), bertMember.get()}, sdb, limits, fields);
     QCOMPARE(system.changeLog(), actions);
@@ -832,7 +832,7 @@ void QuotasManagerTest::memberEditWritesOnlyEditedDevices()
     anna.dqb_ihardlimit = 3000000000ULL;
     system.setRecord(sdb, Users, 1001, anna);
 
-    auto manager = makeManager();
+    auto manager = makeManager(system);
     manager->update();
     const SettingsDeviceQuota *loaded = nullptr;
     for (const SettingsDeviceQuota *member : manager->userSettings()) {

@@ -725,13 +725,13 @@ void QuotasModuleTest::refreshReadsTheSystemAndKeepsPendingEdits()
     ProxyQuotaData outside;
     outside.dqb_ihardlimit = 3000000000ULL;
     m_system->setRecord(sdb, Users, 65534, outside);
-    const int reads = m_system->count(QStringLiteral("get_all_quota_info"));
+    const int reads = m_system->count(QStringLiteral("get_quota_tables"));
     auto users = module->widget()->findChildren<QuotaSettingsWidget *>().first();
     auto filter = users->findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
     filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
     users->findChild<QPushButton *>(QStringLiteral("refreshBtn"))->click();
 
-    QVERIFY(m_system->count(QStringLiteral("get_all_quota_info")) > reads);
+    QVERIFY(m_system->count(QStringLiteral("get_quota_tables")) > reads);
     bool found = false;
     auto view = users->findChild<QTreeView *>(QStringLiteral("treeView"));
     for (int row = 0; row < view->model()->rowCount(); ++row) {
