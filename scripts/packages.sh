@@ -13,7 +13,7 @@ BUILD_PACKAGES=(
 )
 # Building and checking the Debian package (scripts/build-deb.sh).
 PACKAGE_BUILD_PACKAGES=(
-    debhelper dpkg-dev lintian
+    build-essential debhelper dpkg-dev lintian
 )
 # The guest runs this machine's programs: the panel's screenshots under
 # Xvfb need xdotool and ImageMagick there too.
