@@ -19,7 +19,7 @@ check "polkit owns its bus name" sh -c "dbus-send --system --print-reply --dest=
 packaged=$(package_files)
 check "the package lists the plug-in, the helper, the bus and polkit files, the catalogue and the metadata" \
     bash -c 'for pattern in "$@"; do grep -q -- "$pattern" <<< "$0" || { echo "missing: $pattern"; exit 1; }; done' \
-    "$packaged" '/plasma/kcms/systemsettings_qwidgets/kcm-quotas\.so$' '/kauth/kcm-quotas-helper$' \
+    "$packaged" '/plasma/kcms/systemsettings_qwidgets/kcm-quotas\.so$' '/kauth/libexec/kcm-quotas-helper$' \
     '^/usr/share/dbus-1/system\.d/org\.velun\.kcm\.quotas\.conf$' \
     '^/usr/share/dbus-1/system-services/org\.velun\.kcm\.quotas\.service$' \
     '^/usr/share/polkit-1/actions/org\.velun\.kcm\.quotas\.policy$' \
