@@ -31,34 +31,5 @@ check_equal "every file of the package is installed as packed" "" "$(dpkg --veri
 check "the installed plug-in sits where the hosts look" \
     test -f "$(installed_plugin)"
 
-# Removing the package leaves none of its files; purging it leaves what
-# the administrator wrote. Then the same package goes back for the other
-# scenarios.
-export DEBIAN_FRONTEND=noninteractive
-check "apt-get remove kcm-quotas succeeds" sh -c 'apt-get remove -y -q kcm-quotas > /run/kcmq/remove.log 2>&1'
-left=$(while read -r f; do if [ -e "$f" ] || [ -L "$f" ]; then echo "$f"; fi; done <<< "$packaged"; project_files)
-check_equal "no file of the package is left after its removal" "" "$(sort -u <<< "$left")"
-check "dpkg no longer knows kcm-quotas as installed" \
-    sh -c "! dpkg-query -W -f='\${Status}' kcm-quotas 2> /dev/null | grep -q 'ok installed'"
-
-admin_files=(/etc/fstab /etc/cron.d/warnquota /etc/warnquota.conf /etc/quotatab /etc/quotagrpadmins)
-printf '# written by the administrator\n0 8 * * 1 root /usr/sbin/warnquota -u\n' > /etc/cron.d/warnquota
-admin_sums() {
-    for f in "${admin_files[@]}"; do
-        if [ -e "$f" ]; then sha256sum "$f"; else echo "absent $f"; fi
-    done
-}
-before=$(admin_sums)
-check "dpkg -i puts the package back" sh -c 'dpkg -i "$KCMQ_PACKAGE" > /run/kcmq/install.log 2>&1'
-check "apt-get purge kcm-quotas succeeds" sh -c 'apt-get purge -y -q kcm-quotas > /run/kcmq/remove.log 2>&1'
-check_equal "purging leaves fstab, the warnquota cron table and the quota tools' files as they were" \
-    "$before" "$(admin_sums)"
-rm -f /etc/cron.d/warnquota
-check "dpkg -i installs the package again" sh -c 'dpkg -i "$KCMQ_PACKAGE" > /run/kcmq/install.log 2>&1'
-check_equal "the reinstalled package holds the same files" "$packaged" "$(package_files)"
-# The bus daemon would notice the policy's return by itself, in time; the
-# scenarios after this one must not wait for that.
-dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.ReloadConfig > /dev/null 2>&1
-
 listing=$(as_user "$KCMQ_GRANTED_USER" "$KCMQ_KCMSHELL" --list 2> /dev/null)
 check "$KCMQ_KCMSHELL --list finds the panel, as the granted user" grep -q '^kcm-quotas ' <<< "$listing"
