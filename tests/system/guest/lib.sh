@@ -182,7 +182,7 @@ repquota_line() {
 # finds.
 project_files() {
     local lib=/usr/lib/x86_64-linux-gnu
-    find "$lib/qt5" "$lib/qt6" "$lib/plugins" "$lib/libexec" /usr/lib/qt5 /usr/lib/qt6 /usr/lib/kauth /usr/libexec \
+    find "$lib/qt5" "$lib/qt6" "$lib/plugins" "$lib/libexec" /usr/lib/qt5 /usr/lib/qt6 /usr/lib/kauth /usr/lib/kf6 /usr/libexec \
         /usr/local /usr/share/kservices5 /usr/share/kservices6 \
         /usr/share/applications /usr/share/dbus-1 /etc/dbus-1 /usr/share/polkit-1 /etc/polkit-1 \
         /usr/share/locale /usr/share/metainfo /usr/share/qlogging-categories5 /usr/share/qlogging-categories6 \
