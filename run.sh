@@ -28,7 +28,7 @@ for arg in "$@"; do
     --sandbox) mode=sandbox ;;
     --no-open) mode=none ;;
     -h | --help)
-        sed -n '5,21p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '5,20p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
