@@ -32,8 +32,9 @@ check_equal "no file of the package is left after its removal" "" "$(sort -u <<<
 check "dpkg no longer has kcm-quotas installed" \
     sh -c "! dpkg-query -W -f='\${Status}' kcm-quotas 2> /dev/null | grep -q 'ok installed'"
 # A package that kept configuration files or a purge script would still be
-# known to dpkg here, and purging would run that script.
-check "apt-get purge kcm-quotas succeeds" sh -c 'apt-get purge -y -q kcm-quotas > /run/kcmq/purge.log 2>&1'
+# known to dpkg here, and purging would run that script. (apt no longer
+# knows a package installed from a file once it is removed.)
+check "dpkg --purge kcm-quotas succeeds" sh -c 'dpkg --purge kcm-quotas > /run/kcmq/purge.log 2>&1'
 check_equal "purging leaves fstab, the warnquota cron table and the quota tools' files as they were" \
     "$before" "$(admin_sums)"
 check "the package has no maintainer script that could touch them" \
