@@ -2,18 +2,22 @@
 # SPDX-FileCopyrightText: 2026 Velun contributors
 # SPDX-License-Identifier: BSD-3-Clause
 #
-# Builds the panel and its root helper, then shows the panel.
+# Builds the Debian package of the panel and its root helper, then shows
+# the panel.
 #
-#   ./run.sh             install, then open `kcmshell5 kcm-quotas`
+#   ./run.sh             install the package, then open `kcmshell5 kcm-quotas`
 #   ./run.sh --sandbox   show the panel inside the test VM (nothing installed here)
-#   ./run.sh --no-open   install only
+#   ./run.sh --no-open   build the package only and print where it is
 #
-# The panel runs as the desktop user who called the script (SUDO_USER under
-# sudo); only the helper runs as root. Without a display the panel is started
-# under Xvfb and a picture of each tab is saved. Where the running kernel
-# cannot do quotas, the same build is shown in kcmshell5 inside the test VM
-# instead, on sample devices, members, limits and a notification task, so
-# this machine's /etc/fstab and /usr are never touched.
+# The package is Debian 12's Qt 5/KF5 one here (kcmshell5), Debian 13's
+# Qt 6/KF6 one there (kcmshell6); it is installed with apt-get, which brings
+# its dependencies along. The panel runs as the desktop user who called the
+# script (SUDO_USER under sudo); only the helper runs as root. Without a
+# display the panel is started under Xvfb and a picture of each tab is
+# saved. Where the running kernel cannot do quotas, the same package is
+# installed and shown inside the test VM instead, on sample devices,
+# members, limits and a notification task, so this machine's /etc/fstab
+# and /usr are never touched.
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$(pwd)
@@ -24,7 +28,7 @@ for arg in "$@"; do
     --sandbox) mode=sandbox ;;
     --no-open) mode=none ;;
     -h | --help)
-        sed -n '5,16p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '5,20p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
@@ -43,24 +47,29 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 . ./scripts/packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
 
 build_dir=${KCMQ_BUILD_DIR:-build-run}
-cmake -S . -B "$build_dir" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
-cmake --build "$build_dir" -j "$(nproc)"
+mkdir -p "$build_dir"
+build_dir=$(cd "$build_dir" && pwd -P)
+deb=$(./scripts/build-deb.sh "$build_dir/package")
+if grep -q '^VERSION_CODENAME=bookworm$' /etc/os-release; then
+    kcmshell=kcmshell5
+else
+    kcmshell=kcmshell6
+fi
 
 install_here()
 {
-    cmake --install "$build_dir"
-    echo "Installed the root helper kcm-quotas-helper and its KAuth actions under /usr."
-    echo "Installed the panel kcm-quotas (open it with: kcmshell5 kcm-quotas)."
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb"
+    echo "Installed the package kcm-quotas: the panel and its root helper (open it with: $kcmshell kcm-quotas)."
 }
 
 if [ "$mode" = none ]; then
-    install_here
+    echo "The package: $deb"
+    echo "Install it with: apt-get install $deb"
     exit 0
 fi
-[ "$mode" = none ] && exit 0
 
 # The desktop user: the panel must not run as root.
 desktop_user=${SUDO_USER:-}
@@ -90,20 +99,21 @@ run_in_vm()
     local out=$build_dir/run-vm started=$SECONDS
     ensure_packages "${SYSTEM_TEST_PACKAGES[@]}"
     rm -rf "$out/results"
-    # The guest installs this same build into its own root; this machine's
-    # /usr is left alone.
-    echo "Showing the panel in kcmshell5 inside the test VM, on sample devices, users, groups and limits..."
-    KCMQ_SCENARIOS='91-*' ./tests/system/vm/start-guest.sh "$top" "$build_dir" "$out" || true
-    if ! ls "$out"/results/screenshots/kcmshell5-*.png >/dev/null 2>&1; then
-        echo "The test VM brought back no pictures; see $out/guest.log and $out/results/screenshots/kcmshell5.log" >&2
+    # The guest installs this same package into its own root; this
+    # machine's /usr is left alone.
+    echo "Showing the panel in $kcmshell inside the test VM, on sample devices, users, groups and limits..."
+    KCMQ_SCENARIOS='91-*' ./tests/system/vm/start-guest.sh "$top" "$build_dir" "$out" \
+        KCMQ_PACKAGE_DIR="$build_dir/package" KCMQ_KCMSHELL="$kcmshell" || true
+    if ! ls "$out"/results/screenshots/"$kcmshell"-*.png >/dev/null 2>&1; then
+        echo "The test VM brought back no pictures; see $out/guest.log and $out/results/screenshots/$kcmshell.log" >&2
         return 1
     fi
-    rm -f "$shots_dir"/kcmshell5-*.png
+    rm -f "$shots_dir"/"$kcmshell"-*.png
     mkdir -p "$shots_dir"
-    cp "$out"/results/screenshots/kcmshell5-*.png "$shots_dir"/
+    cp "$out"/results/screenshots/"$kcmshell"-*.png "$shots_dir"/
     chown -R "$desktop_user" "$shots_dir" 2>/dev/null || true
-    echo "The test VM took $((SECONDS - started)) s. Pictures of kcmshell5 kcm-quotas in it, each tab and the member dialog:"
-    ls -1 "$shots_dir"/kcmshell5-*.png
+    echo "The test VM took $((SECONDS - started)) s. Pictures of $kcmshell kcm-quotas in it, each tab and the member dialog:"
+    ls -1 "$shots_dir"/"$kcmshell"-*.png
 }
 
 # Opens the panel on the caller's display and waits until it is closed.
@@ -113,7 +123,7 @@ run_on_display()
     as_user env DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} \
         ${DBUS_SESSION_BUS_ADDRESS:+DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"} \
         ${XDG_RUNTIME_DIR:+XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"} \
-        sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec kcmshell5 kcm-quotas'
+        sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec "$0" kcm-quotas' "$kcmshell"
 }
 
 # No display: the panel under Xvfb, one screenshot per tab.
@@ -133,12 +143,12 @@ run_headless()
     echo "No display: starting the panel under Xvfb ($display) as $desktop_user..."
     # Its own process group, so the session bus and the panel end together.
     setsid bash -c "$(declare -f as_user); desktop_user=$desktop_user; as_user env DISPLAY=$display QT_QPA_PLATFORM=xcb \
-        dbus-run-session -- sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec kcmshell5 kcm-quotas'" >"$shots_dir/kcmshell5.log" 2>&1 &
+        dbus-run-session -- sh -c 'kbuildsycoca5 >/dev/null 2>&1; exec $kcmshell kcm-quotas'" >"$shots_dir/$kcmshell.log" 2>&1 &
     panel_pid=$!
 
     echo "Screenshots of the panel:"
-    ./scripts/panel-screenshots.sh "$display" "$shots_dir" || status=$?
-    [ "$status" -eq 0 ] || echo "The panel did not open; see $shots_dir/kcmshell5.log" >&2
+    ./scripts/panel-screenshots.sh "$display" "$shots_dir" "$kcmshell" || status=$?
+    [ "$status" -eq 0 ] || echo "The panel did not open; see $shots_dir/$kcmshell.log" >&2
     chown -R "$desktop_user" "$shots_dir" 2>/dev/null || true
     kill -- -"$panel_pid" 2>/dev/null || true
     wait "$panel_pid" 2>/dev/null || true
@@ -152,11 +162,12 @@ if [ "$mode" = auto ] && ! kernel_can_do_quotas; then
     mode=sandbox
 fi
 
+# The package is installed here only where the kernel can do quotas: a
+# panel that can do nothing is no preview, and the VM tier sees this
+# machine's root.
 if [ "$mode" = sandbox ]; then
-    if run_in_vm; then
-        exit 0
-    fi
-    echo "Opening the panel on this machine instead; it will report the missing kernel support."
+    run_in_vm
+    exit
 fi
 
 install_here

@@ -8,6 +8,9 @@
 #   qt6  Qt 6/KF6 in a Debian 13 root made by debootstrap and cached outside
 #        the tree (build-qt6/, built and tested inside that root; its VM
 #        boots that root with its own kernel)
+# In each variant ctest also builds that variant's Debian package
+# (scripts/build-deb.sh into <build>/package), which the VM installs, and
+# checks it with lintian (no error, no warning).
 # KCMQ_VARIANTS="qt5 qt6" (the default), "qt5" or "qt6" picks the variants.
 # KCMQ_FAST=1 runs only the fast tier (no VM). KCMQ_QT6_ROOT moves the
 # Debian 13 root (default /var/cache/kcmq/trixie-root).
@@ -34,7 +37,7 @@ fi
 test_qt5()
 {
     local build_dir=${KCMQ_BUILD_DIR:-build}
-    ensure_packages "${BUILD_PACKAGES[@]}" "${SYSTEM_TEST_PACKAGES[@]}" || return 1
+    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_BUILD_PACKAGES[@]}" "${SYSTEM_TEST_PACKAGES[@]}" || return 1
     cmake -S . -B "$build_dir" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON &&
         cmake --build "$build_dir" -j "$(nproc)" &&
         ctest --test-dir "$build_dir" "${ctest_args[@]}"

@@ -11,6 +11,10 @@ BUILD_PACKAGES=(
     kde-cli-tools dbus polkitd quota xvfb
     clang libclang-rt-14-dev
 )
+# Building and checking the Debian package (scripts/build-deb.sh).
+PACKAGE_BUILD_PACKAGES=(
+    build-essential debhelper dpkg-dev lintian
+)
 # The guest runs this machine's programs: the panel's screenshots under
 # Xvfb need xdotool and ImageMagick there too.
 SYSTEM_TEST_PACKAGES=(

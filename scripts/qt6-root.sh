@@ -20,6 +20,8 @@ QT6_ROOT_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
     libkf6auth-dev libkf6i18n-dev libkf6config-dev libkf6configwidgets-dev
     libkf6widgetsaddons-dev libkf6coreaddons-dev libkf6kcmutils-dev libkf6kcmutils-bin
+    # the Debian package (scripts/build-deb.sh) and its check
+    build-essential debhelper dpkg-dev lintian
     # KF6 Auth's polkit backend needs a logind
     systemd libpam-systemd
     # what the helper and the scenarios run in the guest

@@ -178,21 +178,41 @@ repquota_line() {
 # an older layout put it. The guest sees the host's root, so such a file
 # could stand in for one this build fails to install and make a test pass
 # that fails on every fresh machine; in the guest's overlay it is removed.
+# After the package's install, it is every file of the project the guest
+# finds.
 project_files() {
     local lib=/usr/lib/x86_64-linux-gnu
-    find "$lib/qt5" "$lib/qt6" "$lib/plugins" "$lib/libexec" /usr/lib/qt5 /usr/lib/qt6 /usr/libexec \
+    find "$lib/qt5" "$lib/qt6" "$lib/plugins" "$lib/libexec" /usr/lib/qt5 /usr/lib/qt6 /usr/lib/kauth /usr/lib/kf6 /usr/libexec \
         /usr/local /usr/share/kservices5 /usr/share/kservices6 \
         /usr/share/applications /usr/share/dbus-1 /etc/dbus-1 /usr/share/polkit-1 /etc/polkit-1 \
-        /usr/share/locale /usr/share/metainfo \
+        /usr/share/locale /usr/share/metainfo /usr/share/qlogging-categories5 /usr/share/qlogging-categories6 \
+        /usr/share/man/man1 /usr/share/doc/kcm-quotas \
         \( -name 'kcm-quotas.so' -o -name 'kcm_quotas.so' -o -name 'kcm-quotas.desktop' \
         -o -name 'kcm-quotas.json' -o -name 'kcm-quotas-helper' -o -name 'org.velun.kcm.quotas.*' \
-        -o -name 'velun_kcm_quotas.mo' \) \( -type f -o -type l \) 2> /dev/null
+        -o -name 'velun_kcm_quotas.mo' -o -name '*quotas*.categories' -o -name 'vyx-wmfunc.1*' \
+        -o -path '/usr/share/doc/kcm-quotas/*' \) \( -type f -o -type l \) 2> /dev/null
     if grep -qs 'kcm-quotas stand-in' /usr/bin/vyx-wmfunc; then
         echo /usr/bin/vyx-wmfunc
     fi
 }
 
-# The plug-in as this build installed it, where the hosts look for it.
+# The one package file that ctest built for this run.
+package_file() {
+    local debs
+    debs=$(ls -1 "$KCMQ_PACKAGE_DIR"/kcm-quotas_*.deb 2> /dev/null)
+    [ -n "$debs" ] && [ "$(wc -l <<< "$debs")" -eq 1 ] && echo "$debs"
+}
+
+# The files (not folders) the installed package holds.
+package_files() {
+    dpkg-query -L kcm-quotas 2> /dev/null | while read -r f; do
+        if [ -f "$f" ] || [ -L "$f" ]; then
+            echo "$f"
+        fi
+    done
+}
+
+# The plug-in as the package installed it, where the hosts look for it.
 installed_plugin() {
-    grep -m1 '/plasma/kcms/systemsettings_qwidgets/kcm-quotas.so$' "$KCMQ_BUILD_DIR/install_manifest.txt"
+    dpkg-query -L kcm-quotas | grep -m1 '/plasma/kcms/systemsettings_qwidgets/kcm-quotas.so$'
 }

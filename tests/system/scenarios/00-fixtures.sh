@@ -14,11 +14,22 @@ check "granted user is an ordinary account" test "$(id -u "$KCMQ_GRANTED_USER")"
 check "client runs as the granted user" test "$(as_user "$KCMQ_GRANTED_USER" id -un)" = "$KCMQ_GRANTED_USER"
 check "polkit owns its bus name" sh -c "dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.freedesktop.PolicyKit1 | grep -q 'boolean true'"
 
-# Only what this build installed: every file of the project in the guest is
-# listed in the build's install manifest.
-strays=$(project_files | grep -vxFf "$KCMQ_BUILD_DIR/install_manifest.txt")
-check_equal "no project file but this build's installed ones" "" "$strays"
+# Only what the package installed: every file of the project the guest
+# finds is one of the package's, and each of those is there as packed.
+packaged=$(package_files)
+check "the package lists the plug-in, the helper, the bus and polkit files, the catalogue and the metadata" \
+    bash -c 'for pattern in "$@"; do grep -q -- "$pattern" <<< "$0" || { echo "missing: $pattern"; exit 1; }; done' \
+    "$packaged" '/plasma/kcms/systemsettings_qwidgets/kcm-quotas\.so$' '/kauth/libexec/kcm-quotas-helper$' \
+    '^/usr/share/dbus-1/system\.d/org\.velun\.kcm\.quotas\.conf$' \
+    '^/usr/share/dbus-1/system-services/org\.velun\.kcm\.quotas\.service$' \
+    '^/usr/share/polkit-1/actions/org\.velun\.kcm\.quotas\.policy$' \
+    '^/usr/share/locale/de/LC_MESSAGES/velun_kcm_quotas\.mo$' \
+    '^/usr/share/metainfo/org\.velun\.kcm\.quotas\.metainfo\.xml$'
+strays=$(project_files | grep -vxFf <(echo "$packaged"))
+check_equal "no project file but the package's" "" "$strays"
+check_equal "every file of the package is installed as packed" "" "$(dpkg --verify kcm-quotas 2>&1)"
 check "the installed plug-in sits where the hosts look" \
     test -f "$(installed_plugin)"
+
 listing=$(as_user "$KCMQ_GRANTED_USER" "$KCMQ_KCMSHELL" --list 2> /dev/null)
 check "$KCMQ_KCMSHELL --list finds the panel, as the granted user" grep -q '^kcm-quotas ' <<< "$listing"
