@@ -168,6 +168,8 @@ private Q_SLOTS:
     void generalApply();
     void failingNotificationsDoNotStopGeneralSettings();
     void reloadShowsTheLoadedStateAgain();
+    void captionLabelsHaveBuddies_data();
+    void captionLabelsHaveBuddies();
     void busyWhileTheHelperWorks_data();
     void busyWhileTheHelperWorks();
     void hostCallsWaitForTheRequest_data();
@@ -799,6 +801,30 @@ void QuotasModuleTest::rebootQuestionOnlyAfterApply()
     editGrace(*module, sdb, 4);
     module->save();
     QCOMPARE(m_reboot->questions, 1);
+}
+
+// A screen reader names a control by its caption label, and the label's
+// mnemonic reaches it: every caption of the general and notification tabs
+// leads to the control it names.
+void QuotasModuleTest::captionLabelsHaveBuddies_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("buddy");
+    QTest::newRow("devices of the general tab") << QStringLiteral("labelDevices") << QStringLiteral("cBoxDevices");
+    QTest::newRow("whom a task notifies") << QStringLiteral("label") << QStringLiteral("usersChBox");
+    QTest::newRow("how often a task runs") << QStringLiteral("label_2") << QStringLiteral("monthRButton");
+    QTest::newRow("when a task runs") << QStringLiteral("atLabel") << QStringLiteral("atDateTimeEdit");
+}
+
+void QuotasModuleTest::captionLabelsHaveBuddies()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, buddy);
+    auto module = prepared();
+    const QList<QLabel *> labels = module->widget()->findChildren<QLabel *>(label);
+    QCOMPARE(labels.size(), 1);
+    QVERIFY(labels.first()->buddy());
+    QCOMPARE(labels.first()->buddy()->objectName(), buddy);
 }
 
 QTEST_MAIN(QuotasModuleTest)

@@ -20,6 +20,7 @@ panel() {
 }
 
 restore() {
+    [ -n "${syslog_pid:-}" ] && kill "$syslog_pid"
     setquota -u "$u1" 0 0 0 0 "$ext4"
     setquota -u "$u2" 0 0 0 0 "$ext4"
     quotaoff -u "$ext2" 2>/dev/null
@@ -41,6 +42,13 @@ ext2_line=$(grep "^$ext2[[:space:]]" /etc/fstab)
 check_contains "the ext2 device's fstab line has no usrquota" " rw " "$(tr -s ' ' <<< "$ext2_line")"
 check_equal "user quotas are on for the ext2 device" on "$(quota_state "$ext2" user)"
 ext2_limits=$(repquota -n -u "$ext2" 2>&1)
+
+# The guest runs no journal: a syslog daemon on /dev/log stands in for it
+# and receives the helper's audit trail.
+syslog=$(mktemp)
+busybox syslogd -n -O "$syslog" &
+syslog_pid=$!
+sleep 1
 
 # The new hard limit, 8 TiB in Mb, stays above user1's soft limit.
 output=$(panel set-many-hard "$ext4" 8388608 "$KCMQ_USER1,$KCMQ_USER2" edit-files "$KCMQ_USER1" "$ext4" 15)
@@ -68,3 +76,9 @@ check_contains "user1's new soft file limit, hard file limit kept" " 15 20" "$li
 check_equal "the ext2 device's fstab line is unchanged" "$ext2_line" "$(grep "^$ext2[[:space:]]" /etc/fstab)"
 check_equal "user quotas are still on for the ext2 device" on "$(quota_state "$ext2" user)"
 check_equal "the limits on the ext2 device are unchanged" "$ext2_limits" "$(repquota -n -u "$ext2" 2>&1)"
+
+# The administrator can read afterwards who changed what, from where to where.
+sleep 1
+check_contains "the system log names the panel user's limit change of user2" \
+    "uid=$(id -u "$KCMQ_GRANTED_USER") action=org.velun.kcm.quotas.change request=set_quota_info device=$ext4 type=0 id=$u2 old_limits=bsoft:0,bhard:0,isoft:30,ihard:40 new_limits=bsoft:0,bhard:8589934592,isoft:30,ihard:40 result=done" \
+    "$(cat "$syslog")"
