@@ -183,7 +183,7 @@ private Q_SLOTS:
         // The key the refusal names; empty when the request is the action's.
         QTest::addColumn<QString>("refused");
 
-        for (const char *key : {"check_support_kernel", "get_data", "get_quota_info", "get_all_quota_info"}) {
+        for (const char *key : {"check_support_kernel", "get_data", "get_quota_info", "get_all_quota_info", "get_quota_tables"}) {
             QTest::addRow("access: %s", key) << Access << QStringList{QString::fromLatin1(key)} << QString();
         }
         for (const char *key :
@@ -192,7 +192,7 @@ private Q_SLOTS:
             QTest::addRow("change: %s", key) << Change << QStringList{QString::fromLatin1(key)} << QString();
         }
         QTest::newRow("change: get_quota_info") << Change << QStringList{QStringLiteral("get_quota_info")} << QString();
-        for (const char *key : {"check_support_kernel", "get_data", "get_all_quota_info"}) {
+        for (const char *key : {"check_support_kernel", "get_data", "get_all_quota_info", "get_quota_tables"}) {
             QTest::addRow("change refuses %s", key) << Change << QStringList{QString::fromLatin1(key)} << QString::fromLatin1(key);
         }
         QTest::newRow("a change hidden behind a read")

@@ -284,6 +284,12 @@ private Q_SLOTS:
         QTest::newRow("a path that is no device answers with the reason; the rest is read")
             << QStringList{QStringLiteral("/etc/shadow"), disk} << QStringList{} << 0 << QStringList{notDevice, records} << QStringList{}
             << QStringList{QStringLiteral("/dev/sdb1 0")};
+        // A loop device or a stick a user set up is a block device, but the
+        // administrator's fstab never names it.
+        QTest::newRow("a block device that fstab does not name answers with the reason")
+            << QStringList{QStringLiteral("/dev/mapper/vg-home"), disk} << QStringList{} << 0
+            << QStringList{QStringLiteral("Device /dev/mapper/vg-home is not a block device"), records} << QStringList{}
+            << QStringList{QStringLiteral("/dev/sdb1 0")};
         QTest::newRow("the kernel's refusal is each table's answer")
             << QStringList{disk} << QStringList{disk} << ESRCH << QStringList{offText} << QStringList{offText}
             << QStringList{QStringLiteral("/dev/sdb1 0"), QStringLiteral("/dev/sdb1 1")};
