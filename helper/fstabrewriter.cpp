@@ -113,9 +113,10 @@ QByteArray FstabRewriter::rewriteLine(const QByteArray &line, const QString &dev
             return line;
         }
         // An empty options field would shift the dump and pass fields into
-        // its place and can stop the next boot.
-        if (options.isEmpty()) {
-            options.append("defaults");
+        // its place and can stop the next boot; so would the empty field
+        // that "usrquota," leaves behind.
+        if (options.join(',').isEmpty()) {
+            options = {"defaults"};
         }
     }
     return line.left(parts[3].start) + options.join(',') + line.mid(parts[3].end);

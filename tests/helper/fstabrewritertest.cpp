@@ -47,6 +47,8 @@ private Q_SLOTS:
             << QByteArray("/dev/sda1 /a ext4 rw 0 2\n/dev/sda1 /b ext4 ro,nofail 0 2\n") << 2;
         QTest::newRow("removing the only option writes defaults")
             << QByteArray("/dev/sda1 / ext4 usrquota 0 1\n") << "/dev/sda1" << usr << false << QByteArray("/dev/sda1 / ext4 defaults 0 1\n") << 1;
+        QTest::newRow("removing the option before a trailing comma writes defaults, not an empty field")
+            << QByteArray("/dev/sda1 / ext4 usrquota, 0 1\n") << "/dev/sda1" << usr << false << QByteArray("/dev/sda1 / ext4 defaults 0 1\n") << 1;
         QTest::newRow("grpquota beside usrquota is another option")
             << QByteArray("/dev/sda1 / ext4 usrquota,grpquota 0 1\n") << "/dev/sda1" << QStringLiteral("grpquota") << false
             << QByteArray("/dev/sda1 / ext4 usrquota 0 1\n") << 1;

@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             check(!oldOptions.contains(option) && newOptions == oldOptions + QList<QByteArray>{option}, __LINE__);
         } else {
             check(oldOptions.removeAll(option) > 0, __LINE__);
-            check(newOptions == (oldOptions.isEmpty() ? QList<QByteArray>{"defaults"} : oldOptions), __LINE__);
+            check(newOptions == (oldOptions.join(',').isEmpty() ? QList<QByteArray>{"defaults"} : oldOptions), __LINE__);
         }
         ++changedLines;
     }

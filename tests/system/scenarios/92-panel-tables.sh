@@ -88,7 +88,7 @@ done
 check "the table is exported" test -s "$csv"
 check_equal "the CSV has a header and one row per created user" $((count + 1)) "$(grep -c '' "$csv")"
 check_equal "the CSV header names the columns shown" \
-    "Name,Quota is on,Used blocks,Soft block limit,Hard block limit,Grace block period,Blocks time to force,Used inodes,Soft inode limit,Hard inode limit,Grace inode period,Inodes time to force" \
+    "Name,Quota is on,Used space (bytes),Soft space limit (bytes),Hard space limit (bytes),Grace space period (seconds),Space grace ends (UTC),Used inodes (files),Soft inode limit (files),Hard inode limit (files),Grace inode period (seconds),Inodes grace ends (UTC)" \
     "$(head -n 1 "$csv" | tr -d '\r')"
 declare -A reported
 # A "+" in the flags means a grace column follows that usage.
