@@ -56,6 +56,21 @@ inline const QString GetAllQuotaInfo = QStringLiteral("get_all_quota_info");
 inline const QString GetQuotaTables = QStringLiteral("get_quota_tables");
 inline const QString GetData = QStringLiteral("get_data");
 
+// Folder quotas (change action). A folder is an absolute path on the file
+// system of DeviceName, with no ".." part and no symbolic link on the way.
+// Gives the folder and everything beneath it on the same file system the
+// project id Id, with the inherit flag on directories, never following a
+// link: DeviceName, Folder, Id.
+inline const QString SetFolderProject = QStringLiteral("set_folder_project");
+// Gives them project id 0 and takes the inherit flag off again: DeviceName,
+// Folder.
+inline const QString ClearFolderProject = QStringLiteral("clear_folder_project");
+// Records the project in ProjectsFilePath ("Id:Folder") and ProjidFilePath
+// ("ProjectName:Id"), keeping every other line: Id, ProjectName, Folder.
+inline const QString AddProjectEntry = QStringLiteral("add_project_entry");
+// Takes every line of project Id out of both files, keeping the others: Id.
+inline const QString RemoveProjectEntry = QStringLiteral("remove_project_entry");
+
 // Sub-commands of the setnotifications action; their value is the path of
 // the file to write.
 inline const QString WriteCronFile = QStringLiteral("write_cron_file");
@@ -80,6 +95,13 @@ inline const QString GroupIds = QStringLiteral("group_ids");
 // Device paths (QStringList) whose user or group records to read.
 inline const QString UserDevices = QStringLiteral("user_devices");
 inline const QString GroupDevices = QStringLiteral("group_devices");
+// Project records: the Type argument is 2 (PRJQUOTA) in the record
+// sub-commands, and GetQuotaTables takes these beside the user and group
+// ones.
+inline const QString ProjectIds = QStringLiteral("project_ids");
+inline const QString ProjectDevices = QStringLiteral("project_devices");
+inline const QString Folder = QStringLiteral("folder");
+inline const QString ProjectName = QStringLiteral("project_name");
 inline const QString AddedLines = QStringLiteral("added_lines");
 inline const QString Text = QStringLiteral("text");
 
@@ -91,10 +113,20 @@ inline const QString QuotaRecords = QStringLiteral("quota_records");
 // device's records could not be read.
 inline const QString UserRecords = QStringLiteral("user_records");
 inline const QString GroupRecords = QStringLiteral("group_records");
+inline const QString ProjectRecords = QStringLiteral("project_records");
 inline const QString BlkidData = QStringLiteral("blkid_data");
 
 // The most devices one GetQuotaTables request may name per kind.
 constexpr int MaxTablesPerKind = 256;
+
+// The files that name folder quotas' projects, as xfs_quota and repquota -P
+// read them: "id:folder" lines and "name:id" lines. Both are readable by
+// everyone, so the panel reads them itself; only the helper writes them.
+inline const QString ProjectsFilePath = QStringLiteral("/etc/projects");
+inline const QString ProjidFilePath = QStringLiteral("/etc/projid");
+// Project id 0 is every file's default; the kernel keeps ids in 32 bits and
+// the tools treat the top one as invalid.
+constexpr quint32 MaxProjectId = 4294967294u;
 
 // The panel's cron table of warnquota jobs: these header lines, then one
 // job line each.

@@ -16,17 +16,33 @@ constexpr quint64 firstOrdinaryInode = 11;
 
 quint16 accountingFlag(SettingsId type)
 {
-    return type == Users ? FS_QUOTA_UDQ_ACCT : FS_QUOTA_GDQ_ACCT;
+    switch (type) {
+    case Users:
+        return FS_QUOTA_UDQ_ACCT;
+    case Groups:
+        return FS_QUOTA_GDQ_ACCT;
+    case Projects:
+        return FS_QUOTA_PDQ_ACCT;
+    }
+    return 0;
 }
 
 quint16 enforcementFlag(SettingsId type)
 {
-    return type == Users ? FS_QUOTA_UDQ_ENFD : FS_QUOTA_GDQ_ENFD;
+    switch (type) {
+    case Users:
+        return FS_QUOTA_UDQ_ENFD;
+    case Groups:
+        return FS_QUOTA_GDQ_ENFD;
+    case Projects:
+        return FS_QUOTA_PDQ_ENFD;
+    }
+    return 0;
 }
 
 bool knownType(SettingsId type)
 {
-    return type == Users || type == Groups;
+    return isKnownSettingsId(type);
 }
 }
 
@@ -53,6 +69,14 @@ QuotaState::QuotaState(int result, const fs_quota_statv &answer)
     m_flags = answer.qs_flags;
     m_inodes[Users] = answer.qs_uquota.qfs_ino;
     m_inodes[Groups] = answer.qs_gquota.qfs_ino;
+    m_inodes[Projects] = answer.qs_pquota.qfs_ino;
+}
+
+QuotaState QuotaState::ofMetadataQuotas(int result, const fs_quota_statv &answer)
+{
+    QuotaState state(result, answer);
+    state.m_metadataQuotas = true;
+    return state;
 }
 
 bool QuotaState::limitsEnforced(SettingsId type) const
@@ -67,5 +91,13 @@ bool QuotaState::accounting(SettingsId type) const
 
 bool QuotaState::keptInternally(SettingsId type) const
 {
-    return accounting(type) && m_inodes[type] != 0 && m_inodes[type] < firstOrdinaryInode;
+    if (!accounting(type)) {
+        return false;
+    }
+    // ext4 has no project quota files: the "project" feature gives the
+    // project records an inode of their own, allocated like any other.
+    if (m_metadataQuotas || type == Projects) {
+        return true;
+    }
+    return m_inodes[type] != 0 && m_inodes[type] < firstOrdinaryInode;
 }

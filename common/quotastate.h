@@ -32,6 +32,9 @@ public:
     // filled. Any failure reads as every kind off: the kernel fails the
     // query with ENOSYS exactly when no kind is accounted.
     QuotaState(int result, const fs_quota_statv &answer);
+    // The same for a file system that keeps every kind's records in its own
+    // metadata (XFS), where the record inodes are ordinary numbers.
+    static QuotaState ofMetadataQuotas(int result, const fs_quota_statv &answer);
 
     bool limitsEnforced(SettingsId type) const;
     bool accounting(SettingsId type) const;
@@ -41,5 +44,6 @@ public:
 
 private:
     quint16 m_flags = 0;
-    quint64 m_inodes[2] = {0, 0};
+    quint64 m_inodes[3] = {0, 0, 0};
+    bool m_metadataQuotas = false;
 };

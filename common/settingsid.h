@@ -5,19 +5,44 @@
 
 #include <QString>
 
-// The numbers are the kernel's quota types (USRQUOTA, GRPQUOTA) and travel
-// to the helper as "type", so they must not change.
+// The numbers are the kernel's quota types (USRQUOTA, GRPQUOTA, PRJQUOTA)
+// and travel to the helper as "type", so they must not change. Projects are
+// the folders of folder quotas: a project id given to a directory tree.
 enum SettingsId {
     Users = 0,
     Groups = 1,
+    Projects = 2,
 };
+
+inline bool isKnownSettingsId(int id)
+{
+    return id == Users || id == Groups || id == Projects;
+}
 
 inline QString quotaMountOption(SettingsId id)
 {
-    return id == Users ? QStringLiteral("usrquota") : QStringLiteral("grpquota");
+    switch (id) {
+    case Users:
+        return QStringLiteral("usrquota");
+    case Groups:
+        return QStringLiteral("grpquota");
+    case Projects:
+        return QStringLiteral("prjquota");
+    }
+    return QString();
 }
 
+// Project records have no aquota file of their own: ext4 keeps them in a
+// reserved inode and XFS in its own metadata.
 inline QString quotaFileName(SettingsId id)
 {
-    return id == Users ? QStringLiteral("aquota.user") : QStringLiteral("aquota.group");
+    switch (id) {
+    case Users:
+        return QStringLiteral("aquota.user");
+    case Groups:
+        return QStringLiteral("aquota.group");
+    case Projects:
+        break;
+    }
+    return QString();
 }
