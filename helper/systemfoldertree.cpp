@@ -137,7 +137,11 @@ FolderTree::Result SystemFolderTree::setProject(const QString &device, const QSt
     walk.haveMountId = mountIdOf(current.get(), walk.mountId);
     walk.directories.insert(status.st_ino);
     setAttributes(walk, current.get(), true, folder);
-    walkDirectory(walk, current.get(), folder);
+    // What the folder itself refuses (a file system without project ids)
+    // every entry beneath would refuse too.
+    if (walk.result.failed == 0) {
+        walkDirectory(walk, current.get(), folder);
+    }
     return walk.result;
 }
 

@@ -107,6 +107,26 @@ private Q_SLOTS:
         QCOMPARE(result.changed, quint64(4));
         QCOMPARE(result.otherMounts, quint64(0));
     }
+
+    // Where the folder refuses an id, the walk stops there instead of
+    // failing once for every entry of a large tree.
+    void refusedByTheFolder()
+    {
+        QTemporaryDir dir;
+        const QString device = deviceOf(dir.path());
+        if (device.isEmpty()) {
+            QSKIP("the temporary directory is on no block device under /dev");
+        }
+        makeTree(dir.path());
+        const FolderTree::Result result = SystemFolderTree().setProject(device, dir.filePath(QStringLiteral("tree")), 7);
+        if (result.failed == 0) {
+            SystemFolderTree().setProject(device, dir.filePath(QStringLiteral("tree")), 0);
+            QSKIP("this file system has project ids");
+        }
+        QCOMPARE(result.failed, quint64(1));
+        QCOMPARE(result.changed, quint64(0));
+        QCOMPARE(result.firstFailure, dir.filePath(QStringLiteral("tree")));
+    }
 };
 
 QTEST_GUILESS_MAIN(SystemFolderTreeTest)
