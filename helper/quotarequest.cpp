@@ -94,8 +94,8 @@ QString decodeOutput(QByteArray bytes)
     return QString::fromUtf8(bytes);
 }
 
-// The kind a request's type names; anything but 0 and 2 has always meant
-// groups.
+// The kind a request's type names: 0 users, 2 projects, and any other
+// value groups, as it always has.
 SettingsId settingsIdOf(int type)
 {
     return type == Users ? Users : (type == Projects ? Projects : Groups);
