@@ -33,6 +33,10 @@ public:
     // exactly as it was.
     virtual bool replaceFile(const QString &path, const QByteArray &content, mode_t newFileMode) = 0;
 
+    // Removes a regular file (a link is left alone); false when it is
+    // there afterwards.
+    virtual bool removeFile(const QString &path) = 0;
+
     virtual EntryKind entryKind(const QString &path) = 0;
 
     // Follows symbolic links, so /dev/mapper and /dev/disk/by-* names count,

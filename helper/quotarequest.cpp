@@ -897,18 +897,26 @@ ProjectFile QuotaRequest::readProjectFile(const QString &path, QByteArray &conte
     return ProjectFile(content);
 }
 
+bool QuotaRequest::storeProjectFile(const QString &path, const QByteArray &content)
+{
+    if (content.isEmpty()) {
+        return m_files.entryKind(path) == FileSystem::Missing || m_files.removeFile(path);
+    }
+    return m_files.replaceFile(path, content, 0644);
+}
+
 void QuotaRequest::writeProjectFiles(const QByteArray &oldProjects, const QByteArray &projects, const QByteArray &oldProjid, const QByteArray &projid)
 {
     const bool writeProjects = projects != oldProjects;
-    if (writeProjects && !m_files.replaceFile(HelperProtocol::ProjectsFilePath, projects, 0644)) {
+    if (writeProjects && !storeProjectFile(HelperProtocol::ProjectsFilePath, projects)) {
         fail(i18nd("velun_kcm_quotas", "Unable to write %1", HelperProtocol::ProjectsFilePath));
     }
-    if (projid == oldProjid || m_files.replaceFile(HelperProtocol::ProjidFilePath, projid, 0644)) {
+    if (projid == oldProjid || storeProjectFile(HelperProtocol::ProjidFilePath, projid)) {
         return;
     }
     // Half a change would leave a folder without a name, or a name
     // without its folder.
-    if (writeProjects && !m_files.replaceFile(HelperProtocol::ProjectsFilePath, oldProjects, 0644)) {
+    if (writeProjects && !storeProjectFile(HelperProtocol::ProjectsFilePath, oldProjects)) {
         fail(i18nd("velun_kcm_quotas",
                    "Unable to write %1, and %2 could not be put back as it was",
                    HelperProtocol::ProjidFilePath,

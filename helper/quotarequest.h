@@ -85,6 +85,10 @@ private:
     ProjectFile readProjectFile(const QString &path, QByteArray &content);
     // Writes both project files, the first one put back when the second
     // cannot be written.
+    // Empty content removes the file: to the tools an empty project file
+    // and none are the same, and a folder added and removed again leaves
+    // the system as it was.
+    bool storeProjectFile(const QString &path, const QByteArray &content);
     void writeProjectFiles(const QByteArray &oldProjects, const QByteArray &projects, const QByteArray &oldProjid, const QByteArray &projid);
     void callKernel(int command, int id, void *address);
     void callKernel(const QByteArray &device, int type, int command, int id, void *address);

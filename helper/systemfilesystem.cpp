@@ -203,6 +203,16 @@ bool SystemFileSystem::writeNew(int directory, const QByteArray &name, const QBy
     return true;
 }
 
+bool SystemFileSystem::removeFile(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status;
+    if (::lstat(name.constData(), &status) != 0) {
+        return errno == ENOENT;
+    }
+    return S_ISREG(status.st_mode) && ::unlink(name.constData()) == 0;
+}
+
 FileSystem::EntryKind SystemFileSystem::entryKind(const QString &path)
 {
     struct stat status;

@@ -15,6 +15,7 @@ public:
 
     bool readFile(const QString &path, QByteArray &content) override;
     bool replaceFile(const QString &path, const QByteArray &content, mode_t newFileMode) override;
+    bool removeFile(const QString &path) override;
     EntryKind entryKind(const QString &path) override;
     bool isBlockDevice(const QString &path) override;
     QString resolveDeviceNode(const QString &path) override;

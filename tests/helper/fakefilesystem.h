@@ -39,6 +39,19 @@ public:
         return true;
     }
 
+    bool removeFile(const QString &path) override
+    {
+        if (failReplace || failPaths.contains(path)) {
+            return false;
+        }
+        files.remove(path);
+        replaced.append(path);
+        if (log) {
+            log->append(QStringLiteral("remove ") + path);
+        }
+        return true;
+    }
+
     EntryKind entryKind(const QString &path) override
     {
         if (kinds.contains(path)) {

@@ -1296,6 +1296,10 @@ private Q_SLOTS:
         QTest::newRow("removed from both, every spelling")
             << remove(7) << QByteArray("# c\n7:/srv/a\n1:/srv/one\n007:/srv/b\n") << QByteArray("a:7\none:1\n\n") << ""
             << "" << QByteArray("# c\n1:/srv/one\n") << QByteArray("one:1\n\n");
+        QTest::newRow("the last entries removed take their files along") << remove(10) << QByteArray("10:/srv/alpha\n") << QByteArray("alpha:10\n") << ""
+                                                                         << "" << QByteArray() << QByteArray();
+        QTest::newRow("a failed first add leaves no file behind") << alpha << QByteArray() << QByteArray() << "/etc/projid"
+                                                                  << "Unable to write /etc/projid" << QByteArray() << QByteArray();
         QTest::newRow("removing what is not there writes nothing") << remove(9) << projects << projid << "/etc/projects"
                                                                    << "" << projects << projid;
         QTest::newRow("removing with a bad id") << remove(QStringLiteral("1")) << projects << projid << ""
@@ -1323,6 +1327,9 @@ private Q_SLOTS:
             files.failPaths.insert(failingPath);
         }
         QCOMPARE(run(args), error);
+        // A null expectation: no file at all.
+        QCOMPARE(files.files.contains(projectsPath), !projectsAfter.isNull());
+        QCOMPARE(files.files.contains(projidPath), !projidAfter.isNull());
         QCOMPARE(files.files.value(projectsPath), projectsAfter);
         QCOMPARE(files.files.value(projidPath), projidAfter);
         // Both are read by every user's tools.

@@ -197,6 +197,23 @@ private Q_SLOTS:
         QCOMPARE(int(SystemFileSystem().entryKind(dir.filePath(name))), kind);
     }
 
+    // Only a regular file goes; a link stays, and so does what it leads to.
+    void removeFile()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("projects"));
+        const QString link = dir.filePath(QStringLiteral("link"));
+        createFile(file, "1:/srv\n", 0644);
+        QVERIFY(QFile::link(file, link));
+        SystemFileSystem files;
+        QVERIFY(!files.removeFile(link));
+        QVERIFY(QFileInfo::exists(file));
+        QVERIFY(files.removeFile(file));
+        QVERIFY(!QFileInfo::exists(file));
+        QVERIFY(files.removeFile(file));
+        QVERIFY(!files.removeFile(dir.path()));
+    }
+
     void notBlockDevices()
     {
         SystemFileSystem files;
