@@ -126,19 +126,29 @@ void QuotasManager::update()
     // Folder quotas: the devices that account projects (ext4 with the
     // "project" feature, XFS mounted with the option), and the folders the
     // project files name on them.
-    QHash<QString, DeviceQuotaFacts> projectFacts;
+    QHash<QString, FolderDeviceFacts> projectFacts;
     m_folderDevices.clear();
     for (const QString &device : devices) {
-        if (!DeviceDataInformation::deviceIsMounted(device) || !MemberQuotaData::quotaState(device, *m_kernel).accounting(Projects)) {
+        if (!DeviceDataInformation::deviceIsMounted(device)) {
+            continue;
+        }
+        const QuotaState state = MemberQuotaData::quotaState(device, *m_kernel);
+        if (!state.accounting(Projects)) {
             continue;
         }
         try {
             m_folderDevices.insert(device, DeviceDataInformation::deviceMountPath(device));
-            projectFacts.insert(device, DeviceQuotaFacts::read(device, Projects, userFacts.value(device).filesystem(), *m_kernel));
         } catch (const std::exception &e) {
-            m_folderDevices.remove(device);
             qCWarning(KCMQUOTAS) << "the folder quotas of" << device << "are left out:" << e.what();
+            continue;
         }
+        FolderDeviceFacts facts;
+        facts.filesystem = userFacts.value(device).filesystem();
+        facts.enforced = state.limitsEnforced(Projects);
+        const dqinfo info = MemberQuotaData::graceInfo(device, Projects, *m_kernel);
+        facts.grace.blockGrace = TimePeriodTransfer::fromSeconds(info.dqi_bgrace);
+        facts.grace.inodeGrace = TimePeriodTransfer::fromSeconds(info.dqi_igrace);
+        projectFacts.insert(device, facts);
     }
     readProjectFiles();
     QList<ProjectFolder> folders;
@@ -277,26 +287,26 @@ QList<SettingsDeviceQuota *> QuotasManager::loadMembers(const QList<Member> &acc
 
 QList<SettingsDeviceQuota *> QuotasManager::loadFolders(const QList<ProjectFolder> &folders,
                                                         const QHash<QString, QuotaRecordReader::TableRecords> &records,
-                                                        const QHash<QString, DeviceQuotaFacts> &facts)
+                                                        const QHash<QString, FolderDeviceFacts> &facts)
 {
     const MemorySizeTransfer transfer;
     QList<SettingsDeviceQuota *> result;
     result.reserve(folders.size());
     for (const ProjectFolder &folder : folders) {
         const QString device = folderDevice(folder.folder, m_folderDevices);
-        const DeviceQuotaFacts deviceFacts = facts.value(device);
+        const FolderDeviceFacts deviceFacts = facts.value(device);
         const QuotaRecordReader::TableRecords read = records.value(device);
         MemberQuotaData data;
         const auto record = read.records.constFind(folder.id);
         if (read.failed || record == read.records.cend()) {
             // The helper answers every id it is asked for: no record is a
             // read that did not happen, never a folder without limits.
-            data = MemberQuotaData::unknown(device, deviceFacts.filesystem(), read.error);
+            data = MemberQuotaData::unknown(device, deviceFacts.filesystem, read.error);
         } else {
-            data = MemberQuotaData(device, deviceFacts.filesystem(), record->toDqblk(), deviceFacts.gracePeriod(), transfer);
+            data = MemberQuotaData(device, deviceFacts.filesystem, record->toDqblk(), deviceFacts.grace, transfer);
             // Accounted is enough to set limits; they bind only once the
             // device enforces folder quotas.
-            data.setObjectQuotaIsOn(data.isValid() && deviceFacts.quotaOn());
+            data.setObjectQuotaIsOn(data.isValid() && deviceFacts.enforced);
         }
         Member member;
         member.name = folder.name;

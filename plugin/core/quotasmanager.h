@@ -125,9 +125,15 @@ private:
     void freeRetired();
     // The folders of the project files on `mountPoints`' devices, with the
     // records read for them; reads the project files.
+    // What a load knows of a device's folder quotas.
+    struct FolderDeviceFacts {
+        QString filesystem;
+        GraceTimePeriod grace;
+        bool enforced = false;
+    };
     QList<SettingsDeviceQuota *> loadFolders(const QList<ProjectFolder> &folders,
                                              const QHash<QString, QuotaRecordReader::TableRecords> &records,
-                                             const QHash<QString, DeviceQuotaFacts> &facts);
+                                             const QHash<QString, FolderDeviceFacts> &facts);
     void readProjectFiles();
     // Folder limits need the project accounted (nothing to prepare beyond
     // that); user and group limits are prepared as ever.

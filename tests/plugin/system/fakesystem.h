@@ -37,6 +37,10 @@ public:
         // The ext4 "quota" feature: records in hidden inodes, accounted for
         // every kind while mounted, no quota files.
         bool internalQuota = false;
+        // Folder (project) quotas: accounted as with the ext4 "project"
+        // feature, enforced once switched on.
+        bool projectsAccounted = false;
+        bool projectsOn = false;
         quint32 blockGrace[2] = {0, 0};
         quint32 inodeGrace[2] = {0, 0};
         QString mountDir; // filled by addDevice
@@ -79,6 +83,15 @@ public:
     // "command device [detail]" of every change request, in order.
     QStringList changeLog() const;
     int count(const QString &command) const;
+
+    // The project files the folder requests edit; empty until written.
+    QString projectsPath() const;
+    QString projidPath() const;
+    void writeProjectFiles(const QByteArray &projects, const QByteArray &projid);
+    QByteArray projectsContent() const;
+    QByteArray projidContent() const;
+    // Project id per folder as set_folder_project left it.
+    QMap<QString, quint32> folderIds;
 
     FakeHelperExecutor &executor();
     // How the helper answers one request; executor() asks this.
