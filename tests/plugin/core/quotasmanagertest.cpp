@@ -389,7 +389,7 @@ void QuotasManagerTest::setDeviceDataWithoutQuotaFiles()
     FakeSystem::Device device = plainDisk(sdb);
     device.type = filesystem;
     device.root = root;
-    device.projectFeature = projectFeature;
+    device.projectsAccounted = projectFeature;
     device.fstabOptions = fstabOptions;
     device.mountOptions = mountOptions;
     device.quotaOn[type] = quotaOn;
@@ -448,7 +448,7 @@ void QuotasManagerTest::generalApplyTakesFolderSettings()
 {
     FakeSystem system;
     FakeSystem::Device device = plainDisk(sdb);
-    device.projectFeature = true;
+    device.projectsAccounted = true;
     device.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("prjquota")};
     device.quotaOn[Projects] = true;
     system.addDevice(device);

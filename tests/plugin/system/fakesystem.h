@@ -37,8 +37,11 @@ public:
         // The ext4 "quota" feature: records in hidden inodes, accounted for
         // every kind while mounted, no quota files.
         bool internalQuota = false;
-        // The ext4 "project" feature: projects accounted while mounted.
-        bool projectFeature = false;
+        // Folder (project) quotas: accounted as with the ext4 "project"
+        // feature, enforced once switched on (quotaOn[2]; projectsOn is
+        // the same switch, taken over when the device is added).
+        bool projectsAccounted = false;
+        bool projectsOn = false;
         // Mounted on / (XFS: counting only through the kernel command line).
         bool root = false;
         quint32 blockGrace[3] = {0, 0, 0};
@@ -83,6 +86,15 @@ public:
     // "command device [detail]" of every change request, in order.
     QStringList changeLog() const;
     int count(const QString &command) const;
+
+    // The project files the folder requests edit; empty until written.
+    QString projectsPath() const;
+    QString projidPath() const;
+    void writeProjectFiles(const QByteArray &projects, const QByteArray &projid);
+    QByteArray projectsContent() const;
+    QByteArray projidContent() const;
+    // Project id per folder as set_folder_project left it.
+    QMap<QString, quint32> folderIds;
 
     FakeHelperExecutor &executor();
     // How the helper answers one request; executor() asks this.
