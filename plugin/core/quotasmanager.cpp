@@ -574,27 +574,27 @@ void QuotasManager::enableFstabQuotaOption(const QString &device, SettingsId typ
     // option, and switching off must not leave one behind.
     const QStringList forms = DeviceDataInformation::quotaMountOptions(type, DeviceDataInformation::deviceFilesystem(device));
     QStringList options = DeviceDataInformation::deviceOptions(device, fstabName);
+    const auto accountingOnly = [](const QString &form) {
+        return form.endsWith(QLatin1String("noenforce"));
+    };
     if (enable) {
-        const bool enforced = std::any_of(forms.cbegin(), forms.cend(), [&options](const QString &form) {
-            return !form.endsWith(QLatin1String("noenforce")) && options.contains(form, Qt::CaseSensitive);
+        // An accounting-only spelling alone leaves the limits unenforced
+        // after the next mount; the option appended after it wins there.
+        const bool enforced = std::any_of(forms.cbegin(), forms.cend(), [&](const QString &form) {
+            return !accountingOnly(form) && options.contains(form, Qt::CaseSensitive);
         });
         if (!enforced) {
-            // An accounting-only form would leave the limits unenforced
-            // after the next mount.
-            for (const QString &form : forms) {
-                options.removeAll(form);
-            }
             options.append(option);
             m_actions.setDeviceOptions(device, options);
         }
         return;
     }
-    int removed = 0;
+    // The helper takes one option per request, and only the spellings that
+    // enforce by name; "quota" and the accounting-only ones stay.
     for (const QString &form : forms) {
-        removed += options.removeAll(form);
-    }
-    if (removed > 0) {
-        m_actions.setDeviceOptions(device, options);
+        if (!accountingOnly(form) && form != QLatin1String("quota") && options.removeAll(form) > 0) {
+            m_actions.setDeviceOptions(device, options);
+        }
     }
 }
 

@@ -348,13 +348,16 @@ void QuotasManagerTest::setDeviceDataWithoutQuotaFiles_data()
     QTest::newRow("xfs root file system: the option only, never a remount")
         << "xfs" << true << false << defaults << plain << false << int(Users) << true << QString()
         << QStringList{"set_device_options /dev/sdb1 defaults,usrquota"} << QString() << false;
-    QTest::newRow("xfs counting without enforcing: the option replaces the accounting-only one, quotas on")
+    QTest::newRow("xfs counting without enforcing: the option after the accounting-only one, quotas on")
         << "xfs" << false << false << QStringList{"defaults", "uqnoenforce"} << QStringList{"rw", "uqnoenforce"} << false << int(Users) << true << QString()
-        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "enable_device_quota /dev/sdb1 0 on", "set_device_grace_period /dev/sdb1 0"}
+        << QStringList{"set_device_options /dev/sdb1 defaults,uqnoenforce,usrquota",
+                       "enable_device_quota /dev/sdb1 0 on",
+                       "set_device_grace_period /dev/sdb1 0"}
         << QString() << true;
-    QTest::newRow("xfs off: enforcement off, every spelling of the option out of fstab")
+    QTest::newRow("xfs off: enforcement off, every spelling out of fstab, one per request")
         << "xfs" << false << false << QStringList{"uquota", "defaults", "usrquota"} << QStringList{"rw", "usrquota"} << true << int(Users) << false << QString()
-        << QStringList{"enable_device_quota /dev/sdb1 0 off", "set_device_options /dev/sdb1 defaults"} << QString() << false;
+        << QStringList{"enable_device_quota /dev/sdb1 0 off", "set_device_options /dev/sdb1 uquota,defaults", "set_device_options /dev/sdb1 defaults"}
+        << QString() << false;
     QTest::newRow("ext4 folders with the project feature: no remount, no quota file")
         << "ext4" << false << true << defaults << plain << false << int(Projects) << true << QString()
         << QStringList{"set_device_options /dev/sdb1 defaults,prjquota", "enable_device_quota /dev/sdb1 2 on", "set_device_grace_period /dev/sdb1 2"}

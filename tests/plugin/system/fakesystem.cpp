@@ -317,7 +317,8 @@ HelperActionExecutor::Result FakeSystem::readAll(const QString &path, int type, 
 {
     Result result;
     const bool quotaOn = std::any_of(m_devices.cbegin(), m_devices.cend(), [&](const Device &d) {
-        return d.path == path && d.mounted && ((type >= 0 && type <= 1 && d.quotaOn[type]) || (type == 2 && (d.projectsAccounted || (d.type == QLatin1String("xfs") && xfsCounts(d, 2)))));
+        return d.path == path && d.mounted
+            && ((type >= 0 && type <= 1 && d.quotaOn[type]) || (type == 2 && (d.projectsAccounted || (d.type == QLatin1String("xfs") && xfsCounts(d, 2)))));
     });
     QVector<quint32> ids;
     if (!quotaOn || !QuotaRecordBatch::decodeIds(packedIds, ids)) {
@@ -368,6 +369,25 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
     Device &d = device(arguments.value(QStringLiteral("device_name")).toString());
     const int type = arguments.value(QStringLiteral("type")).toInt();
     if (command == QLatin1String("set_device_options")) {
+        // As the helper: one quota option added or taken out, nothing else
+        // (the same list again changes nothing).
+        const QStringList requested = arguments.value(QStringLiteral("options")).toStringList();
+        bool oneChange = requested == d.fstabOptions;
+        for (const QString &option : {QStringLiteral("usrquota"),
+                                      QStringLiteral("grpquota"),
+                                      QStringLiteral("prjquota"),
+                                      QStringLiteral("uquota"),
+                                      QStringLiteral("gquota"),
+                                      QStringLiteral("pquota")}) {
+            QStringList removed = d.fstabOptions;
+            oneChange = oneChange || (!d.fstabOptions.contains(option) && requested == d.fstabOptions + QStringList{option})
+                || (removed.removeAll(option) > 0 && (requested == removed || (removed.isEmpty() && requested == QStringList{QStringLiteral("defaults")})));
+        }
+        if (!oneChange) {
+            result.succeeded = false;
+            result.errorText = QStringLiteral("Only the quota options of device %1 can be changed").arg(d.path);
+            return result;
+        }
         d.fstabOptions = arguments.value(QStringLiteral("options")).toStringList();
     } else if (command == QLatin1String("remount_device")) {
         if (!d.mounted || (d.root && d.type == QLatin1String("xfs"))) {
