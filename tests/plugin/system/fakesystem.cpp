@@ -4,6 +4,7 @@
 #include "fakesystem.h"
 
 #include "common/helperprotocol.h"
+#include "common/projectfile.h"
 #include "common/quotarecordbatch.h"
 #include "plugin/system/configreader.h"
 
@@ -28,11 +29,40 @@ const QStringList commands = {
     QStringLiteral("enable_device_quota"),
     QStringLiteral("set_device_grace_period"),
     QStringLiteral("set_quota_info"),
+    QStringLiteral("set_folder_project"),
+    QStringLiteral("clear_folder_project"),
+    QStringLiteral("add_project_entry"),
+    QStringLiteral("remove_project_entry"),
 };
+
+QByteArray readAllOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAllOf(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(content);
+    }
+}
 
 QString recordKey(const QString &path, int type, int id)
 {
     return QStringLiteral("%1|%2|%3").arg(path).arg(type).arg(id);
+}
+
+// XFS counts a kind from the mount on that carries one of its options.
+bool xfsCounts(const FakeSystem::Device &d, int kind)
+{
+    static const QStringList forms[3] = {{QStringLiteral("usrquota"), QStringLiteral("uquota"), QStringLiteral("quota"), QStringLiteral("uqnoenforce")},
+                                         {QStringLiteral("grpquota"), QStringLiteral("gquota"), QStringLiteral("gqnoenforce")},
+                                         {QStringLiteral("prjquota"), QStringLiteral("pquota"), QStringLiteral("pqnoenforce")}};
+    return d.mounted && std::any_of(forms[kind].cbegin(), forms[kind].cend(), [&d](const QString &form) {
+               return d.mountOptions.contains(form);
+           });
 }
 
 void writeLines(const QString &path, const QStringList &lines)
@@ -61,6 +91,32 @@ FakeSystem::~FakeSystem()
     ConfigReader::instance().setTabFilePaths(QString(), QString());
 }
 
+QString FakeSystem::projectsPath() const
+{
+    return m_dir.filePath(QStringLiteral("projects"));
+}
+
+QString FakeSystem::projidPath() const
+{
+    return m_dir.filePath(QStringLiteral("projid"));
+}
+
+void FakeSystem::writeProjectFiles(const QByteArray &projects, const QByteArray &projid)
+{
+    writeAllOf(projectsPath(), projects);
+    writeAllOf(projidPath(), projid);
+}
+
+QByteArray FakeSystem::projectsContent() const
+{
+    return readAllOf(projectsPath());
+}
+
+QByteArray FakeSystem::projidContent() const
+{
+    return readAllOf(projidPath());
+}
+
 FakeHelperExecutor &FakeSystem::executor()
 {
     return m_executor;
@@ -69,6 +125,7 @@ FakeHelperExecutor &FakeSystem::executor()
 QString FakeSystem::addDevice(const Device &device)
 {
     Device d = device;
+    d.quotaOn[2] = d.quotaOn[2] || d.projectsOn;
     if (d.fsSpec.isEmpty()) {
         d.fsSpec = d.path;
     }
@@ -105,7 +162,8 @@ void FakeSystem::writeTables()
             fstab.append(QStringLiteral("%1 %2 %3 %4 0 2").arg(d.fsSpec, d.mountDir, d.type, d.fstabOptions.join(QLatin1Char(','))));
         }
         if (d.mounted) {
-            mtab.append(QStringLiteral("%1 %2 %3 %4 0 0").arg(d.path, d.mountDir, d.type, d.mountOptions.join(QLatin1Char(','))));
+            mtab.append(
+                QStringLiteral("%1 %2 %3 %4 0 0").arg(d.path, d.root ? QStringLiteral("/") : d.mountDir, d.type, d.mountOptions.join(QLatin1Char(','))));
         }
     }
     writeLines(m_dir.filePath(QStringLiteral("fstab")), fstab);
@@ -163,6 +221,14 @@ QStringList FakeSystem::changeLog() const
         } else if (call.command == QLatin1String("enable_device_quota")) {
             entry += QLatin1Char(' ') + QString::number(call.arguments.value(QStringLiteral("type")).toInt())
                 + (call.arguments.value(QStringLiteral("enable")).toBool() ? QStringLiteral(" on") : QStringLiteral(" off"));
+        } else if (call.command.contains(QLatin1String("project"))) {
+            // The folder requests: "<command> <device> <folder> <id>", each
+            // part only where the request has it.
+            for (const QString &key : {QStringLiteral("folder"), QStringLiteral("id")}) {
+                if (call.arguments.contains(key)) {
+                    entry += QLatin1Char(' ') + call.arguments.value(key).toString();
+                }
+            }
         } else if (call.arguments.contains(QStringLiteral("type"))) {
             entry += QLatin1Char(' ') + QString::number(call.arguments.value(QStringLiteral("type")).toInt());
         }
@@ -227,9 +293,13 @@ HelperActionExecutor::Result FakeSystem::answer(const QString &actionName, const
     } else if (command == QLatin1String("get_quota_tables")) {
         // Table by table as the helper answers: a table it cannot read
         // carries the reason, the others their records.
-        const QString kinds[2][3] = {{QStringLiteral("user_devices"), QStringLiteral("user_ids"), QStringLiteral("user_records")},
-                                     {QStringLiteral("group_devices"), QStringLiteral("group_ids"), QStringLiteral("group_records")}};
-        for (int type = 0; type < 2; ++type) {
+        const QString kinds[3][3] = {{QStringLiteral("user_devices"), QStringLiteral("user_ids"), QStringLiteral("user_records")},
+                                     {QStringLiteral("group_devices"), QStringLiteral("group_ids"), QStringLiteral("group_records")},
+                                     {QStringLiteral("project_devices"), QStringLiteral("project_ids"), QStringLiteral("project_records")}};
+        for (int type = 0; type < 3; ++type) {
+            if (type == 2 && !arguments.contains(kinds[type][0])) {
+                continue;
+            }
             QVariantList tables;
             for (const QString &path : arguments.value(kinds[type][0]).toStringList()) {
                 const Result table = readAll(path, type, arguments.value(kinds[type][1]).toByteArray());
@@ -247,7 +317,8 @@ HelperActionExecutor::Result FakeSystem::readAll(const QString &path, int type, 
 {
     Result result;
     const bool quotaOn = std::any_of(m_devices.cbegin(), m_devices.cend(), [&](const Device &d) {
-        return d.path == path && d.mounted && type >= 0 && type <= 1 && d.quotaOn[type];
+        return d.path == path && d.mounted
+            && ((type >= 0 && type <= 1 && d.quotaOn[type]) || (type == 2 && (d.projectsAccounted || (d.type == QLatin1String("xfs") && xfsCounts(d, 2)))));
     });
     QVector<quint32> ids;
     if (!quotaOn || !QuotaRecordBatch::decodeIds(packedIds, ids)) {
@@ -280,12 +351,46 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
 {
     Result result;
     result.succeeded = true;
+    // The project files' requests name no device.
+    if (command == QLatin1String("add_project_entry") || command == QLatin1String("remove_project_entry")) {
+        const QString id = QString::number(arguments.value(QStringLiteral("id")).toUInt());
+        ProjectFile projects(projectsContent());
+        ProjectFile projid(projidContent());
+        if (command == QLatin1String("add_project_entry")) {
+            projects.append(id, arguments.value(QStringLiteral("folder")).toString());
+            projid.append(arguments.value(QStringLiteral("project_name")).toString(), id);
+        } else {
+            projects.removeEntries(0, id);
+            projid.removeEntries(1, id);
+        }
+        writeProjectFiles(projects.content(), projid.content());
+        return result;
+    }
     Device &d = device(arguments.value(QStringLiteral("device_name")).toString());
     const int type = arguments.value(QStringLiteral("type")).toInt();
     if (command == QLatin1String("set_device_options")) {
+        // As the helper: one quota option added or taken out, nothing else
+        // (the same list again changes nothing).
+        const QStringList requested = arguments.value(QStringLiteral("options")).toStringList();
+        bool oneChange = requested == d.fstabOptions;
+        for (const QString &option : {QStringLiteral("usrquota"),
+                                      QStringLiteral("grpquota"),
+                                      QStringLiteral("prjquota"),
+                                      QStringLiteral("uquota"),
+                                      QStringLiteral("gquota"),
+                                      QStringLiteral("pquota")}) {
+            QStringList removed = d.fstabOptions;
+            oneChange = oneChange || (!d.fstabOptions.contains(option) && requested == d.fstabOptions + QStringList{option})
+                || (removed.removeAll(option) > 0 && (requested == removed || (removed.isEmpty() && requested == QStringList{QStringLiteral("defaults")})));
+        }
+        if (!oneChange) {
+            result.succeeded = false;
+            result.errorText = QStringLiteral("Only the quota options of device %1 can be changed").arg(d.path);
+            return result;
+        }
         d.fstabOptions = arguments.value(QStringLiteral("options")).toStringList();
     } else if (command == QLatin1String("remount_device")) {
-        if (!d.mounted) {
+        if (!d.mounted || (d.root && d.type == QLatin1String("xfs"))) {
             result.succeeded = false;
             result.errorText = QStringLiteral("Failed to remount device %1").arg(d.path);
             return result;
@@ -298,6 +403,10 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
                 }
             }
             d.mountOptions = options;
+            // XFS mounted anew enforces every kind it was given.
+            for (int kind = 0; kind < 3 && d.type == QLatin1String("xfs"); ++kind) {
+                d.quotaOn[kind] = xfsCounts(d, kind);
+            }
         }
     } else if (command == QLatin1String("create_quota_file")) {
         // The helper creates nothing where the records are kept inside.
@@ -305,10 +414,20 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
             createQuotaFile(d.path, type);
         }
     } else if (command == QLatin1String("enable_device_quota")) {
+        if (d.type == QLatin1String("xfs") && !xfsCounts(d, type)) {
+            result.succeeded = false;
+            result.errorText = QStringLiteral("XFS does not count these quotas on %1").arg(d.path);
+            return result;
+        }
         d.quotaOn[type] = arguments.value(QStringLiteral("enable")).toBool();
+        d.projectsOn = d.quotaOn[2];
     } else if (command == QLatin1String("set_device_grace_period")) {
         d.blockGrace[type] = arguments.value(QStringLiteral("bgrace")).toUInt();
         d.inodeGrace[type] = arguments.value(QStringLiteral("igrace")).toUInt();
+    } else if (command == QLatin1String("set_folder_project")) {
+        folderIds.insert(arguments.value(QStringLiteral("folder")).toString(), arguments.value(QStringLiteral("id")).toUInt());
+    } else if (command == QLatin1String("clear_folder_project")) {
+        folderIds.remove(arguments.value(QStringLiteral("folder")).toString());
     } else if (command == QLatin1String("set_quota_info")) {
         setRecord(d.path, type, arguments.value(QStringLiteral("id")).toInt(), arguments.value(QStringLiteral("info")).value<ProxyQuotaData>());
     }
@@ -325,14 +444,28 @@ int FakeSystem::getState(const QByteArray &device, fs_quota_statv *state)
         if (d.path.toUtf8() != device || !d.mounted) {
             continue;
         }
+        if (d.type == QLatin1String("xfs")) {
+            // Counted from the mount's options; its records under ordinary
+            // inode numbers.
+            const bool counts[3] = {xfsCounts(d, 0), xfsCounts(d, 1), xfsCounts(d, 2)};
+            state->qs_flags = (counts[0] ? FS_QUOTA_UDQ_ACCT : 0) | (counts[0] && d.quotaOn[0] ? FS_QUOTA_UDQ_ENFD : 0) | (counts[1] ? FS_QUOTA_GDQ_ACCT : 0)
+                | (counts[1] && d.quotaOn[1] ? FS_QUOTA_GDQ_ENFD : 0) | (counts[2] ? FS_QUOTA_PDQ_ACCT : 0)
+                | (counts[2] && d.quotaOn[2] ? FS_QUOTA_PDQ_ENFD : 0);
+            state->qs_uquota.qfs_ino = counts[0] ? 131 : 0;
+            state->qs_gquota.qfs_ino = counts[1] ? 132 : 0;
+            state->qs_pquota.qfs_ino = counts[2] ? 133 : 0;
+            return state->qs_flags != 0 ? 0 : ENOSYS;
+        }
         // Quota files are accounted only while quotaon has them on; hidden
         // records are accounted from mount time on.
         const bool users = d.internalQuota || d.quotaOn[0];
         const bool groups = d.internalQuota || d.quotaOn[1];
         state->qs_flags = (users ? FS_QUOTA_UDQ_ACCT : 0) | (d.quotaOn[0] ? FS_QUOTA_UDQ_ENFD : 0) | (groups ? FS_QUOTA_GDQ_ACCT : 0)
-            | (d.quotaOn[1] ? FS_QUOTA_GDQ_ENFD : 0);
+            | (d.quotaOn[1] ? FS_QUOTA_GDQ_ENFD : 0) | (d.projectsAccounted ? FS_QUOTA_PDQ_ACCT : 0)
+            | (d.projectsAccounted && d.quotaOn[2] ? FS_QUOTA_PDQ_ENFD : 0);
         state->qs_uquota.qfs_ino = users ? (d.internalQuota ? 3 : 12) : 0;
         state->qs_gquota.qfs_ino = groups ? (d.internalQuota ? 4 : 13) : 0;
+        state->qs_pquota.qfs_ino = d.projectsAccounted ? 14 : 0;
         return state->qs_flags != 0 ? 0 : ENOSYS;
     }
     return ENODEV;
@@ -341,7 +474,7 @@ int FakeSystem::getState(const QByteArray &device, fs_quota_statv *state)
 int FakeSystem::getInfo(const QByteArray &device, int type, dqinfo *info)
 {
     for (const Device &d : std::as_const(m_devices)) {
-        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && (d.quotaOn[type] || d.internalQuota)) {
+        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 2 && (d.quotaOn[type] || d.internalQuota || (type == 2 && d.projectsAccounted))) {
             info->dqi_bgrace = d.blockGrace[type];
             info->dqi_igrace = d.inodeGrace[type];
             return 0;

@@ -33,12 +33,19 @@ public:
         bool mounted = true;
         QStringList mountOptions = {QStringLiteral("rw"), QStringLiteral("relatime")};
         // Enforcement per kind (the kernel's limits switch).
-        bool quotaOn[2] = {false, false};
+        bool quotaOn[3] = {false, false, false};
         // The ext4 "quota" feature: records in hidden inodes, accounted for
         // every kind while mounted, no quota files.
         bool internalQuota = false;
-        quint32 blockGrace[2] = {0, 0};
-        quint32 inodeGrace[2] = {0, 0};
+        // Folder (project) quotas: accounted as with the ext4 "project"
+        // feature, enforced once switched on (quotaOn[2]; projectsOn is
+        // the same switch, taken over when the device is added).
+        bool projectsAccounted = false;
+        bool projectsOn = false;
+        // Mounted on / (XFS: counting only through the kernel command line).
+        bool root = false;
+        quint32 blockGrace[3] = {0, 0, 0};
+        quint32 inodeGrace[3] = {0, 0, 0};
         QString mountDir; // filled by addDevice
     };
 
@@ -79,6 +86,15 @@ public:
     // "command device [detail]" of every change request, in order.
     QStringList changeLog() const;
     int count(const QString &command) const;
+
+    // The project files the folder requests edit; empty until written.
+    QString projectsPath() const;
+    QString projidPath() const;
+    void writeProjectFiles(const QByteArray &projects, const QByteArray &projid);
+    QByteArray projectsContent() const;
+    QByteArray projidContent() const;
+    // Project id per folder as set_folder_project left it.
+    QMap<QString, quint32> folderIds;
 
     FakeHelperExecutor &executor();
     // How the helper answers one request; executor() asks this.
