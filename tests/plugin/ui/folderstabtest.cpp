@@ -11,11 +11,13 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -73,6 +75,7 @@ private Q_SLOTS:
     void addDialogProposesAName_data();
     void addDialogProposesAName();
     void addDialogLimits();
+    void exportNamesTheFolders();
 
 private:
     std::unique_ptr<QObject> m_owner;
@@ -285,6 +288,20 @@ void FoldersTabTest::addDialogLimits()
     QCOMPARE(MemorySizeTransfer().bytesFromMem(limits.memorySizeById(SoftLimitSize)), quint64(0));
     QCOMPARE(limits.hardFilesLimit(), qint64(1000));
     QCOMPARE(limits.softFilesLimit(), qint64(0));
+}
+
+void FoldersTabTest::exportNamesTheFolders()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("folders.csv"));
+    QVERIFY(m_widget->exportTo(file));
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    // Where and which project first; a 32-bit id exported whole.
+    QCOMPARE(lines.value(0).section(QLatin1Char(','), 0, 2), QStringLiteral("Folder,Name,Project id"));
+    QCOMPARE(lines.value(1).section(QLatin1Char(','), 0, 2), QStringLiteral("/srv/data/alpha,alpha,10"));
+    QCOMPARE(lines.value(2).section(QLatin1Char(','), 0, 2), QStringLiteral("/srv/data/beta,,3000000000"));
 }
 
 QTEST_MAIN(FoldersTabTest)
