@@ -425,6 +425,26 @@ void QuotasManager::addFolder(const QString &device, const QString &folder, cons
     if (folderDevice(folder, {{device, DeviceDataInformation::deviceMountPath(device)}}) != device) {
         fail(i18nd("velun_kcm_quotas", "The folder %1 is not on %2.", folder, device));
     }
+    // Checked before anything changes: giving the files a new project id
+    // and taking it back after a refusal would lose the id they had.
+    readProjectFiles();
+    const QString idText = QString::number(id);
+    for (const auto &entry : m_projects.entries()) {
+        if (entry.first.trimmed() == idText) {
+            fail(i18nd("velun_kcm_quotas", "The project id %1 is already in use in %2.", idText, m_projectsPath));
+        }
+        if (QDir::cleanPath(entry.second.trimmed()) == QDir::cleanPath(folder)) {
+            fail(i18nd("velun_kcm_quotas", "The folder %1 already has a folder quota (project id %2).", folder, entry.first.trimmed()));
+        }
+    }
+    for (const auto &entry : m_projid.entries()) {
+        if (entry.second.trimmed() == idText) {
+            fail(i18nd("velun_kcm_quotas", "The project id %1 is already in use in %2.", idText, m_projidPath));
+        }
+        if (entry.first.trimmed() == name) {
+            fail(i18nd("velun_kcm_quotas", "The project name %1 is already in use in %2.", name, m_projidPath));
+        }
+    }
     m_actions.setFolderProject(device, folder, id);
     try {
         m_actions.addProjectEntry(id, name, folder);

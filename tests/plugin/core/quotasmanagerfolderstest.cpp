@@ -229,26 +229,54 @@ void QuotasManagerFoldersTest::addFolder_data()
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QString>("projidAfter");
+    QTest::addColumn<QString>("projectsBefore");
+    QTest::addColumn<QString>("projidBefore");
 
     const QString set = QStringLiteral("set_folder_project /dev/sdb1 $B/alpha 20");
     const QString entry = QStringLiteral("add_project_entry  $B/alpha 20");
     QTest::newRow("folder, entry, then limits") << sdb << quint64(2048) << "" << QStringList{set, entry, QStringLiteral("set_quota_info /dev/sdb1 2")} << ""
-                                                << "alpha:20\n";
+                                                << "alpha:20\n"
+                                                << ""
+                                                << "";
     QTest::newRow("no limits, no limit request") << sdb << quint64(0) << "" << QStringList{set, entry} << ""
-                                                 << "alpha:20\n";
+                                                 << "alpha:20\n"
+                                                 << ""
+                                                 << "";
     QTest::newRow("a refused folder stops everything") << sdb << quint64(2048) << "set_folder_project" << QStringList{set} << "no such folder"
+                                                       << ""
+                                                       << ""
                                                        << "";
     QTest::newRow("a refused entry takes the project id back")
         << sdb << quint64(2048) << "add_project_entry" << QStringList{set, entry, QStringLiteral("clear_folder_project /dev/sdb1 $B/alpha")}
         << "The folder $B/alpha was not added: no such folder"
+        << ""
+        << ""
         << "";
     QTest::newRow("refused limits are named, the folder stays")
         << sdb << quint64(2048) << "set_quota_info" << QStringList{set, entry, QStringLiteral("set_quota_info /dev/sdb1 2")}
         << "The folder $B/alpha was added, but its limits were not set: no such folder"
-        << "alpha:20\n";
+        << "alpha:20\n"
+        << ""
+        << "";
     QTest::newRow("a device without folder quotas is refused before any request")
         << sdc << quint64(2048) << "" << QStringList() << "Folder quotas are not accounted on /dev/sdc1"
+        << ""
+        << ""
         << "";
+    // Refused before any request, so the files keep the project id they had.
+    QTest::newRow("an id the files already have") << sdb << quint64(0) << "" << QStringList() << "The project id 20 is already in use"
+                                                  << "old:20\n"
+                                                  << ""
+                                                  << "old:20\n";
+    QTest::newRow("a name already taken") << sdb << quint64(0) << "" << QStringList() << "The project name alpha is already in use"
+                                          << "alpha:9\n"
+                                          << "9:$B/other\n"
+                                          << "alpha:9\n";
+    QTest::newRow("a folder that has a quota already")
+        << sdb << quint64(0) << "" << QStringList() << "The folder $B/alpha already has a folder quota (project id 9)"
+        << "beta:9\n"
+        << "9:$B/alpha\n"
+        << "beta:9\n";
 }
 
 void QuotasManagerFoldersTest::addFolder()
@@ -259,8 +287,11 @@ void QuotasManagerFoldersTest::addFolder()
     QFETCH(QStringList, log);
     QFETCH(QString, error);
     QFETCH(QString, projidAfter);
+    QFETCH(QString, projectsBefore);
+    QFETCH(QString, projidBefore);
 
     Fixture f(false);
+    f.system.writeProjectFiles(f.paths(projectsBefore).toUtf8(), projidBefore.toUtf8());
     f.manager->update();
     if (!failing.isEmpty()) {
         f.system.failNext(failing, QStringLiteral("no such folder"));

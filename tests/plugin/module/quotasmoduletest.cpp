@@ -179,6 +179,8 @@ private Q_SLOTS:
     void refreshReadsTheSystemAndKeepsPendingEdits();
     void oneApplyForEveryEditedDevice();
     void rebootQuestionOnlyAfterApply();
+    void foldersTab_data();
+    void foldersTab();
 
 private:
     ModuleSeams seams();
@@ -825,6 +827,77 @@ void QuotasModuleTest::captionLabelsHaveBuddies()
     QCOMPARE(labels.size(), 1);
     QVERIFY(labels.first()->buddy());
     QCOMPARE(labels.first()->buddy()->objectName(), buddy);
+}
+
+void QuotasModuleTest::foldersTab_data()
+{
+    QTest::addColumn<bool>("add");
+    QTest::addColumn<QString>("failCommand");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("type");
+
+    QTest::newRow("a folder added") << true << QString()
+                                    << QStringList{QStringLiteral("set_folder_project"), QStringLiteral("add_project_entry"), QStringLiteral("set_quota_info")}
+                                    << applied << int(KMessageWidget::Positive);
+    // Never reported as done: the folder's project id is taken back.
+    QTest::newRow("the project files refused") << true << "add_project_entry"
+                                               << QStringList{QStringLiteral("set_folder_project"),
+                                                              QStringLiteral("add_project_entry"),
+                                                              QStringLiteral("clear_folder_project")}
+                                               << "The folder $M/alpha was not added: duplicate id" << int(KMessageWidget::Error);
+    QTest::newRow("a folder removed, its files cleared")
+        << false << QString() << QStringList{QStringLiteral("set_quota_info"), QStringLiteral("clear_folder_project"), QStringLiteral("remove_project_entry")}
+        << applied << int(KMessageWidget::Positive);
+}
+
+void QuotasModuleTest::foldersTab()
+{
+    QFETCH(bool, add);
+    QFETCH(QString, failCommand);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, message);
+    QFETCH(int, type);
+
+    m_system->device(sdb).projectsAccounted = true;
+    const QString mount = m_system->device(sdb).mountDir;
+    auto module = prepared();
+    // The page and the controls others drive the tab by.
+    auto page = module->widget()->findChild<QWidget *>(QStringLiteral("folders"));
+    QVERIFY(page);
+    auto tab = page->findChild<QuotaSettingsWidget *>(QStringLiteral("foldersSettings"));
+    QVERIFY(tab);
+    for (const char *name : {"treeView", "cBoxDevices", "searchEdit", "addFolderBtn", "removeFolderBtn"}) {
+        QVERIFY2(tab->findChild<QWidget *>(QLatin1String(name)), name);
+    }
+    QCOMPARE(tab->findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->currentData().toString(), sdb);
+
+    if (!failCommand.isEmpty()) {
+        m_system->failNext(failCommand, QStringLiteral("duplicate id"));
+    }
+    const int before = m_system->calls.size();
+    if (add) {
+        MemberQuotaData limits;
+        limits.setHardFilesLimit(100);
+        Q_EMIT tab->folderAddRequested(sdb, mount + QStringLiteral("/alpha"), QStringLiteral("alpha"), 7, limits);
+    } else {
+        Member member;
+        member.name = QStringLiteral("alpha");
+        member.id = 7;
+        member.folder = mount + QStringLiteral("/alpha");
+        MemberQuotaData data;
+        data.setDeviceName(sdb);
+        Q_EMIT tab->folderRemoveRequested(SettingsDeviceQuota(member, {{sdb, data}}, Projects), false);
+    }
+    QCoreApplication::processEvents();
+    QStringList sent;
+    for (int i = before; i < m_system->calls.size(); ++i) {
+        if (m_system->calls.at(i).action == QLatin1String("change")) {
+            sent.append(m_system->calls.at(i).command);
+        }
+    }
+    QCOMPARE(sent, commands);
+    QVERIFY2(hasMessage(*module, QString(message).replace(QLatin1String("$M"), mount), type), qPrintable(messages(*module).value(0).text));
 }
 
 QTEST_MAIN(QuotasModuleTest)
