@@ -49,5 +49,10 @@ public:
     // string when it is not mounted.
     virtual QString mountPoint(const QString &device) = 0;
 
+    // The type of the file system mounted from that block device, as the
+    // mount table names it ("ext4", "xfs"), or an empty string when it is
+    // not mounted.
+    virtual QString mountedType(const QString &device) = 0;
+
     virtual bool exists(const QString &path) = 0;
 };

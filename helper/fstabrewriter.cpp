@@ -137,7 +137,14 @@ bool FstabRewriter::currentOptions(const QByteArray &table, const QString &devic
 
 bool FstabRewriter::quotaOptionChange(const QStringList &current, const QStringList &requested, QuotaOptionChange &change)
 {
-    for (const QString &option : {QStringLiteral("usrquota"), QStringLiteral("grpquota")}) {
+    // XFS also reads its own short spellings, which an administrator may
+    // have written and the panel then takes out again.
+    for (const QString &option : {QStringLiteral("usrquota"),
+                                  QStringLiteral("grpquota"),
+                                  QStringLiteral("prjquota"),
+                                  QStringLiteral("uquota"),
+                                  QStringLiteral("gquota"),
+                                  QStringLiteral("pquota")}) {
         if (!current.contains(option) && requested == current + QStringList{option}) {
             change = {option, true};
             return true;

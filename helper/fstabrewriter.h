@@ -39,7 +39,8 @@ public:
     // as the panel reads them; false when no entry belongs to it.
     bool currentOptions(const QByteArray &table, const QString &device, QStringList &options) const;
 
-    // True when `requested` is `current` with "usrquota" or "grpquota"
+    // True when `requested` is `current` with one quota option ("usrquota",
+    // "grpquota", "prjquota" or XFS's "uquota", "gquota", "pquota")
     // appended (where it was missing) or with every copy of it removed: the
     // only changes the panel ever asks for. `change` then says which.
     static bool quotaOptionChange(const QStringList &current, const QStringList &requested, QuotaOptionChange &change);

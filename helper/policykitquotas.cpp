@@ -13,6 +13,7 @@
 #include "helper/quotarequest.h"
 #include "helper/systemaudittrail.h"
 #include "helper/systemfilesystem.h"
+#include "helper/systemfoldertree.h"
 #include "helper/systemprocessrunner.h"
 #include "helper/systemquotakernel.h"
 
@@ -82,6 +83,12 @@ FileSystem &systemFiles()
     return files;
 }
 
+FolderTree &systemFolders()
+{
+    static SystemFolderTree folders;
+    return folders;
+}
+
 AuditTrail &systemAudit()
 {
     static SystemAuditTrail audit;
@@ -90,15 +97,16 @@ AuditTrail &systemAudit()
 }
 
 PolicyKitQuotas::PolicyKitQuotas(QObject *parent)
-    : PolicyKitQuotas(systemKernel(), systemProcesses(), systemFiles(), systemAudit(), parent)
+    : PolicyKitQuotas(systemKernel(), systemProcesses(), systemFiles(), systemFolders(), systemAudit(), parent)
 {
 }
 
-PolicyKitQuotas::PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, AuditTrail &audit, QObject *parent)
+PolicyKitQuotas::PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, FolderTree &folders, AuditTrail &audit, QObject *parent)
     : QObject(parent)
     , m_kernel(kernel)
     , m_processes(processes)
     , m_files(files)
+    , m_folders(folders)
     , m_audit(audit)
 {
 }
@@ -125,6 +133,10 @@ const QStringList &PolicyKitQuotas::changeRequests()
         HelperProtocol::SetDeviceGracePeriod,
         HelperProtocol::SetQuotaInfo,
         HelperProtocol::GetQuotaInfo,
+        HelperProtocol::SetFolderProject,
+        HelperProtocol::ClearFolderProject,
+        HelperProtocol::AddProjectEntry,
+        HelperProtocol::RemoveProjectEntry,
     };
     return requests;
 }
@@ -198,7 +210,7 @@ KAuth::ActionReply PolicyKitQuotas::runRequest(const QVariantMap &args, const QS
     const bool isAccess = attachReplyData;
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     ProxyQuotaData::registerMetaType();
-    QuotaRequest request(args, m_kernel, m_processes, m_files);
+    QuotaRequest request(args, m_kernel, m_processes, m_files, m_folders);
     const QString subCommand = args.contains(HelperProtocol::CheckSupportKernel) ? HelperProtocol::CheckSupportKernel : QuotaRequest::subCommandOf(args);
     try {
         // A refusal is answered in the caller's language too.

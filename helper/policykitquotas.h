@@ -11,6 +11,7 @@
 
 class AuditTrail;
 class FileSystem;
+class FolderTree;
 class ProcessRunner;
 class QuotaKernel;
 
@@ -22,7 +23,7 @@ class PolicyKitQuotas : public QObject
 public:
     // Works on the running system.
     explicit PolicyKitQuotas(QObject *parent = nullptr);
-    PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, AuditTrail &audit, QObject *parent = nullptr);
+    PolicyKitQuotas(QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, FolderTree &folders, AuditTrail &audit, QObject *parent = nullptr);
 
     // The sub-commands each action serves: the panel reads through one and
     // changes through the other, and a grant of one must not open the other.
@@ -46,5 +47,6 @@ private:
     QuotaKernel &m_kernel;
     ProcessRunner &m_processes;
     FileSystem &m_files;
+    FolderTree &m_folders;
     AuditTrail &m_audit;
 };

@@ -5,12 +5,14 @@
 
 #include "common/devicespecification.h"
 #include "common/helperprotocol.h"
+#include "common/projectfile.h"
 #include "common/proxyquotadata.h"
 #include "common/quotarecordbatch.h"
 #include "common/quotastate.h"
 #include "common/settingsid.h"
 #include "helper/failure.h"
 #include "helper/filesystem.h"
+#include "helper/foldertree.h"
 #include "helper/fstabrewriter.h"
 #include "helper/processrunner.h"
 #include "helper/quotakernel.h"
@@ -19,9 +21,11 @@
 
 #include <QMap>
 #include <QPair>
+#include <QRegularExpression>
 #include <QVector>
 
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <sys/quota.h>
 
@@ -90,6 +94,62 @@ QString decodeOutput(QByteArray bytes)
     return QString::fromUtf8(bytes);
 }
 
+// The kind a request's type names; anything but 0 and 2 has always meant
+// groups.
+SettingsId settingsIdOf(int type)
+{
+    return type == Users ? Users : (type == Projects ? Projects : Groups);
+}
+
+// Every spelling of a quota option that XFS and ext4 understand; the root
+// file system takes them only from the kernel command line.
+bool isQuotaMountOption(const QString &option)
+{
+    static const QStringList options = {QStringLiteral("usrquota"),
+                                        QStringLiteral("grpquota"),
+                                        QStringLiteral("prjquota"),
+                                        QStringLiteral("uquota"),
+                                        QStringLiteral("gquota"),
+                                        QStringLiteral("pquota"),
+                                        QStringLiteral("quota"),
+                                        QStringLiteral("uqnoenforce"),
+                                        QStringLiteral("gqnoenforce"),
+                                        QStringLiteral("pqnoenforce"),
+                                        QStringLiteral("qnoenforce")};
+    return options.contains(option);
+}
+
+// A project file's id field as a number; false for anything else.
+bool parseProjectId(const QString &text, quint32 &id)
+{
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok, 10);
+    if (!ok || value > std::numeric_limits<quint32>::max()) {
+        return false;
+    }
+    id = quint32(value);
+    return true;
+}
+
+// Drops every entry whose field `field` reads as `id`, however it is
+// spelt ("7" or "007"): the tools read it as the same project.
+int removeProjectEntries(ProjectFile &file, int field, quint32 id)
+{
+    QStringList spellings;
+    for (const auto &entry : file.entries()) {
+        const QString &text = field == 0 ? entry.first : entry.second;
+        quint32 entryId = 0;
+        if (parseProjectId(text, entryId) && entryId == id && !spellings.contains(text)) {
+            spellings.append(text);
+        }
+    }
+    int removed = 0;
+    for (const QString &text : std::as_const(spellings)) {
+        removed += file.removeEntries(field, text);
+    }
+    return removed;
+}
+
 // What a failed tool said, or its exit status when it said nothing.
 QString failureText(const ProcessResult &result)
 {
@@ -98,11 +158,12 @@ QString failureText(const ProcessResult &result)
 }
 }
 
-QuotaRequest::QuotaRequest(const QVariantMap &args, QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files)
+QuotaRequest::QuotaRequest(const QVariantMap &args, QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, FolderTree &folders)
     : m_args(args)
     , m_kernel(kernel)
     , m_processes(processes)
     , m_files(files)
+    , m_folders(folders)
 {
 }
 
@@ -124,6 +185,10 @@ const QVector<QPair<QString, Handler>> &handlers()
         {HelperProtocol::GetAllQuotaInfo, &QuotaRequest::getAllQuotaInfo},
         {HelperProtocol::GetQuotaTables, &QuotaRequest::getQuotaTables},
         {HelperProtocol::GetData, &QuotaRequest::getData},
+        {HelperProtocol::SetFolderProject, &QuotaRequest::setFolderProject},
+        {HelperProtocol::ClearFolderProject, &QuotaRequest::clearFolderProject},
+        {HelperProtocol::AddProjectEntry, &QuotaRequest::addProjectEntry},
+        {HelperProtocol::RemoveProjectEntry, &QuotaRequest::removeProjectEntry},
     };
     return table;
 }
@@ -261,7 +326,12 @@ QuotaState QuotaRequest::quotaState(const QString &device)
 {
     fs_quota_statv answer = QuotaState::request();
     const int result = m_kernel.quotactl(QuotaState::command(), device.toUtf8(), 0, &answer);
-    return QuotaState(result, answer);
+    return isXfs(device) ? QuotaState::ofMetadataQuotas(result, answer) : QuotaState(result, answer);
+}
+
+bool QuotaRequest::isXfs(const QString &device)
+{
+    return m_files.mountedType(device) == QLatin1String("xfs");
 }
 
 QStringList QuotaRequest::runBlkid()
@@ -317,9 +387,27 @@ void QuotaRequest::enableDeviceQuota()
     const int type = m_args.value(HelperProtocol::Type).toInt();
     const bool enable = m_args.value(HelperProtocol::Enable).toInt() != 0;
     m_auditWords.append(QStringLiteral("type=%1 enable=%2").arg(type).arg(enable ? 1 : 0));
+    const SettingsId kind = settingsIdOf(type);
+    if (isXfs(device)) {
+        switchXfsQuota(device, kind, enable);
+        return;
+    }
+    // A mounted ext4 accounts projects exactly when it has the "project"
+    // feature; without it quotaon fails with nothing an administrator
+    // could act on.
+    if (kind == Projects && enable && !quotaState(device).accounting(Projects)) {
+        if (m_files.mountPoint(device).isEmpty()) {
+            fail(i18nd("velun_kcm_quotas", "Device %1 is not mounted", deviceName()));
+        }
+        fail(i18nd("velun_kcm_quotas",
+                   "The file system on device %1 was made without the \"project\" feature: add it with tune2fs -O project,quota while the device is "
+                   "unmounted",
+                   deviceName()));
+    }
 
     const QString program = enable ? QStringLiteral("quotaon") : QStringLiteral("quotaoff");
-    const QStringList arguments = {type != 0 ? QStringLiteral("-g") : QStringLiteral("-u"), device};
+    const QString kindOption = kind == Users ? QStringLiteral("-u") : (kind == Groups ? QStringLiteral("-g") : QStringLiteral("-P"));
+    const QStringList arguments = {kindOption, device};
     const ProcessResult result = m_processes.run(program, arguments, ToolTimeoutMs, ToolTimeoutMs);
     if (!result.started) {
         fail(i18nd("velun_kcm_quotas", "Process %1 can not started", program));
@@ -331,7 +419,6 @@ void QuotaRequest::enableDeviceQuota()
     // quotaon's output is no guide (it reports failures and mere notices
     // alike, in the caller's language), so ask the kernel for the outcome.
     // Quotas that were on already therefore count as switched on.
-    const SettingsId kind = type != 0 ? Groups : Users;
     if (quotaState(device).limitsEnforced(kind) != enable) {
         fail(i18nd("velun_kcm_quotas", "Process %1 %2 return error %3", program, arguments.join(QLatin1Char(' ')), failureText(result)));
     }
@@ -341,10 +428,16 @@ void QuotaRequest::createQuotaFile()
 {
     const QString device = blockDeviceArgument();
     const int type = m_args.value(HelperProtocol::Type).toInt();
+    if (type == Projects) {
+        fail(i18nd("velun_kcm_quotas", "Folder quotas have no quota file: the file system keeps their records itself"));
+    }
     if (type != Users && type != Groups) {
         fail(i18nd("velun_kcm_quotas", "Unknown type option for createQuotaFiles"));
     }
     m_auditWords.append(QStringLiteral("type=%1").arg(type));
+    if (isXfs(device)) {
+        fail(i18nd("velun_kcm_quotas", "Device %1 holds an XFS file system, which keeps its quotas in its own metadata and has no quota files", deviceName()));
+    }
     // A file system that keeps its quota records in hidden inodes has them
     // already, and quotacheck refuses to touch it.
     if (quotaState(device).keptInternally(static_cast<SettingsId>(type))) {
@@ -369,6 +462,10 @@ void QuotaRequest::createQuotaFile()
 void QuotaRequest::remountDevice()
 {
     const QString device = blockDeviceArgument();
+    if (isXfs(device)) {
+        remountXfs(device);
+        return;
+    }
     const ProcessResult result =
         m_processes.run(QStringLiteral("mount"), {device, QStringLiteral("-o"), QStringLiteral("remount")}, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
     if (!result.started || !result.finished || result.crashed || result.exitCode != 0) {
@@ -384,7 +481,7 @@ void QuotaRequest::setDeviceGracePeriod()
     dqinfo info{};
     info.dqi_bgrace = m_args.value(HelperProtocol::BlockGrace).toULongLong();
     info.dqi_igrace = m_args.value(HelperProtocol::InodeGrace).toULongLong();
-    blockDeviceArgument();
+    const QString device = blockDeviceArgument();
     m_auditWords.append(QStringLiteral("type=%1 new_grace=block:%2,inode:%3").arg(quotaType()).arg(quint64(info.dqi_bgrace)).arg(quint64(info.dqi_igrace)));
     for (const quint64 period : {quint64(info.dqi_bgrace), quint64(info.dqi_igrace)}) {
         if (period > MaxGracePeriod) {
@@ -392,7 +489,9 @@ void QuotaRequest::setDeviceGracePeriod()
         }
     }
     info.dqi_flags = 0;
-    info.dqi_valid = IIF_BGRACE | IIF_IGRACE | IIF_FLAGS;
+    // XFS takes only the periods and refuses the whole call when flags come
+    // with them.
+    info.dqi_valid = isXfs(device) ? IIF_BGRACE | IIF_IGRACE : IIF_BGRACE | IIF_IGRACE | IIF_FLAGS;
     callKernel(Q_SETINFO, 0, &info);
 }
 
@@ -471,8 +570,16 @@ void QuotaRequest::setQuotaInfo()
 void QuotaRequest::getQuotaInfo()
 {
     const int id = m_args.value(HelperProtocol::Id).toInt();
+    const QString device = blockDeviceArgument();
     dqblk record{};
-    callKernel(Q_GETQUOTA, id, &record);
+    const int error = m_kernel.quotactl(QCMD(Q_GETQUOTA, quotaType()), device.toUtf8(), id, &record);
+    // XFS answers an id it holds no record for with ENOENT, where ext4
+    // answers zeros.
+    if (error == ENOENT && isXfs(device)) {
+        record = dqblk{};
+    } else if (error != 0) {
+        fail(quotactlErrorText(error));
+    }
     m_reply.insert(HelperProtocol::QuotaInfo, QVariant::fromValue(ProxyQuotaData(record)));
 }
 
@@ -483,7 +590,8 @@ void QuotaRequest::getQuotaInfo()
 void QuotaRequest::getAllQuotaInfo()
 {
     const QVector<quint32> ids = idsArgument(HelperProtocol::Ids);
-    m_reply.insert(HelperProtocol::QuotaRecords, quotaTable(blockDeviceArgument().toUtf8(), quotaType(), ids));
+    const QString device = blockDeviceArgument();
+    m_reply.insert(HelperProtocol::QuotaRecords, quotaTable(device.toUtf8(), quotaType(), ids, isXfs(device)));
 }
 
 // Every table a load needs in one request: each request costs the panel an
@@ -491,25 +599,34 @@ void QuotaRequest::getAllQuotaInfo()
 // the others are still read.
 void QuotaRequest::getQuotaTables()
 {
-    const QStringList devices[2] = {m_args.value(HelperProtocol::UserDevices).toStringList(), m_args.value(HelperProtocol::GroupDevices).toStringList()};
-    const QString replyKeys[2] = {HelperProtocol::UserRecords, HelperProtocol::GroupRecords};
-    QVector<quint32> ids[2];
-    for (const int type : {USRQUOTA, GRPQUOTA}) {
+    constexpr int Kinds = 3;
+    const QStringList devices[Kinds] = {m_args.value(HelperProtocol::UserDevices).toStringList(),
+                                        m_args.value(HelperProtocol::GroupDevices).toStringList(),
+                                        m_args.value(HelperProtocol::ProjectDevices).toStringList()};
+    const QString idKeys[Kinds] = {HelperProtocol::UserIds, HelperProtocol::GroupIds, HelperProtocol::ProjectIds};
+    const QString replyKeys[Kinds] = {HelperProtocol::UserRecords, HelperProtocol::GroupRecords, HelperProtocol::ProjectRecords};
+    QVector<quint32> ids[Kinds];
+    for (int type = 0; type < Kinds; ++type) {
         if (devices[type].size() > HelperProtocol::MaxTablesPerKind) {
             fail(i18nd("velun_kcm_quotas", "Too many devices in one request"));
         }
         // Only the ids of a kind that is read at all are needed.
         if (!devices[type].isEmpty()) {
-            ids[type] = idsArgument(type == USRQUOTA ? HelperProtocol::UserIds : HelperProtocol::GroupIds);
+            ids[type] = idsArgument(idKeys[type]);
         }
     }
-    for (const int type : {USRQUOTA, GRPQUOTA}) {
+    for (int type = 0; type < Kinds; ++type) {
+        // A panel that reads no folders gets the reply it always got.
+        if (type == PRJQUOTA && !m_args.contains(HelperProtocol::ProjectDevices)) {
+            continue;
+        }
         QVariantList tables;
         tables.reserve(devices[type].size());
         for (const QString &device : devices[type]) {
             try {
                 // Each device is resolved as every other sub-command's is.
-                tables.append(quotaTable(resolvedDevice(device).toUtf8(), type, ids[type]));
+                const QString node = resolvedDevice(device);
+                tables.append(quotaTable(node.toUtf8(), type, ids[type], isXfs(node)));
             } catch (const std::exception &error) {
                 tables.append(QString::fromUtf8(error.what()));
             }
@@ -534,7 +651,7 @@ QVector<quint32> QuotaRequest::idsArgument(const QString &key) const
 // kernel holds for ids nobody asked about (left behind by deleted
 // accounts), so the panel's load costs one round trip instead of one per
 // member.
-QByteArray QuotaRequest::quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids)
+QByteArray QuotaRequest::quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids, bool xfs)
 {
     QMap<quint32, ProxyQuotaData> records;
     // Looked up once: the walk makes one call per record.
@@ -572,7 +689,13 @@ QByteArray QuotaRequest::quotaTable(const QByteArray &device, int type, const QV
             continue;
         }
         dqblk record{};
-        callKernel(device, type, Q_GETQUOTA, static_cast<int>(id), &record);
+        const int error = m_kernel.quotactl(QCMD(Q_GETQUOTA, type), device, static_cast<int>(id), &record);
+        // XFS holds no record for an id that never used its space.
+        if (error == ENOENT && xfs) {
+            record = dqblk{};
+        } else if (error != 0) {
+            fail(quotactlErrorText(error));
+        }
         records.insert(id, ProxyQuotaData(record));
     }
 
@@ -582,6 +705,271 @@ QByteArray QuotaRequest::quotaTable(const QByteArray &device, int type, const QV
         entries.append({it.key(), it.value()});
     }
     return QuotaRecordBatch::encodeRecords(entries);
+}
+
+// XFS accounts a kind only when it was mounted with its option, and that
+// cannot be changed here; what can be switched is enforcement, which keeps
+// the accounting going.
+void QuotaRequest::switchXfsQuota(const QString &device, int type, bool enable)
+{
+    const SettingsId kind = settingsIdOf(type);
+    const QuotaState before = quotaState(device);
+    if (!before.accounting(kind)) {
+        fail(i18nd("velun_kcm_quotas",
+                   "Device %1 was not mounted with the quota option %2, so its quotas cannot be switched on or off",
+                   deviceName(),
+                   quotaMountOption(kind)));
+    }
+    // XFS answers a switch to the state it is in with EEXIST.
+    if (before.limitsEnforced(kind) == enable) {
+        return;
+    }
+    const int error = m_kernel.quotactl(QCMD(enable ? Q_QUOTAON : Q_QUOTAOFF, kind), device.toUtf8(), 0, nullptr);
+    if (error != 0) {
+        fail(quotactlErrorText(error));
+    }
+    if (quotaState(device).limitsEnforced(kind) != enable) {
+        fail(i18nd("velun_kcm_quotas", "The kernel took the request, but the quota enforcement of device %1 did not change", deviceName()));
+    }
+}
+
+// XFS reads its quota options only when it is mounted; a remount keeps the
+// old ones. So the file system is unmounted and mounted again from its
+// /etc/fstab entry, which mount finds by the device however the entry
+// names it.
+void QuotaRequest::remountXfs(const QString &device)
+{
+    const QString mountPoint = m_files.mountPoint(device);
+    if (mountPoint == QLatin1String("/")) {
+        QByteArray table;
+        QStringList options;
+        const FstabRewriter entries([this](const QString &fsSpec) {
+            return resolveFstabSpec(fsSpec);
+        });
+        if (m_files.readFile(fstabPath, table)) {
+            entries.currentOptions(table, device, options);
+        }
+        QStringList quotaOptions;
+        for (const QString &option : std::as_const(options)) {
+            if (isQuotaMountOption(option)) {
+                quotaOptions.append(option);
+            }
+        }
+        // "noquota" is what the kernel command line needs to switch them
+        // all off again.
+        const QString flags = quotaOptions.isEmpty() ? QStringLiteral("noquota") : quotaOptions.join(QLatin1Char(','));
+        fail(i18nd("velun_kcm_quotas",
+                   "The root file system cannot be unmounted while the system runs, and XFS takes quota options only when it is mounted: add "
+                   "rootflags=%1 to the kernel command line. Nothing changes before the next boot.",
+                   flags));
+    }
+
+    // Without a time limit: unmounting writes back what is cached.
+    const ProcessResult unmounted = m_processes.run(QStringLiteral("umount"), {mountPoint}, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
+    if (!unmounted.started || !unmounted.finished || unmounted.crashed || unmounted.exitCode != 0) {
+        fail(i18nd("velun_kcm_quotas",
+                   "Device %1 could not be unmounted to take its new quota options, most likely because it is in use: %2",
+                   deviceName(),
+                   failureText(unmounted)));
+    }
+    const ProcessResult mounted = m_processes.run(QStringLiteral("mount"), {device}, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
+    if (mounted.started && mounted.finished && !mounted.crashed && mounted.exitCode == 0) {
+        return;
+    }
+    // The data must not stay out of reach: back where it was, with the
+    // kernel's defaults instead of the entry's options.
+    const ProcessResult restored = m_processes.run(QStringLiteral("mount"), {device, mountPoint}, ProcessRunner::NoLimit, ProcessRunner::NoLimit);
+    if (restored.started && restored.finished && !restored.crashed && restored.exitCode == 0) {
+        fail(i18nd("velun_kcm_quotas",
+                   "Device %1 could not be mounted with the options of the file systems description file, so it was mounted at %2 again without "
+                   "them: %3",
+                   deviceName(),
+                   mountPoint,
+                   failureText(mounted)));
+    }
+    fail(i18nd("velun_kcm_quotas", "Device %1 could not be mounted again and is not mounted now: %2", deviceName(), failureText(mounted)));
+}
+
+QString QuotaRequest::folderArgument() const
+{
+    const QVariant argument = m_args.value(HelperProtocol::Folder);
+    const QString folder = argument.toString();
+    // Paths the kernel takes, and nothing that could break a line of the
+    // project files or hide a step up out of the device.
+    bool plain = argument.userType() == QMetaType::QString && folder.startsWith(QLatin1Char('/')) && folder.size() <= 4095;
+    for (const QChar character : folder) {
+        plain = plain && character.unicode() >= 0x20 && character.unicode() != 0x7f;
+    }
+    const QStringList parts = folder.mid(1).split(QLatin1Char('/'));
+    for (const QString &part : parts) {
+        plain = plain && !part.isEmpty() && part != QLatin1String(".") && part != QLatin1String("..");
+    }
+    if (!plain) {
+        fail(i18nd("velun_kcm_quotas", "The folder \"%1\" must be an absolute path without \".\" or \"..\" parts, empty parts or control characters", folder));
+    }
+    return folder;
+}
+
+quint32 QuotaRequest::projectIdArgument() const
+{
+    const QVariant argument = m_args.value(HelperProtocol::Id);
+    qulonglong id = 0;
+    switch (argument.userType()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        id = argument.toLongLong() < 0 ? 0 : argument.toULongLong();
+        break;
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        id = argument.toULongLong();
+        break;
+    default:
+        break;
+    }
+    if (id < 1 || id > HelperProtocol::MaxProjectId) {
+        fail(i18nd("velun_kcm_quotas", "The project id %1 is not a number from 1 to %2", argument.toString(), QString::number(HelperProtocol::MaxProjectId)));
+    }
+    return quint32(id);
+}
+
+void QuotaRequest::setFolderProject()
+{
+    blockDeviceArgument();
+    setFolderProjectId(projectIdArgument());
+}
+
+void QuotaRequest::clearFolderProject()
+{
+    blockDeviceArgument();
+    setFolderProjectId(0);
+}
+
+void QuotaRequest::setFolderProjectId(quint32 id)
+{
+    const QString device = blockDeviceArgument();
+    const QString folder = folderArgument();
+    m_auditWords.append(QStringLiteral("folder=%1 project=%2").arg(folder).arg(id));
+    const QString mountPoint = m_files.mountPoint(device);
+    if (mountPoint.isEmpty()) {
+        fail(i18nd("velun_kcm_quotas", "Device %1 is not mounted", deviceName()));
+    }
+    // The walk checks the device itself; this only answers the plain
+    // mistake before anything is opened.
+    if (mountPoint != QLatin1String("/") && folder != mountPoint && !folder.startsWith(mountPoint + QLatin1Char('/'))) {
+        fail(i18nd("velun_kcm_quotas", "The folder %1 is not on device %2", folder, deviceName()));
+    }
+
+    const FolderTree::Result result = m_folders.setProject(device, folder, id);
+    switch (result.refusal) {
+    case FolderTree::Reached:
+        break;
+    case FolderTree::Missing:
+        fail(i18nd("velun_kcm_quotas", "The folder %1 does not exist", folder));
+    case FolderTree::LinkOnTheWay:
+        fail(i18nd("velun_kcm_quotas", "The folder %1 is a symbolic link or lies behind one", folder));
+    case FolderTree::NotADirectory:
+        fail(i18nd("velun_kcm_quotas", "%1 is not a folder", folder));
+    case FolderTree::OtherFileSystem:
+        fail(i18nd("velun_kcm_quotas", "The folder %1 is not on device %2", folder, deviceName()));
+    case FolderTree::Unreachable:
+        fail(i18nd("velun_kcm_quotas", "The folder %1 cannot be opened: %2", folder, QString::fromLocal8Bit(std::strerror(result.error))));
+    }
+    m_auditWords.append(QStringLiteral("changed=%1 failed=%2 other_mounts=%3").arg(result.changed).arg(result.failed).arg(result.otherMounts));
+    if (result.failed > 0) {
+        fail(i18nd("velun_kcm_quotas",
+                   "%1 of the files and folders in %2 kept their old project id; the first was %3: %4",
+                   QString::number(result.failed),
+                   folder,
+                   result.firstFailure,
+                   QString::fromLocal8Bit(std::strerror(result.error))));
+    }
+}
+
+ProjectFile QuotaRequest::readProjectFile(const QString &path, QByteArray &content)
+{
+    content.clear();
+    if (m_files.entryKind(path) == FileSystem::Missing) {
+        return ProjectFile();
+    }
+    if (!m_files.readFile(path, content)) {
+        fail(i18nd("velun_kcm_quotas", "Unable to read %1", path));
+    }
+    return ProjectFile(content);
+}
+
+void QuotaRequest::writeProjectFiles(const QByteArray &oldProjects, const QByteArray &projects, const QByteArray &oldProjid, const QByteArray &projid)
+{
+    const bool writeProjects = projects != oldProjects;
+    if (writeProjects && !m_files.replaceFile(HelperProtocol::ProjectsFilePath, projects, 0644)) {
+        fail(i18nd("velun_kcm_quotas", "Unable to write %1", HelperProtocol::ProjectsFilePath));
+    }
+    if (projid == oldProjid || m_files.replaceFile(HelperProtocol::ProjidFilePath, projid, 0644)) {
+        return;
+    }
+    // Half a change would leave a folder without a name, or a name
+    // without its folder.
+    if (writeProjects && !m_files.replaceFile(HelperProtocol::ProjectsFilePath, oldProjects, 0644)) {
+        fail(i18nd("velun_kcm_quotas",
+                   "Unable to write %1, and %2 could not be put back as it was",
+                   HelperProtocol::ProjidFilePath,
+                   HelperProtocol::ProjectsFilePath));
+    }
+    fail(i18nd("velun_kcm_quotas", "Unable to write %1", HelperProtocol::ProjidFilePath));
+}
+
+void QuotaRequest::addProjectEntry()
+{
+    const quint32 id = projectIdArgument();
+    const QString name = m_args.value(HelperProtocol::ProjectName).toString();
+    const QString folder = folderArgument();
+    m_auditWords.append(QStringLiteral("project=%1 name=%2 folder=%3").arg(id).arg(name, folder));
+    // The tools read a name of digits as an id, and the files have no
+    // quoting.
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_.-]{0,31}$"));
+    if (m_args.value(HelperProtocol::ProjectName).userType() != QMetaType::QString || !plainName.match(name).hasMatch()) {
+        fail(i18nd("velun_kcm_quotas", "The project name \"%1\" must begin with a letter or '_' and hold at most 32 letters, digits, '_', '.' and '-'", name));
+    }
+
+    QByteArray oldProjects;
+    QByteArray oldProjid;
+    ProjectFile projects = readProjectFile(HelperProtocol::ProjectsFilePath, oldProjects);
+    ProjectFile projid = readProjectFile(HelperProtocol::ProjidFilePath, oldProjid);
+    for (const auto &entry : projects.entries()) {
+        quint32 entryId = 0;
+        if (parseProjectId(entry.first, entryId) && entryId == id) {
+            fail(i18nd("velun_kcm_quotas", "The project id %1 is already in use", QString::number(id)));
+        }
+        if (entry.second == folder) {
+            fail(i18nd("velun_kcm_quotas", "The folder %1 already belongs to project %2", folder, entry.first));
+        }
+    }
+    for (const auto &entry : projid.entries()) {
+        quint32 entryId = 0;
+        if (parseProjectId(entry.second, entryId) && entryId == id) {
+            fail(i18nd("velun_kcm_quotas", "The project id %1 is already in use", QString::number(id)));
+        }
+        if (entry.first == name) {
+            fail(i18nd("velun_kcm_quotas", "The project name %1 is already in use", name));
+        }
+    }
+
+    projects.append(QString::number(id), folder);
+    projid.append(name, QString::number(id));
+    writeProjectFiles(oldProjects, projects.content(), oldProjid, projid.content());
+}
+
+void QuotaRequest::removeProjectEntry()
+{
+    const quint32 id = projectIdArgument();
+    m_auditWords.append(QStringLiteral("project=%1").arg(id));
+    QByteArray oldProjects;
+    QByteArray oldProjid;
+    ProjectFile projects = readProjectFile(HelperProtocol::ProjectsFilePath, oldProjects);
+    ProjectFile projid = readProjectFile(HelperProtocol::ProjidFilePath, oldProjid);
+    const int removed = removeProjectEntries(projects, 0, id) + removeProjectEntries(projid, 1, id);
+    m_auditWords.append(QStringLiteral("removed_lines=%1").arg(removed));
+    // Nothing recorded is nothing to remove: the files stay untouched.
+    writeProjectFiles(oldProjects, projects.content(), oldProjid, projid.content());
 }
 
 void QuotaRequest::getData()

@@ -10,6 +10,8 @@
 #include <sys/quota.h>
 
 class FileSystem;
+class FolderTree;
+class ProjectFile;
 class ProcessRunner;
 class QuotaKernel;
 class QuotaState;
@@ -20,7 +22,7 @@ class QuotaState;
 class QuotaRequest
 {
 public:
-    QuotaRequest(const QVariantMap &args, QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files);
+    QuotaRequest(const QVariantMap &args, QuotaKernel &kernel, ProcessRunner &processes, FileSystem &files, FolderTree &folders);
 
     // The sub-command keys in the order dispatch() tries them.
     static const QStringList &subCommands();
@@ -48,6 +50,10 @@ public:
     void getAllQuotaInfo();
     void getQuotaTables();
     void getData();
+    void setFolderProject();
+    void clearFolderProject();
+    void addProjectEntry();
+    void removeProjectEntry();
 
     // The message for a failed quotactl call with that errno.
     static QString quotactlErrorText(int error);
@@ -65,12 +71,27 @@ private:
     int quotaType() const;
     QStringList runBlkid();
     QuotaState quotaState(const QString &device);
+    // XFS keeps every kind's records in its own metadata and starts
+    // accounting only at mount time; the tools of quota files do not apply.
+    bool isXfs(const QString &device);
+    void switchXfsQuota(const QString &device, int type, bool enable);
+    void remountXfs(const QString &device);
+    // The folder argument, refused unless it is a plain absolute path.
+    QString folderArgument() const;
+    // The project id argument, refused outside 1..MaxProjectId.
+    quint32 projectIdArgument() const;
+    void setFolderProjectId(quint32 id);
+    // Reads one of the project files; a missing one is empty.
+    ProjectFile readProjectFile(const QString &path, QByteArray &content);
+    // Writes both project files, the first one put back when the second
+    // cannot be written.
+    void writeProjectFiles(const QByteArray &oldProjects, const QByteArray &projects, const QByteArray &oldProjid, const QByteArray &projid);
     void callKernel(int command, int id, void *address);
     void callKernel(const QByteArray &device, int type, int command, int id, void *address);
     // The packed ids under `key`; throws when they are not packed ids.
     QVector<quint32> idsArgument(const QString &key) const;
     // One device's records of one kind, packed for the reply.
-    QByteArray quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids);
+    QByteArray quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids, bool xfs);
 
     void checkRecord(const dqblk &record) const;
 
@@ -83,4 +104,5 @@ private:
     QuotaKernel &m_kernel;
     ProcessRunner &m_processes;
     FileSystem &m_files;
+    FolderTree &m_folders;
 };

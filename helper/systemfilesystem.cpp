@@ -294,29 +294,47 @@ QString SystemFileSystem::resolveDeviceNode(const QString &path)
 
 QString SystemFileSystem::mountPoint(const QString &device)
 {
+    QString mountPoint;
+    QString type;
+    findMount(device, mountPoint, type);
+    return mountPoint;
+}
+
+QString SystemFileSystem::mountedType(const QString &device)
+{
+    QString mountPoint;
+    QString type;
+    findMount(device, mountPoint, type);
+    return type;
+}
+
+bool SystemFileSystem::findMount(const QString &device, QString &mountPoint, QString &type) const
+{
     struct stat deviceStatus;
     if (::stat(QFile::encodeName(device).constData(), &deviceStatus) != 0 || !S_ISBLK(deviceStatus.st_mode)) {
-        return QString();
+        return false;
     }
     FILE *table = ::setmntent(QFile::encodeName(m_mountTable).constData(), "r");
     if (!table) {
-        return QString();
+        return false;
     }
     // Compare device numbers rather than names: the mount table may list the
     // device under another of its names (/dev/mapper/x versus /dev/dm-0).
     // Only the device fields are examined, never the mount points, so a hung
     // network mount cannot block the helper.
-    QString result;
+    bool found = false;
     while (const mntent *entry = ::getmntent(table)) {
         struct stat entryStatus;
         if (entry->mnt_fsname[0] == '/' && ::stat(entry->mnt_fsname, &entryStatus) == 0 && S_ISBLK(entryStatus.st_mode)
             && entryStatus.st_rdev == deviceStatus.st_rdev) {
-            result = QFile::decodeName(entry->mnt_dir);
+            mountPoint = QFile::decodeName(entry->mnt_dir);
+            type = QFile::decodeName(entry->mnt_type);
+            found = true;
             break;
         }
     }
     ::endmntent(table);
-    return result;
+    return found;
 }
 
 bool SystemFileSystem::exists(const QString &path)

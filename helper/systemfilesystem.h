@@ -19,6 +19,7 @@ public:
     bool isBlockDevice(const QString &path) override;
     QString resolveDeviceNode(const QString &path) override;
     QString mountPoint(const QString &device) override;
+    QString mountedType(const QString &device) override;
     bool exists(const QString &path) override;
     PathEntry inspect(const QString &path) override;
     QString linkTarget(const QString &path) override;
@@ -27,6 +28,8 @@ private:
     // Links followed at the end of a path before giving up.
     static constexpr int MaxLinks = 8;
 
+    // The mount point and type of the device's first mount.
+    bool findMount(const QString &device, QString &mountPoint, QString &type) const;
     bool replaceFile(const QByteArray &path, const QByteArray &content, mode_t newFileMode, int linksLeft);
     static bool writeNew(int directory, const QByteArray &name, const QByteArray &content, const struct stat *old, mode_t newFileMode, int oldFd = -1);
 

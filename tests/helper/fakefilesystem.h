@@ -25,7 +25,7 @@ public:
 
     bool replaceFile(const QString &path, const QByteArray &content, mode_t newFileMode) override
     {
-        if (failReplace) {
+        if (failReplace || failPaths.contains(path)) {
             return false;
         }
         if (!files.contains(path)) {
@@ -94,6 +94,11 @@ public:
         return mountPoints.value(device);
     }
 
+    QString mountedType(const QString &device) override
+    {
+        return mountPoints.contains(device) ? types.value(device, QStringLiteral("ext4")) : QString();
+    }
+
     bool exists(const QString &path) override
     {
         return files.contains(path);
@@ -107,7 +112,11 @@ public:
     QSet<QString> blockDevices;
     QHash<QString, QString> deviceNodes;
     QHash<QString, QString> mountPoints;
+    // The file system type of a mounted device; ext4 unless named here.
+    QHash<QString, QString> types;
     QStringList replaced;
     bool failReplace = false;
+    // Paths whose replacement fails.
+    QSet<QString> failPaths;
     QStringList *log = nullptr;
 };

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -60,19 +61,31 @@ public:
                 return EINVAL;
             }
             state->qs_flags = (accounted(USRQUOTA) ? FS_QUOTA_UDQ_ACCT : 0) | (quotasOn.value(USRQUOTA) ? FS_QUOTA_UDQ_ENFD : 0)
-                | (accounted(GRPQUOTA) ? FS_QUOTA_GDQ_ACCT : 0) | (quotasOn.value(GRPQUOTA) ? FS_QUOTA_GDQ_ENFD : 0);
+                | (accounted(GRPQUOTA) ? FS_QUOTA_GDQ_ACCT : 0) | (quotasOn.value(GRPQUOTA) ? FS_QUOTA_GDQ_ENFD : 0)
+                | (accounted(PRJQUOTA) ? FS_QUOTA_PDQ_ACCT : 0) | (quotasOn.value(PRJQUOTA) ? FS_QUOTA_PDQ_ENFD : 0);
             if (state->qs_flags == 0) {
                 return ENOSYS;
             }
             // ext4 keeps internal records in its reserved inodes 3 and 4.
             state->qs_uquota.qfs_ino = accounted(USRQUOTA) ? (internal ? 3 : 12) : 0;
             state->qs_gquota.qfs_ino = accounted(GRPQUOTA) ? (internal ? 4 : 13) : 0;
+            state->qs_pquota.qfs_ino = accounted(PRJQUOTA) ? 14 : 0;
             return 0;
         }
         if (error != 0) {
             return error;
         }
-        if (subCommand == Q_GETQUOTA) {
+        if (subCommand == Q_QUOTAON || subCommand == Q_QUOTAOFF) {
+            if (switchError != 0) {
+                return switchError;
+            }
+            if (switchTakesEffect) {
+                quotasOn.insert(type, subCommand == Q_QUOTAON);
+            }
+        } else if (subCommand == Q_GETQUOTA) {
+            if (missingIsEnoent && !records.contains(quint32(id))) {
+                return ENOENT;
+            }
             *static_cast<dqblk *>(address) = records.isEmpty() ? record : records.value(quint32(id), dqblk{});
         } else if (subCommand == Q_GETNEXTQUOTA) {
             const auto next = records.lowerBound(quint32(id));
@@ -86,11 +99,12 @@ public:
         return 0;
     }
 
-    // Accounting runs for an enforced kind, and for every kind of a file
-    // system that keeps its quota internally.
+    // Accounting runs for an enforced kind, for the user and group kinds of
+    // a file system that keeps its quota internally, and for the kinds
+    // named in `accountedKinds`.
     bool accounted(int type) const
     {
-        return quotasOn.value(type) || internal;
+        return quotasOn.value(type) || (internal && type != PRJQUOTA) || accountedKinds.contains(type);
     }
 
     QVector<Call> calls;
@@ -105,5 +119,14 @@ public:
     QHash<int, bool> quotasOn;
     // The ext4 "quota" feature: hidden quota inodes, accounting from mount on.
     bool internal = false;
+    // Kinds accounted without enforcement: XFS mounted with their option,
+    // projects of an ext4 with the "project" feature.
+    QSet<int> accountedKinds;
+    // Whether Q_QUOTAON and Q_QUOTAOFF change what the state reports.
+    bool switchTakesEffect = true;
+    // Q_QUOTAON's and Q_QUOTAOFF's answer.
+    int switchError = 0;
+    // XFS: Q_GETQUOTA of an id without a record fails with ENOENT.
+    bool missingIsEnoent = false;
     QStringList *log = nullptr;
 };

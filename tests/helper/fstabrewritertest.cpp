@@ -163,6 +163,9 @@ private Q_SLOTS:
         const QString usr = QStringLiteral("usrquota");
         const QString grp = QStringLiteral("grpquota");
         QTest::newRow("user quota appended") << base << base + QStringList{usr} << true;
+        QTest::newRow("project quota appended") << base << base + QStringList{QStringLiteral("prjquota")} << true;
+        QTest::newRow("XFS's short project option removed") << base + QStringList{QStringLiteral("pquota")} << base << true;
+        QTest::newRow("no-enforce spelling is no quota option") << base << base + QStringList{QStringLiteral("pqnoenforce")} << false;
         QTest::newRow("group quota appended") << base << base + QStringList{grp} << true;
         QTest::newRow("user quota removed") << base + QStringList{usr, grp} << base + QStringList{grp} << true;
         QTest::newRow("every copy removed") << QStringList{usr, QStringLiteral("rw"), usr} << QStringList{QStringLiteral("rw")} << true;

@@ -10,6 +10,7 @@
 #include "helper/quotakernel.h"
 #include "helper/quotarequest.h"
 #include "tests/helper/fakefilesystem.h"
+#include "tests/helper/fakefoldertree.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -70,7 +71,8 @@ int main(int argc, char **argv)
                      {QStringLiteral("ids"), QuotaRecordBatch::encodeIds(ids)}};
     QElapsedTimer t;
     t.start();
-    QuotaRequest request(args, kernel, processes, files);
+    FakeFolderTree folders;
+    QuotaRequest request(args, kernel, processes, files, folders);
     request.dispatch();
     std::printf("bytes=%d ms=%.1f\n", int(request.reply().value(QStringLiteral("quota_records")).toByteArray().size()), t.nsecsElapsed() / 1e6);
     return 0;

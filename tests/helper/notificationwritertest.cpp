@@ -4,6 +4,7 @@
 #include "helper/policykitquotas.h"
 #include "tests/helper/fakeaudittrail.h"
 #include "tests/helper/fakefilesystem.h"
+#include "tests/helper/fakefoldertree.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include "tests/helper/fakequotakernel.h"
 
@@ -191,7 +192,8 @@ private Q_SLOTS:
         files.files.insert(QStringLiteral("/bin/true"), QByteArray());
         files.permissions.insert(QStringLiteral("/bin/true"), 0755);
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
 
         const KAuth::ActionReply reply = helper.setnotifications(args);
         QCOMPARE(reply.errorDescription(), error);
@@ -233,7 +235,8 @@ private Q_SLOTS:
         FakeFileSystem files;
         files.kinds.insert(linkedPath, kind);
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
 
         const KAuth::ActionReply reply = helper.setnotifications(path == cronPath ? cron({}) : conf(path, QStringLiteral("x")));
         QCOMPARE(reply.errorDescription(), error);
@@ -248,7 +251,8 @@ private Q_SLOTS:
         files.files.insert(QStringLiteral("/etc/quota/quotatab"), "old");
         files.owners.insert(QStringLiteral("/etc/quota"), 1000);
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
 
         const QString job = QStringLiteral("0 8 1 * * root warnquota -u --quota-tab=/etc/quota/quotatab");
         QCOMPARE(helper.setnotifications(cron({job})).errorDescription(),
@@ -263,7 +267,8 @@ private Q_SLOTS:
         FakeFileSystem files;
         files.failReplace = true;
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
         QCOMPARE(helper.setnotifications(conf(QStringLiteral("/etc/warnquota.conf"), QStringLiteral("x"))).errorDescription(),
                  QStringLiteral("Can'n create /etc/warnquota.conf file"));
         QCOMPARE(helper.setnotifications(cron({})).errorDescription(), QStringLiteral("Can'n create /etc/cron.d/warnquota file"));
@@ -275,7 +280,8 @@ private Q_SLOTS:
         FakeProcessRunner processes;
         FakeFileSystem files;
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
         QVERIFY(!helper.setnotifications(cron({})).failed());
         QCOMPARE(files.modes.value(cronPath), mode_t(0644));
     }

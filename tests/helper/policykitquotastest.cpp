@@ -5,6 +5,7 @@
 #include "common/proxyquotadata.h"
 #include "tests/helper/fakeaudittrail.h"
 #include "tests/helper/fakefilesystem.h"
+#include "tests/helper/fakefoldertree.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include "tests/helper/fakequotakernel.h"
 
@@ -123,7 +124,8 @@ private Q_SLOTS:
             files.kinds.insert(QStringLiteral("/sys/module/quota_v2"), FileSystem::Directory);
         }
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
 
         const KAuth::ActionReply reply = helper.access(args);
         QCOMPARE(reply.failed(), !supported);
@@ -165,7 +167,8 @@ private Q_SLOTS:
         files.blockDevices.insert(disk);
         files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
 
         const KAuth::ActionReply reply = call(helper, slot, {{key, QVariant()}, {QStringLiteral("device_name"), disk}});
         QCOMPARE(reply.failed(), kernelError != 0);
@@ -186,8 +189,16 @@ private Q_SLOTS:
         for (const char *key : {"check_support_kernel", "get_data", "get_quota_info", "get_all_quota_info", "get_quota_tables"}) {
             QTest::addRow("access: %s", key) << Access << QStringList{QString::fromLatin1(key)} << QString();
         }
-        for (const char *key :
-             {"set_device_options", "enable_device_quota", "create_quota_file", "remount_device", "set_device_grace_period", "set_quota_info"}) {
+        for (const char *key : {"set_device_options",
+                                "enable_device_quota",
+                                "create_quota_file",
+                                "remount_device",
+                                "set_device_grace_period",
+                                "set_quota_info",
+                                "set_folder_project",
+                                "clear_folder_project",
+                                "add_project_entry",
+                                "remove_project_entry"}) {
             QTest::addRow("access refuses %s", key) << Access << QStringList{QString::fromLatin1(key)} << QString::fromLatin1(key);
             QTest::addRow("change: %s", key) << Change << QStringList{QString::fromLatin1(key)} << QString();
         }
@@ -213,7 +224,8 @@ private Q_SLOTS:
         FakeAuditTrail audit;
         files.blockDevices.insert(disk);
         files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
         QVariantMap args{{QStringLiteral("device_name"), disk},
                          {QStringLiteral("options"), QStringList{QStringLiteral("defaults"), QStringLiteral("usrquota")}}};
         for (const QString &key : std::as_const(keys)) {
@@ -271,6 +283,23 @@ private Q_SLOTS:
         QTest::newRow("a read without a device") << Access << QVariantMap{{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("id"), 0}} << 0
                                                  << QStringList{QStringLiteral("refused: action=org.velun.kcm.quotas.access request=get_quota_info device= "
                                                                                "result=refused reason=\"Device  is not a block device\"")};
+        QTest::newRow("a recorded folder") << Change
+                                           << QVariantMap{{QStringLiteral("add_project_entry"), QVariant()},
+                                                          {QStringLiteral("id"), 42},
+                                                          {QStringLiteral("project_name"), QStringLiteral("alpha")},
+                                                          {QStringLiteral("folder"), QStringLiteral("/home/alpha")}}
+                                           << 0
+                                           << QStringList{QStringLiteral("done: action=org.velun.kcm.quotas.change request=add_project_entry project=42 "
+                                                                         "name=alpha folder=/home/alpha result=done")};
+        QTest::newRow("a folder given its project") << Change
+                                                    << QVariantMap{{QStringLiteral("set_folder_project"), QVariant()},
+                                                                   {QStringLiteral("device_name"), disk},
+                                                                   {QStringLiteral("id"), 42},
+                                                                   {QStringLiteral("folder"), QStringLiteral("/home/alpha")}}
+                                                    << 0
+                                                    << QStringList{QStringLiteral("done: action=org.velun.kcm.quotas.change request=set_folder_project "
+                                                                                  "device=/dev/sdb1 folder=/home/alpha project=42 changed=0 failed=0 "
+                                                                                  "other_mounts=0 result=done")};
         QTest::newRow("a written file")
             << SetNotifications
             << QVariantMap{{QStringLiteral("write_conf_file"), QStringLiteral("/etc/warnquota.conf")},
@@ -294,9 +323,11 @@ private Q_SLOTS:
         files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n");
         files.files.insert(QStringLiteral("/bin/true"), QByteArray());
         files.permissions.insert(QStringLiteral("/bin/true"), 0755);
+        files.mountPoints.insert(disk, QStringLiteral("/home"));
         kernel.record = {2, 1, 0, 4, 3, 0, 0, 0, QIF_ALL};
         kernel.error = kernelError;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
         call(helper, slot, args);
         QCOMPARE(audit.lines, lines);
     }
@@ -331,7 +362,8 @@ private Q_SLOTS:
         FakeProcessRunner processes;
         FakeFileSystem files;
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
         args.insert(QStringLiteral("languages"), languages);
         args.insert(QStringLiteral("lcmessages"), QStringLiteral("C.UTF-8"));
 
@@ -394,7 +426,8 @@ private Q_SLOTS:
         FakeProcessRunner processes;
         FakeFileSystem files;
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
         helper.change({{QStringLiteral("languages"), QStringList{QStringLiteral("en_US")}}, {QStringLiteral("lcmessages"), QStringLiteral("de_DE.UTF-8")}});
 
         QVariantMap args{{QStringLiteral("languages"), languages}};
@@ -442,7 +475,8 @@ private Q_SLOTS:
         FakeProcessRunner processes;
         FakeFileSystem files;
         FakeAuditTrail audit;
-        PolicyKitQuotas helper(kernel, processes, files, audit);
+        FakeFolderTree folders;
+        PolicyKitQuotas helper(kernel, processes, files, folders, audit);
         helper.change({{QStringLiteral("languages"), languages}, {QStringLiteral("lcmessages"), lcmessages}});
 
         QCOMPARE(QByteArray(std::setlocale(LC_MESSAGES, nullptr)), messages);

@@ -5,12 +5,14 @@
 #include "common/proxyquotadata.h"
 #include "common/quotarecordbatch.h"
 #include "tests/helper/fakefilesystem.h"
+#include "tests/helper/fakefoldertree.h"
 #include "tests/helper/fakeprocessrunner.h"
 #include "tests/helper/fakequotakernel.h"
 
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -29,7 +31,7 @@ private:
     // Runs the request and returns its error text (empty on success).
     QString run(const QVariantMap &args, QVariantMap *reply = nullptr)
     {
-        QuotaRequest request(args, kernel, processes, files);
+        QuotaRequest request(args, kernel, processes, files, folders);
         try {
             request.dispatch();
         } catch (const std::runtime_error &error) {
@@ -44,6 +46,7 @@ private:
     FakeQuotaKernel kernel;
     FakeProcessRunner processes;
     FakeFileSystem files;
+    FakeFolderTree folders;
     QStringList activity;
 
 private Q_SLOTS:
@@ -52,6 +55,7 @@ private Q_SLOTS:
         kernel = FakeQuotaKernel();
         processes = FakeProcessRunner();
         files = FakeFileSystem();
+        folders = FakeFolderTree();
         activity.clear();
         kernel.log = &activity;
         processes.log = &activity;
@@ -607,9 +611,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("error");
 
+        const QString noProjectFile = QStringLiteral("Folder quotas have no quota file: the file system keeps their records itself");
         QTest::newRow("user file") << 0 << false << FakeProcessRunner::result(0) << "/home/aquota.user" << QStringList{QStringLiteral("-um"), disk} << "";
         QTest::newRow("group file") << 1 << false << FakeProcessRunner::result(0) << "/home/aquota.group" << QStringList{QStringLiteral("-gm"), disk} << "";
-        QTest::newRow("type 2 starts nothing") << 2 << false << FakeProcessRunner::result(0) << "" << QStringList()
+        QTest::newRow("type 2 starts nothing") << 2 << false << FakeProcessRunner::result(0) << "" << QStringList() << noProjectFile;
+        QTest::newRow("type 3 starts nothing") << 3 << false << FakeProcessRunner::result(0) << "" << QStringList()
                                                << "Unknown type option for createQuotaFiles";
         QTest::newRow("non-zero exit") << 0 << false << FakeProcessRunner::result(1, "quotacheck: Cannot find filesystem to check\n") << ""
                                        << QStringList{QStringLiteral("-um"), disk}
@@ -623,8 +629,7 @@ private Q_SLOTS:
         QTest::newRow("internal records need no quotacheck")
             << 0 << true << FakeProcessRunner::result(1, "quotacheck: Cannot find filesystem to check\n") << "" << QStringList() << "";
         QTest::newRow("internal group records need no quotacheck") << 1 << true << FakeProcessRunner::result(1) << "" << QStringList() << "";
-        QTest::newRow("type 2 is refused on an internal device too")
-            << 2 << true << FakeProcessRunner::result(0) << "" << QStringList() << "Unknown type option for createQuotaFiles";
+        QTest::newRow("type 2 is refused on an internal device too") << 2 << true << FakeProcessRunner::result(0) << "" << QStringList() << noProjectFile;
     }
 
     void createQuotaFile()
@@ -886,6 +891,446 @@ private Q_SLOTS:
             run({{QStringLiteral("set_device_options"), QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("options"), options}});
         QCOMPARE(r, error);
         QCOMPARE(files.files.value(QStringLiteral("/etc/fstab")), after);
+    }
+
+    // Project records travel like user and group records; XFS answers an
+    // id it holds nothing for with ENOENT, which is no failure there.
+    void projectTables_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("missingIsEnoent");
+        QTest::addColumn<QVariant>("projectIds");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("answers");
+
+        const QVariant ids = QuotaRecordBatch::encodeIds({10, 11});
+        QTest::newRow("ext4 projects") << "ext4" << false << ids << "" << QStringList{QStringLiteral("ids 0 10 11")};
+        QTest::newRow("XFS without a record for an id") << "xfs" << true << ids << "" << QStringList{QStringLiteral("ids 0 10 11")};
+        QTest::newRow("ENOENT on ext4 stays the kernel's answer") << "ext4" << true << ids << "" << QStringList{QuotaRequest::quotactlErrorText(ENOENT)};
+        QTest::newRow("project ids that are not packed")
+            << "xfs" << false << QVariant(QVariantList{10}) << "Invalid list of user or group ids" << QStringList();
+    }
+
+    void projectTables()
+    {
+        QFETCH(QString, type);
+        QFETCH(bool, missingIsEnoent);
+        QFETCH(QVariant, projectIds);
+        QFETCH(QString, error);
+        QFETCH(QStringList, answers);
+        files.types.insert(disk, type);
+        kernel.missingIsEnoent = missingIsEnoent;
+        dqblk record{};
+        record.dqb_bhardlimit = 5;
+        kernel.records.insert(0, record);
+        kernel.records.insert(10, record);
+        QVariantMap reply;
+        QCOMPARE(run({{QStringLiteral("get_quota_tables"), QVariant()},
+                      {QStringLiteral("project_devices"), QStringList{disk}},
+                      {QStringLiteral("project_ids"), projectIds}},
+                     &reply),
+                 error);
+        QStringList shown;
+        for (const QVariant &table : reply.value(QStringLiteral("project_records")).toList()) {
+            QVector<QuotaRecordBatch::Entry> entries;
+            if (!QuotaRecordBatch::decodeRecords(table.toByteArray(), entries) || table.userType() == QMetaType::QString) {
+                shown.append(table.toString());
+                continue;
+            }
+            QString text = QStringLiteral("ids");
+            for (const QuotaRecordBatch::Entry &entry : std::as_const(entries)) {
+                text += QLatin1Char(' ') + QString::number(entry.id);
+                QCOMPARE(entry.record.dqb_bhardlimit, quint64(kernel.records.value(entry.id).dqb_bhardlimit));
+            }
+            shown.append(text);
+        }
+        QCOMPARE(shown, answers);
+        for (const FakeQuotaKernel::Call &call : std::as_const(kernel.calls)) {
+            QCOMPARE(call.command & 0xffu, quint32(PRJQUOTA));
+        }
+        // A load without folders gets no project reply at all.
+        QVERIFY(run({{QStringLiteral("get_quota_tables"), QVariant()}}, &reply).isEmpty());
+        QVERIFY(!reply.contains(QStringLiteral("project_records")));
+    }
+
+    void singleRecordOnXfs_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("XFS: no record reads as zeros") << "xfs"
+                                                       << "";
+        QTest::newRow("ext4: the kernel's answer") << "ext4" << QuotaRequest::quotactlErrorText(ENOENT);
+    }
+
+    void singleRecordOnXfs()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, error);
+        files.types.insert(disk, type);
+        kernel.missingIsEnoent = true;
+        kernel.records.insert(1000, dqblk{});
+        QVariantMap reply;
+        QCOMPARE(
+            run({{QStringLiteral("get_quota_info"), QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("type"), 2}, {QStringLiteral("id"), 7}},
+                &reply),
+            error);
+        QCOMPARE(reply.contains(QStringLiteral("quota_info")), error.isEmpty());
+        QCOMPARE(kernel.calls.first().command, 0x80000702u);
+    }
+
+    // ext4 switches each kind with quotaon/quotaoff; XFS switches only
+    // enforcement in the kernel, for kinds it was mounted to account.
+    void projectAndXfsSwitch_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("enable");
+        QTest::addColumn<QList<int>>("accounted");
+        QTest::addColumn<bool>("enforced");
+        QTest::addColumn<int>("kernelError");
+        QTest::addColumn<bool>("takesEffect");
+        QTest::addColumn<QStringList>("run");
+        QTest::addColumn<quint32>("switchCommand");
+        QTest::addColumn<QString>("error");
+
+        const QString noFeature = QStringLiteral(
+            "The file system on device /dev/sdb1 was made without the \"project\" feature: add it with tune2fs -O project,quota while the device is "
+            "unmounted");
+        const QString notMounted = QStringLiteral("Device /dev/sdb1 was not mounted with the quota option %1, so its quotas cannot be switched on or off");
+        const QList<int> projects{PRJQUOTA};
+        QTest::newRow("ext4 projects on") << "ext4" << 2 << true << projects << false << 0 << true << QStringList{QStringLiteral("quotaon -P /dev/sdb1")} << 0u
+                                          << "";
+        QTest::newRow("ext4 projects off") << "ext4" << 2 << false << projects << true << 0 << true << QStringList{QStringLiteral("quotaoff -P /dev/sdb1")}
+                                           << 0u << "";
+        QTest::newRow("ext4 without the project feature") << "ext4" << 2 << true << QList<int>() << false << 0 << true << QStringList() << 0u << noFeature;
+        QTest::newRow("XFS users on") << "xfs" << 0 << true << QList<int>{USRQUOTA} << false << 0 << true << QStringList() << 0x80000200u << "";
+        QTest::newRow("XFS groups off") << "xfs" << 1 << false << QList<int>{GRPQUOTA} << true << 0 << true << QStringList() << 0x80000301u << "";
+        QTest::newRow("XFS projects on") << "xfs" << 2 << true << projects << false << 0 << true << QStringList() << 0x80000202u << "";
+        QTest::newRow("XFS not mounted with prjquota")
+            << "xfs" << 2 << true << QList<int>{USRQUOTA, GRPQUOTA} << false << 0 << true << QStringList() << 0u << notMounted.arg(QStringLiteral("prjquota"));
+        QTest::newRow("XFS not mounted with usrquota, switching off")
+            << "xfs" << 0 << false << QList<int>() << false << 0 << true << QStringList() << 0u << notMounted.arg(QStringLiteral("usrquota"));
+        QTest::newRow("XFS already off") << "xfs" << 1 << false << QList<int>{GRPQUOTA} << false << 0 << true << QStringList() << 0u << "";
+        QTest::newRow("XFS refusing") << "xfs" << 0 << true << QList<int>{USRQUOTA} << false << EINVAL << true << QStringList() << 0x80000200u
+                                      << QuotaRequest::quotactlErrorText(EINVAL);
+        QTest::newRow("XFS taking the call without effect") << "xfs" << 0 << true << QList<int>{USRQUOTA} << false << 0 << false << QStringList() << 0x80000200u
+                                                            << "The kernel took the request, but the quota enforcement of device /dev/sdb1 did not change";
+    }
+
+    void projectAndXfsSwitch()
+    {
+        QFETCH(QString, type);
+        QFETCH(int, kind);
+        QFETCH(bool, enable);
+        QFETCH(QList<int>, accounted);
+        QFETCH(bool, enforced);
+        QFETCH(int, kernelError);
+        QFETCH(bool, takesEffect);
+        QFETCH(QStringList, run);
+        QFETCH(quint32, switchCommand);
+        QFETCH(QString, error);
+        files.types.insert(disk, type);
+        for (const int accountedKind : std::as_const(accounted)) {
+            kernel.accountedKinds.insert(accountedKind);
+        }
+        kernel.quotasOn.insert(kind, enforced);
+        kernel.switchTakesEffect = takesEffect;
+        kernel.switchError = kernelError;
+        // The tools do what they are asked; the kernel's state is the judge.
+        processes.onRun = [&](const QString &) {
+            kernel.quotasOn.insert(kind, enable);
+        };
+        QCOMPARE(this->run({{QStringLiteral("enable_device_quota"), QVariant()},
+                            {QStringLiteral("device_name"), disk},
+                            {QStringLiteral("type"), kind},
+                            {QStringLiteral("enable"), enable ? 1 : 0}}),
+                 error);
+        QStringList started;
+        for (const FakeProcessRunner::Call &call : std::as_const(processes.calls)) {
+            started.append((QStringList{call.program} + call.arguments).join(QLatin1Char(' ')));
+        }
+        QCOMPARE(started, run);
+        quint32 switched = 0;
+        for (const FakeQuotaKernel::Call &call : std::as_const(kernel.calls)) {
+            const quint32 subCommand = call.command >> SUBCMDSHIFT;
+            if (subCommand == Q_QUOTAON || subCommand == Q_QUOTAOFF) {
+                switched = call.command;
+            }
+        }
+        QCOMPARE(switched, switchCommand);
+    }
+
+    void noQuotaFilesOnXfs()
+    {
+        files.types.insert(disk, QStringLiteral("xfs"));
+        kernel.accountedKinds = {USRQUOTA, GRPQUOTA};
+        for (const int type : {0, 1}) {
+            QCOMPARE(run({{QStringLiteral("create_quota_file"), QVariant()}, {QStringLiteral("device_name"), disk}, {QStringLiteral("type"), type}}),
+                     QStringLiteral("Device /dev/sdb1 holds an XFS file system, which keeps its quotas in its own metadata and has no quota files"));
+        }
+        QVERIFY(processes.calls.isEmpty());
+    }
+
+    // XFS takes only the periods: with the flags the whole call fails.
+    void xfsGracePeriods()
+    {
+        files.types.insert(disk, QStringLiteral("xfs"));
+        QCOMPARE(run({{QStringLiteral("set_device_grace_period"), QVariant()},
+                      {QStringLiteral("device_name"), disk},
+                      {QStringLiteral("type"), 2},
+                      {QStringLiteral("bgrace"), 3600},
+                      {QStringLiteral("igrace"), 60}}),
+                 QString());
+        QCOMPARE(kernel.calls.last().command, 0x80000602u);
+        QCOMPARE(kernel.calls.last().info.dqi_valid, quint32(IIF_BGRACE | IIF_IGRACE));
+        QCOMPARE(quint64(kernel.calls.last().info.dqi_bgrace), quint64(3600));
+    }
+
+    void xfsRemount_data()
+    {
+        QTest::addColumn<QString>("mountPoint");
+        QTest::addColumn<QByteArray>("fstab");
+        QTest::addColumn<QList<ProcessResult>>("results");
+        QTest::addColumn<QStringList>("run");
+        QTest::addColumn<QString>("error");
+
+        const QByteArray fstab = "/dev/sdb1 /srv xfs defaults,usrquota,prjquota 0 2\n";
+        const ProcessResult ok = FakeProcessRunner::result(0);
+        const ProcessResult busy = FakeProcessRunner::result(32, "umount: /srv: target is busy.\n");
+        const ProcessResult bad = FakeProcessRunner::result(32, "mount: /srv: wrong fs type.\n");
+        const QString rootText = QStringLiteral(
+            "The root file system cannot be unmounted while the system runs, and XFS takes quota options only when it is mounted: add rootflags=%1 to "
+            "the kernel command line. Nothing changes before the next boot.");
+        QTest::newRow("unmounted and mounted from its entry")
+            << "/srv" << fstab << QList<ProcessResult>{ok, ok} << QStringList{QStringLiteral("umount /srv"), QStringLiteral("mount /dev/sdb1")} << "";
+        QTest::newRow("busy") << "/srv" << fstab << QList<ProcessResult>{busy} << QStringList{QStringLiteral("umount /srv")}
+                              << "Device /dev/sdb1 could not be unmounted to take its new quota options, most likely because it is in use: umount: /srv: "
+                                 "target is busy.";
+        QTest::newRow("entry refused, mounted back without it")
+            << "/srv" << fstab << QList<ProcessResult>{ok, bad, ok}
+            << QStringList{QStringLiteral("umount /srv"), QStringLiteral("mount /dev/sdb1"), QStringLiteral("mount /dev/sdb1 /srv")}
+            << "Device /dev/sdb1 could not be mounted with the options of the file systems description file, so it was mounted at /srv again without "
+               "them: mount: /srv: wrong fs type.";
+        QTest::newRow("not even mounted back") << "/srv" << fstab << QList<ProcessResult>{ok, bad, bad}
+                                               << QStringList{QStringLiteral("umount /srv"),
+                                                              QStringLiteral("mount /dev/sdb1"),
+                                                              QStringLiteral("mount /dev/sdb1 /srv")}
+                                               << "Device /dev/sdb1 could not be mounted again and is not mounted now: mount: /srv: wrong fs type.";
+        QTest::newRow("root names its quota options") << "/" << QByteArray("/dev/sdb1 / xfs defaults,uquota,prjquota 0 1\n") << QList<ProcessResult>()
+                                                      << QStringList() << rootText.arg(QStringLiteral("uquota,prjquota"));
+        QTest::newRow("root without quota options") << "/" << QByteArray("/dev/sdb1 / xfs defaults 0 1\n") << QList<ProcessResult>() << QStringList()
+                                                    << rootText.arg(QStringLiteral("noquota"));
+    }
+
+    void xfsRemount()
+    {
+        QFETCH(QString, mountPoint);
+        QFETCH(QByteArray, fstab);
+        QFETCH(QList<ProcessResult>, results);
+        QFETCH(QStringList, run);
+        QFETCH(QString, error);
+        files.types.insert(disk, QStringLiteral("xfs"));
+        files.mountPoints.insert(disk, mountPoint);
+        files.files.insert(QStringLiteral("/etc/fstab"), fstab);
+        processes.onRun = [&](const QString &program) {
+            processes.results.insert(program, results.isEmpty() ? ProcessResult() : results.takeFirst());
+        };
+        QCOMPARE(this->run({{QStringLiteral("remount_device"), QVariant()}, {QStringLiteral("device_name"), disk}}), error);
+        QStringList started;
+        for (const FakeProcessRunner::Call &call : std::as_const(processes.calls)) {
+            started.append((QStringList{call.program} + call.arguments).join(QLatin1Char(' ')));
+        }
+        QCOMPARE(started, run);
+    }
+
+    // Every check of the two folder requests: the refused case and the
+    // accepted one beside it. Nothing is walked unless all pass.
+    void folderProject_data()
+    {
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QVariant>("folder");
+        QTest::addColumn<QVariant>("id");
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("error");
+        // The id the walk got, -1 for no walk.
+        QTest::addColumn<qlonglong>("walked");
+
+        const QString set = QStringLiteral("set_folder_project");
+        const QString clear = QStringLiteral("clear_folder_project");
+        const QVariant alpha = QStringLiteral("/home/alpha");
+        const QString notPlain = QStringLiteral("The folder \"%1\" must be an absolute path without \".\" or \"..\" parts, empty parts or control characters");
+        const QString idRange = QStringLiteral("The project id %1 is not a number from 1 to 4294967294");
+        const int reached = FolderTree::Reached;
+        QTest::newRow("a folder on the device") << set << disk << alpha << QVariant(10) << reached << "" << 10ll;
+        QTest::newRow("the mount point itself") << set << disk << QVariant(QStringLiteral("/home")) << QVariant(10u) << reached << "" << 10ll;
+        QTest::newRow("cleared") << clear << disk << alpha << QVariant() << reached << "" << 0ll;
+        QTest::newRow("the largest id") << set << disk << alpha << QVariant(qulonglong(4294967294u)) << reached << "" << 4294967294ll;
+        QTest::newRow("id past the largest") << set << disk << alpha << QVariant(qulonglong(4294967295u)) << reached << idRange.arg(4294967295u) << -1ll;
+        QTest::newRow("id 0") << set << disk << alpha << QVariant(0) << reached << idRange.arg(0) << -1ll;
+        QTest::newRow("negative id") << set << disk << alpha << QVariant(-5) << reached << idRange.arg(-5) << -1ll;
+        QTest::newRow("id as text") << set << disk << alpha << QVariant(QStringLiteral("10")) << reached << idRange.arg(10) << -1ll;
+        QTest::newRow("no id") << set << disk << alpha << QVariant() << reached << idRange.arg(QString()) << -1ll;
+        QTest::newRow("relative") << set << disk << QVariant(QStringLiteral("home/alpha")) << QVariant(10) << reached
+                                  << notPlain.arg(QStringLiteral("home/alpha")) << -1ll;
+        QTest::newRow("dot-dot") << clear << disk << QVariant(QStringLiteral("/home/../etc")) << QVariant() << reached
+                                 << notPlain.arg(QStringLiteral("/home/../etc")) << -1ll;
+        QTest::newRow("dot") << set << disk << QVariant(QStringLiteral("/home/./alpha")) << QVariant(10) << reached
+                             << notPlain.arg(QStringLiteral("/home/./alpha")) << -1ll;
+        QTest::newRow("empty part") << set << disk << QVariant(QStringLiteral("/home//alpha")) << QVariant(10) << reached
+                                    << notPlain.arg(QStringLiteral("/home//alpha")) << -1ll;
+        QTest::newRow("trailing slash") << set << disk << QVariant(QStringLiteral("/home/alpha/")) << QVariant(10) << reached
+                                        << notPlain.arg(QStringLiteral("/home/alpha/")) << -1ll;
+        QTest::newRow("line break") << set << disk << QVariant(QStringLiteral("/home/a\n11:/etc")) << QVariant(10) << reached
+                                    << notPlain.arg(QStringLiteral("/home/a\n11:/etc")) << -1ll;
+        QTest::newRow("a list for a folder") << set << disk << QVariant(QStringList{QStringLiteral("/home/alpha")}) << QVariant(10) << reached
+                                             << notPlain.arg(QStringLiteral("/home/alpha")) << -1ll;
+        QTest::newRow("beside the mount point") << set << disk << QVariant(QStringLiteral("/homework")) << QVariant(10) << reached
+                                                << "The folder /homework is not on device /dev/sdb1" << -1ll;
+        QTest::newRow("a device fstab does not name") << set << QStringLiteral("/dev/mapper/vg-home") << alpha << QVariant(10) << reached
+                                                      << "Device /dev/mapper/vg-home is not a block device" << -1ll;
+        QTest::newRow("a device that is not mounted") << set << QStringLiteral("/dev/sdc1") << alpha << QVariant(10) << reached
+                                                      << "Device /dev/sdc1 is not mounted" << -1ll;
+        QTest::newRow("missing") << set << disk << alpha << QVariant(10) << int(FolderTree::Missing) << "The folder /home/alpha does not exist" << 10ll;
+        QTest::newRow("a link on the way") << clear << disk << alpha << QVariant() << int(FolderTree::LinkOnTheWay)
+                                           << "The folder /home/alpha is a symbolic link or lies behind one" << 0ll;
+        QTest::newRow("a file") << set << disk << alpha << QVariant(10) << int(FolderTree::NotADirectory) << "/home/alpha is not a folder" << 10ll;
+        QTest::newRow("a mount below the device's") << set << disk << alpha << QVariant(10) << int(FolderTree::OtherFileSystem)
+                                                    << "The folder /home/alpha is not on device /dev/sdb1" << 10ll;
+        QTest::newRow("unreachable") << set << disk << alpha << QVariant(10) << int(FolderTree::Unreachable)
+                                     << QStringLiteral("The folder /home/alpha cannot be opened: ") + QString::fromLocal8Bit(std::strerror(EACCES)) << 10ll;
+        QTest::newRow("entries that kept their id") << set << disk << alpha << QVariant(10) << -1
+                                                    << QStringLiteral(
+                                                           "2 of the files and folders in /home/alpha kept their old project id; the first was /home/alpha/x: ")
+                + QString::fromLocal8Bit(std::strerror(EPERM))
+                                                    << 10ll;
+    }
+
+    void folderProject()
+    {
+        QFETCH(QString, request);
+        QFETCH(QString, device);
+        QFETCH(QVariant, folder);
+        QFETCH(QVariant, id);
+        QFETCH(int, refusal);
+        QFETCH(QString, error);
+        QFETCH(qlonglong, walked);
+        files.blockDevices.insert(QStringLiteral("/dev/sdc1"));
+        files.files.insert(QStringLiteral("/etc/fstab"), "/dev/sdb1 /home ext4 defaults 0 2\n/dev/sdc1 /srv ext4 defaults 0 2\n");
+        if (refusal < 0) {
+            folders.result.failed = 2;
+            folders.result.firstFailure = QStringLiteral("/home/alpha/x");
+            folders.result.error = EPERM;
+        } else {
+            folders.result.refusal = FolderTree::Refusal(refusal);
+            folders.result.error = EACCES;
+        }
+        QVariantMap args{{request, QVariant()}, {QStringLiteral("device_name"), device}, {QStringLiteral("folder"), folder}};
+        if (id.isValid()) {
+            args.insert(QStringLiteral("id"), id);
+        }
+        QCOMPARE(run(args), error);
+        QCOMPARE(folders.calls.size(), walked < 0 ? 0 : 1);
+        if (walked >= 0) {
+            QCOMPARE(folders.calls.first().device, device);
+            QCOMPARE(folders.calls.first().folder, folder.toString());
+            QCOMPARE(qlonglong(folders.calls.first().id), walked);
+        }
+        QVERIFY(files.replaced.isEmpty());
+    }
+
+    void projectEntries_data()
+    {
+        QTest::addColumn<QVariantMap>("args");
+        QTest::addColumn<QByteArray>("projects");
+        QTest::addColumn<QByteArray>("projid");
+        QTest::addColumn<QString>("failingPath");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QByteArray>("projectsAfter");
+        QTest::addColumn<QByteArray>("projidAfter");
+
+        const auto add = [](const QVariant &id, const QVariant &name, const QString &folder) {
+            return QVariantMap{{QStringLiteral("add_project_entry"), QVariant()},
+                               {QStringLiteral("id"), id},
+                               {QStringLiteral("project_name"), name},
+                               {QStringLiteral("folder"), folder}};
+        };
+        const auto remove = [](const QVariant &id) {
+            return QVariantMap{{QStringLiteral("remove_project_entry"), QVariant()}, {QStringLiteral("id"), id}};
+        };
+        const QVariantMap alpha = add(10, QStringLiteral("alpha"), QStringLiteral("/srv/alpha"));
+        const QByteArray projects = "# folders\n\n1:/srv/one\n";
+        const QByteArray projid = "# names\none:1\n";
+        const QString badName = QStringLiteral("The project name \"%1\" must begin with a letter or '_' and hold at most 32 letters, digits, '_', '.' and '-'");
+        const QString idTaken = QStringLiteral("The project id 10 is already in use");
+        QTest::newRow("added to new files") << alpha << QByteArray() << QByteArray() << ""
+                                            << "" << QByteArray("10:/srv/alpha\n") << QByteArray("alpha:10\n");
+        QTest::newRow("added after every other line") << alpha << projects << QByteArray("# names\none:1") << ""
+                                                      << "" << projects + "10:/srv/alpha\n"
+                                                      << QByteArray("# names\none:1\nalpha:10\n");
+        QTest::newRow("an id with a folder") << alpha << QByteArray("10:/srv/x\n") << projid << "" << idTaken << QByteArray("10:/srv/x\n") << projid;
+        QTest::newRow("an id with a name only") << alpha << projects << QByteArray("other:10\n") << "" << idTaken << projects << QByteArray("other:10\n");
+        QTest::newRow("an id spelt with a zero") << alpha << QByteArray("010:/srv/x\n") << projid << "" << idTaken << QByteArray("010:/srv/x\n") << projid;
+        QTest::newRow("a name in use") << alpha << projects << QByteArray("alpha:3\n") << ""
+                                       << "The project name alpha is already in use" << projects << QByteArray("alpha:3\n");
+        QTest::newRow("a folder in use") << alpha << QByteArray("4:/srv/alpha\n") << projid << ""
+                                         << "The folder /srv/alpha already belongs to project 4" << QByteArray("4:/srv/alpha\n") << projid;
+        QTest::newRow("a name of 32") << add(10, QString(32, QLatin1Char('a')), QStringLiteral("/srv/a")) << QByteArray() << QByteArray() << ""
+                                      << "" << QByteArray("10:/srv/a\n") << QString(32, QLatin1Char('a')).toUtf8() + ":10\n";
+        for (const QString &name : {QString(33, QLatin1Char('a')), QStringLiteral("1st"), QStringLiteral("a b"), QStringLiteral("a:b"), QString()}) {
+            QTest::addRow("name \"%s\"", qPrintable(name))
+                << add(10, name, QStringLiteral("/srv/a")) << projects << projid << "" << badName.arg(name) << projects << projid;
+        }
+        QTest::newRow("a name that is no text") << add(10, QStringList{QStringLiteral("alpha")}, QStringLiteral("/srv/a")) << projects << projid << ""
+                                                << badName.arg(QStringLiteral("alpha")) << projects << projid;
+        QTest::newRow("a folder with a line break") << add(10, QStringLiteral("alpha"), QStringLiteral("/srv/a\n2:/etc")) << projects << projid << ""
+                                                    << "The folder \"/srv/a\n2:/etc\" must be an absolute path without \".\" or \"..\" parts, empty "
+                                                       "parts or control characters"
+                                                    << projects << projid;
+        QTest::newRow("id 0") << add(0, QStringLiteral("alpha"), QStringLiteral("/srv/a")) << projects << projid << ""
+                              << "The project id 0 is not a number from 1 to 4294967294" << projects << projid;
+        QTest::newRow("first file not written") << alpha << projects << projid << "/etc/projects"
+                                                << "Unable to write /etc/projects" << projects << projid;
+        QTest::newRow("second file not written puts the first back") << alpha << projects << projid << "/etc/projid"
+                                                                     << "Unable to write /etc/projid" << projects << projid;
+        QTest::newRow("removed from both, every spelling")
+            << remove(7) << QByteArray("# c\n7:/srv/a\n1:/srv/one\n007:/srv/b\n") << QByteArray("a:7\none:1\n\n") << ""
+            << "" << QByteArray("# c\n1:/srv/one\n") << QByteArray("one:1\n\n");
+        QTest::newRow("removing what is not there writes nothing") << remove(9) << projects << projid << "/etc/projects"
+                                                                   << "" << projects << projid;
+        QTest::newRow("removing with a bad id") << remove(QStringLiteral("1")) << projects << projid << ""
+                                                << "The project id 1 is not a number from 1 to 4294967294" << projects << projid;
+    }
+
+    void projectEntries()
+    {
+        QFETCH(QVariantMap, args);
+        QFETCH(QByteArray, projects);
+        QFETCH(QByteArray, projid);
+        QFETCH(QString, failingPath);
+        QFETCH(QString, error);
+        QFETCH(QByteArray, projectsAfter);
+        QFETCH(QByteArray, projidAfter);
+        const QString projectsPath = QStringLiteral("/etc/projects");
+        const QString projidPath = QStringLiteral("/etc/projid");
+        if (!projects.isNull()) {
+            files.files.insert(projectsPath, projects);
+        }
+        if (!projid.isNull()) {
+            files.files.insert(projidPath, projid);
+        }
+        if (!failingPath.isEmpty()) {
+            files.failPaths.insert(failingPath);
+        }
+        QCOMPARE(run(args), error);
+        QCOMPARE(files.files.value(projectsPath), projectsAfter);
+        QCOMPARE(files.files.value(projidPath), projidAfter);
+        // Both are read by every user's tools.
+        for (const QString &path : {projectsPath, projidPath}) {
+            if (files.modes.contains(path)) {
+                QCOMPARE(files.modes.value(path), mode_t(0644));
+            }
+        }
     }
 };
 
