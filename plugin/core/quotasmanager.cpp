@@ -3,10 +3,11 @@
 
 #include "plugin/core/quotasmanager.h"
 
+#include "common/helperprotocol.h"
 #include "plugin/model/members/devicequotafacts.h"
 #include "plugin/model/members/devicequotasnapshot.h"
-#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/members/limitfieldid.h"
+#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/configreader.h"
@@ -16,6 +17,8 @@
 
 #include <KLocalizedString>
 
+#include <QDir>
+#include <QFile>
 #include <QSet>
 
 #include <algorithm>
@@ -84,6 +87,8 @@ QuotasManager::QuotasManager(HelperActionExecutor *executor, QuotaKernelQuery *k
     , m_users(&UserInfo::getUsers)
     , m_groups(&GroupInfo::getGroups)
     , m_reader(reader ? std::move(reader) : std::make_unique<HelperQuotaRecordReader>(*m_executor))
+    , m_projectsPath(HelperProtocol::ProjectsFilePath)
+    , m_projidPath(HelperProtocol::ProjidFilePath)
 {
 }
 
@@ -94,7 +99,8 @@ void QuotasManager::update()
     // Objects emptied out by resetData() alone are still on the tabs: they
     // too must see dataChanged() before they are freed, or they would stay
     // until the panel closes.
-    const bool reload = !m_quotaStorages.isEmpty() || !m_userSettings.isEmpty() || !m_groupSettings.isEmpty() || !m_retired.isEmpty();
+    const bool reload =
+        !m_quotaStorages.isEmpty() || !m_userSettings.isEmpty() || !m_groupSettings.isEmpty() || !m_projectSettings.isEmpty() || !m_retired.isEmpty();
     if (reload) {
         resetData();
     }
@@ -115,6 +121,44 @@ void QuotasManager::update()
         storage->setGroupsData(forGroups.deviceData());
         storage->setFilesystem(filesystem);
         m_quotaStorages.insert(device, storage);
+    }
+
+    // Folder quotas: the devices that account projects (ext4 with the
+    // "project" feature, XFS mounted with the option), and the folders the
+    // project files name on them.
+    QHash<QString, DeviceQuotaFacts> projectFacts;
+    m_folderDevices.clear();
+    for (const QString &device : devices) {
+        if (!DeviceDataInformation::deviceIsMounted(device) || !MemberQuotaData::quotaState(device, *m_kernel).accounting(Projects)) {
+            continue;
+        }
+        try {
+            m_folderDevices.insert(device, DeviceDataInformation::deviceMountPath(device));
+            projectFacts.insert(device, DeviceQuotaFacts::read(device, Projects, userFacts.value(device).filesystem(), *m_kernel));
+        } catch (const std::exception &e) {
+            m_folderDevices.remove(device);
+            qCWarning(KCMQUOTAS) << "the folder quotas of" << device << "are left out:" << e.what();
+        }
+    }
+    readProjectFiles();
+    QList<ProjectFolder> folders;
+    QSet<QString> folderTables;
+    QVector<quint32> projectIds;
+    {
+        QSet<quint32> seen;
+        for (const ProjectFolder &folder : ProjectFile::folders(m_projects, m_projid)) {
+            const QString device = folderDevice(folder.folder, m_folderDevices);
+            // Project 0 is every file's default, not a folder of its own.
+            if (device.isEmpty() || folder.id == 0) {
+                continue;
+            }
+            folders.append(folder);
+            folderTables.insert(device);
+            if (!seen.contains(folder.id)) {
+                seen.insert(folder.id);
+                projectIds.append(folder.id);
+            }
+        }
     }
 
     QList<Member> users;
@@ -139,10 +183,17 @@ void QuotasManager::update()
             }
         }
     }
+    // Only devices holding a folder of the files: the records of the rest
+    // would be shown nowhere.
+    for (const QString &device : devices) {
+        if (folderTables.contains(device)) {
+            tables.append({device, Projects});
+        }
+    }
     QVector<QuotaRecordReader::TableRecords> read;
     QString readError = i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records");
     try {
-        read = m_reader->readTables(tables, userIds, groupIds);
+        read = m_reader->readTables(tables, userIds, groupIds, projectIds);
     } catch (const std::runtime_error &error) {
         readError = QString::fromUtf8(error.what());
         read.clear();
@@ -154,16 +205,17 @@ void QuotasManager::update()
         failed.error = readError;
         read = QVector<QuotaRecordReader::TableRecords>(tables.size(), failed);
     }
-    QHash<QString, QuotaRecordReader::TableRecords> records[2];
+    QHash<QString, QuotaRecordReader::TableRecords> records[3];
     for (int i = 0; i < tables.size(); ++i) {
         if (read.at(i).failed) {
             qCWarning(KCMQUOTAS) << "reading the quota records of" << tables.at(i).device << "failed:" << read.at(i).error;
         }
-        records[tables.at(i).type == Users ? 0 : 1].insert(tables.at(i).device, read.at(i));
+        records[int(tables.at(i).type)].insert(tables.at(i).device, read.at(i));
     }
 
-    m_userSettings = loadMembers(users, Users, devices, userFacts, userIds, records[0]);
-    m_groupSettings = loadMembers(groups, Groups, devices, groupFacts, groupIds, records[1]);
+    m_userSettings = loadMembers(users, Users, devices, userFacts, userIds, records[Users]);
+    m_groupSettings = loadMembers(groups, Groups, devices, groupFacts, groupIds, records[Groups]);
+    m_projectSettings = loadFolders(folders, records[Projects], projectFacts);
 
     if (reload) {
         Q_EMIT dataChanged();
@@ -223,6 +275,203 @@ QList<SettingsDeviceQuota *> QuotasManager::loadMembers(const QList<Member> &acc
     return result;
 }
 
+QList<SettingsDeviceQuota *> QuotasManager::loadFolders(const QList<ProjectFolder> &folders,
+                                                        const QHash<QString, QuotaRecordReader::TableRecords> &records,
+                                                        const QHash<QString, DeviceQuotaFacts> &facts)
+{
+    const MemorySizeTransfer transfer;
+    QList<SettingsDeviceQuota *> result;
+    result.reserve(folders.size());
+    for (const ProjectFolder &folder : folders) {
+        const QString device = folderDevice(folder.folder, m_folderDevices);
+        const DeviceQuotaFacts deviceFacts = facts.value(device);
+        const QuotaRecordReader::TableRecords read = records.value(device);
+        MemberQuotaData data;
+        const auto record = read.records.constFind(folder.id);
+        if (read.failed || record == read.records.cend()) {
+            // The helper answers every id it is asked for: no record is a
+            // read that did not happen, never a folder without limits.
+            data = MemberQuotaData::unknown(device, deviceFacts.filesystem(), read.error);
+        } else {
+            data = MemberQuotaData(device, deviceFacts.filesystem(), record->toDqblk(), deviceFacts.gracePeriod(), transfer);
+            // Accounted is enough to set limits; they bind only once the
+            // device enforces folder quotas.
+            data.setObjectQuotaIsOn(data.isValid() && deviceFacts.quotaOn());
+        }
+        Member member;
+        member.name = folder.name;
+        member.id = static_cast<int>(folder.id);
+        member.folder = folder.folder;
+        QHash<QString, MemberQuotaData> table;
+        table.insert(device, data);
+        result.append(new SettingsDeviceQuota(member, table, Projects, this));
+    }
+    return result;
+}
+
+void QuotasManager::readProjectFiles()
+{
+    const auto read = [](const QString &path) {
+        QFile file(path);
+        if (!file.exists()) {
+            return ProjectFile();
+        }
+        if (!file.open(QIODevice::ReadOnly)) {
+            // Both files are world-readable; one that is not shows no
+            // folders, and the helper still refuses ids and names in use.
+            qCWarning(KCMQUOTAS) << "the project file" << path << "cannot be read:" << file.errorString();
+            return ProjectFile();
+        }
+        return ProjectFile(file.readAll());
+    };
+    m_projects = read(m_projectsPath);
+    m_projid = read(m_projidPath);
+}
+
+QString QuotasManager::folderDevice(const QString &folder, const QMap<QString, QString> &mountPoints)
+{
+    const QString path = QDir::cleanPath(folder);
+    if (!QDir::isAbsolutePath(path)) {
+        return QString();
+    }
+    QString best;
+    int bestLength = -1;
+    for (auto it = mountPoints.cbegin(); it != mountPoints.cend(); ++it) {
+        const QString mount = QDir::cleanPath(it.value());
+        // /srv/data2 is not beneath /srv/data.
+        const bool beneath = mount == QLatin1String("/") || path == mount || path.startsWith(mount + QLatin1Char('/'));
+        if (!mount.isEmpty() && beneath && mount.size() > bestLength) {
+            best = it.key();
+            bestLength = mount.size();
+        }
+    }
+    return best;
+}
+
+QMap<QString, QString> QuotasManager::folderDevices() const
+{
+    return m_folderDevices;
+}
+
+quint32 QuotasManager::nextProjectId() const
+{
+    QSet<quint32> used;
+    quint32 highest = 0;
+    const auto note = [&used, &highest](const QString &text) {
+        bool ok = false;
+        const quint32 id = text.trimmed().toUInt(&ok);
+        if (ok) {
+            used.insert(id);
+            highest = qMax(highest, id);
+        }
+    };
+    for (const auto &entry : m_projects.entries()) {
+        note(entry.first);
+    }
+    for (const auto &entry : m_projid.entries()) {
+        note(entry.second);
+    }
+    if (highest < HelperProtocol::MaxProjectId) {
+        return highest + 1;
+    }
+    // The top is taken: the lowest gap instead.
+    for (quint32 id = 1; id < HelperProtocol::MaxProjectId; ++id) {
+        if (!used.contains(id)) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+void QuotasManager::setProjectFilePaths(const QString &projects, const QString &projid)
+{
+    m_projectsPath = projects;
+    m_projidPath = projid;
+}
+
+void QuotasManager::requireFolderQuotas(const QString &device) const
+{
+    if (!DeviceDataInformation::deviceIsMounted(device) || !MemberQuotaData::quotaState(device, *m_kernel).accounting(Projects)) {
+        fail(i18nd("velun_kcm_quotas",
+                   "Folder quotas are not accounted on %1: switch folder quota support on for this device in the general settings first.",
+                   device));
+    }
+}
+
+bool QuotasManager::prepareForLimits(const QString &device, SettingsId type)
+{
+    if (type == Projects) {
+        requireFolderQuotas(device);
+        return true;
+    }
+    return prepareDeviceForLimits(device, type);
+}
+
+void QuotasManager::addFolder(const QString &device, const QString &folder, const QString &name, quint32 id, const MemberQuotaData &limits)
+{
+    requireFolderQuotas(device);
+    if (folderDevice(folder, {{device, DeviceDataInformation::deviceMountPath(device)}}) != device) {
+        fail(i18nd("velun_kcm_quotas", "The folder %1 is not on %2.", folder, device));
+    }
+    m_actions.setFolderProject(device, folder, id);
+    try {
+        m_actions.addProjectEntry(id, name, folder);
+    } catch (const std::exception &e) {
+        // A project id on files that no project file names would be
+        // invisible here and to every quota tool: take it back.
+        const QString reason = QString::fromUtf8(e.what());
+        try {
+            m_actions.clearFolderProject(device, folder);
+        } catch (const std::exception &undo) {
+            fail(i18nd("velun_kcm_quotas",
+                       "The folder %1 was not added: %2\nIts files keep project id %3, which could not be taken back: %4",
+                       folder,
+                       reason,
+                       QString::number(id),
+                       QString::fromUtf8(undo.what())));
+        }
+        fail(i18nd("velun_kcm_quotas", "The folder %1 was not added: %2", folder, reason));
+    }
+    QString limitsError;
+    if (!limits.isNull()) {
+        try {
+            m_actions.setProxyData(device, static_cast<int>(id), proxyData(limits), Projects);
+        } catch (const std::exception &e) {
+            limitsError = QString::fromUtf8(e.what());
+        }
+    }
+    ConfigReader::instance().reset();
+    update();
+    if (!limitsError.isEmpty()) {
+        fail(i18nd("velun_kcm_quotas", "The folder %1 was added, but its limits were not set: %2", folder, limitsError));
+    }
+}
+
+void QuotasManager::removeFolder(const SettingsDeviceQuota &folder, bool keepProjectIds)
+{
+    const Member member = folder.member();
+    const QStringList devices = folder.devicesQuota().keys();
+    if (folder.id() != Projects || devices.size() != 1 || member.folder.isEmpty()) {
+        fail(i18nd("velun_kcm_quotas", "%1 is not a folder with a folder quota.", member.name));
+    }
+    const QString device = devices.first();
+    const auto id = static_cast<quint32>(member.id);
+    try {
+        // Limits left on the project would bind whatever gets its id next.
+        m_actions.setProxyData(device, member.id, proxyData(MemberQuotaData()), Projects);
+        if (!keepProjectIds) {
+            m_actions.clearFolderProject(device, member.folder);
+        }
+        m_actions.removeProjectEntry(id);
+    } catch (const std::exception &e) {
+        ConfigReader::instance().reset();
+        update();
+        fail(i18nd("velun_kcm_quotas", "The folder %1 was not removed: %2", member.folder, QString::fromUtf8(e.what())));
+    }
+    ConfigReader::instance().reset();
+    update();
+}
+
 void QuotasManager::resetData()
 {
     for (QObject *object : std::as_const(m_userSettings)) {
@@ -234,9 +483,13 @@ void QuotasManager::resetData()
     for (QObject *object : std::as_const(m_groupSettings)) {
         m_retired.append(object);
     }
+    for (QObject *object : std::as_const(m_projectSettings)) {
+        m_retired.append(object);
+    }
     m_userSettings = {};
     m_quotaStorages = {};
     m_groupSettings = {};
+    m_projectSettings = {};
 }
 
 void QuotasManager::freeRetired()
@@ -264,6 +517,11 @@ QList<SettingsDeviceQuota *> QuotasManager::userSettings() const
 QList<SettingsDeviceQuota *> QuotasManager::groupSettings() const
 {
     return m_groupSettings;
+}
+
+QList<SettingsDeviceQuota *> QuotasManager::projectSettings() const
+{
+    return m_projectSettings;
 }
 
 DeviceDataInformation QuotasManager::graceDeviceData(const QString &device, SettingsId type) const
@@ -382,7 +640,7 @@ void QuotasManager::setGeneralSettings(const QMap<QString, QuotaStorage *> &stor
 
 const SettingsDeviceQuota *QuotasManager::loadedMember(SettingsId type, int id) const
 {
-    const QList<SettingsDeviceQuota *> &members = type == Users ? m_userSettings : m_groupSettings;
+    const QList<SettingsDeviceQuota *> &members = type == Users ? m_userSettings : (type == Groups ? m_groupSettings : m_projectSettings);
     for (const SettingsDeviceQuota *member : members) {
         if (member->member().id == id) {
             return member;
@@ -416,11 +674,13 @@ int QuotasManager::updateSettingsQuota(const SettingsDeviceQuota &settings)
         if (loaded && loaded->devicesQuota().contains(device) && proxyData(loaded->devicesQuota().value(device)) == proxyData(data)) {
             continue;
         }
-        if (data.isNull() && !MemberQuotaData::quotaIsOn(device, type, *m_kernel)) {
+        // Folder limits are kept while only accounted, so clearing them
+        // there is a real change.
+        if (type != Projects && data.isNull() && !MemberQuotaData::quotaIsOn(device, type, *m_kernel)) {
             continue;
         }
         try {
-            if (prepareDeviceForLimits(device, type)) {
+            if (prepareForLimits(device, type)) {
                 m_actions.setProxyData(device, id, proxyData(data), type);
                 ++written;
             } else {
@@ -468,7 +728,7 @@ int QuotasManager::setMembersLimits(const QList<SettingsDeviceQuota *> &members,
         if (!prepared) {
             // Prepared once, and only when some member's limits change.
             try {
-                if (!prepareDeviceForLimits(device, type)) {
+                if (!prepareForLimits(device, type)) {
                     fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
                 }
             } catch (const std::exception &e) {

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "common/projectfile.h"
 #include "common/proxyquotadata.h"
 #include "common/settingsid.h"
 #include "platform/users/groupinfo.h"
@@ -53,6 +54,19 @@ public:
     QMap<QString, QuotaStorage *> quotaStorages() const;
     QList<SettingsDeviceQuota *> userSettings() const;
     QList<SettingsDeviceQuota *> groupSettings() const;
+    // One entry per folder of the project files that lies on a device whose
+    // folder quotas are accounted, with its data on that device alone.
+    QList<SettingsDeviceQuota *> projectSettings() const;
+    // The devices of the last load that account folder quotas, with their
+    // mount points.
+    QMap<QString, QString> folderDevices() const;
+    // The lowest free project id above every id the project files name, as
+    // the last load read them.
+    quint32 nextProjectId() const;
+    // The device (of `mountPoints`, device -> mount point) whose file system
+    // holds `folder`: the one with the deepest mount point above it; empty
+    // when there is none.
+    static QString folderDevice(const QString &folder, const QMap<QString, QString> &mountPoints);
 
     // The current state of one device for one kind, read afresh.
     DeviceDataInformation graceDeviceData(const QString &device, SettingsId type) const;
@@ -78,6 +92,18 @@ public:
     // member. Returns how many members were written.
     int setMembersLimits(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields);
 
+    // Gives `folder` on `device` the project `id`, records it in the project
+    // files under `name` and sets its limits; then reloads. Nothing is left
+    // half done when a step before the limits fails.
+    void addFolder(const QString &device, const QString &folder, const QString &name, quint32 id, const MemberQuotaData &limits);
+    // Clears the folder's limits, takes its project id off the files
+    // beneath unless they keep it, and takes its project out of both files;
+    // then reloads.
+    void removeFolder(const SettingsDeviceQuota &folder, bool keepProjectIds);
+
+    // Where the project files are read from; tests point elsewhere.
+    void setProjectFilePaths(const QString &projects, const QString &projid);
+
     // The account directory; tests replace it, the default asks the
     // system's name service.
     using UsersSource = std::function<QList<UserInfo>()>;
@@ -97,6 +123,16 @@ private:
                                              const QVector<quint32> &ids,
                                              const QHash<QString, QuotaRecordReader::TableRecords> &records);
     void freeRetired();
+    // The folders of the project files on `mountPoints`' devices, with the
+    // records read for them; reads the project files.
+    QList<SettingsDeviceQuota *> loadFolders(const QList<ProjectFolder> &folders,
+                                             const QHash<QString, QuotaRecordReader::TableRecords> &records,
+                                             const QHash<QString, DeviceQuotaFacts> &facts);
+    void readProjectFiles();
+    // Folder limits need the project accounted (nothing to prepare beyond
+    // that); user and group limits are prepared as ever.
+    bool prepareForLimits(const QString &device, SettingsId type);
+    void requireFolderQuotas(const QString &device) const;
     // The member of the last load with this id, or nullptr.
     const SettingsDeviceQuota *loadedMember(SettingsId type, int id) const;
     // The fstab option, the quota file and quotas on; returns whether the
@@ -111,10 +147,17 @@ private:
     QList<SettingsDeviceQuota *> m_userSettings;
     QMap<QString, QuotaStorage *> m_quotaStorages;
     QList<SettingsDeviceQuota *> m_groupSettings;
+    QList<SettingsDeviceQuota *> m_projectSettings;
+    QMap<QString, QString> m_folderDevices;
     ActionQuotaChangeWrapper m_actions;
     UsersSource m_users;
     GroupsSource m_groups;
     std::unique_ptr<QuotaRecordReader> m_reader;
+    QString m_projectsPath;
+    QString m_projidPath;
+    // The project files as the last load read them.
+    ProjectFile m_projects;
+    ProjectFile m_projid;
     // Objects of earlier loads that the tabs may still point at.
     QList<QObject *> m_retired;
 };

@@ -10,6 +10,7 @@
 #include "platform/kcm/messagesmanager.h"
 #include "platform/kcm/statewidget.h"
 #include "plugin/core/quotasmanager.h"
+#include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/notifications/notificationsdata.h"
 #include "plugin/notifications/notificationsettingwidget.h"
 #include "plugin/system/configreader.h"
@@ -219,17 +220,24 @@ void QuotasModule::setupWidgets()
     const KSharedConfig::Ptr viewConfig = KSharedConfig::openConfig(QStringLiteral("kcm_quotasrc"));
     auto users = new QuotaSettingsWidget(m_quotasManager->userSettings(), widget(), viewConfig->group(QStringLiteral("UsersTable")));
     auto groups = new QuotaSettingsWidget(m_quotasManager->groupSettings(), widget(), viewConfig->group(QStringLiteral("GroupsTable")));
+    auto folders = new QuotaSettingsWidget(m_quotasManager->projectSettings(), widget(), viewConfig->group(QStringLiteral("FoldersTable")), Projects);
     users->setObjectName(QStringLiteral("usersSettings"));
     groups->setObjectName(QStringLiteral("groupsSettings"));
+    folders->setObjectName(QStringLiteral("foldersSettings"));
+    folders->setFolderDevices(m_quotasManager->folderDevices(), m_quotasManager->nextProjectId());
     m_settingsWidgets[Users] = users;
     m_settingsWidgets[Groups] = groups;
-    for (QuotaSettingsWidget *widget : {users, groups}) {
+    m_settingsWidgets[Projects] = folders;
+    for (QuotaSettingsWidget *widget : {users, groups, folders}) {
         connect(widget, &QuotaSettingsWidget::settingsChanged, this, &QuotasModule::settingsChangeHasOccurred);
         connect(widget, &QuotaSettingsWidget::limitsChangedForMany, this, &QuotasModule::limitsChangeHasOccurred);
         connect(widget, &QuotaSettingsWidget::refreshRequested, this, &QuotasModule::refreshQuotaData);
     }
+    connect(folders, &QuotaSettingsWidget::folderAddRequested, this, &QuotasModule::folderAddHasOccurred);
+    connect(folders, &QuotaSettingsWidget::folderRemoveRequested, this, &QuotasModule::folderRemoveHasOccurred);
     m_ui->vBoxUsers->addWidget(users);
     m_ui->vBoxGroups->addWidget(groups);
+    m_ui->vBoxFolders->addWidget(folders);
 
     m_notificationWidget = new NotificationSettingWidget(m_notificationsManager.notificationsSettings(), widget());
     m_ui->vBoxNotification->addWidget(m_notificationWidget);
@@ -251,6 +259,31 @@ void QuotasModule::updateDataForWidgets()
     m_ui->generalWidget->updateData(m_quotasManager->quotaStorages(), true);
     m_settingsWidgets.at(Users)->updateSettings(m_quotasManager->userSettings());
     m_settingsWidgets.at(Groups)->updateSettings(m_quotasManager->groupSettings());
+    // The devices first: the folders' table shows one of them.
+    m_settingsWidgets.at(Projects)->setFolderDevices(m_quotasManager->folderDevices(), m_quotasManager->nextProjectId());
+    m_settingsWidgets.at(Projects)->updateSettings(m_quotasManager->projectSettings());
+}
+
+void QuotasModule::folderAddHasOccurred(const QString &device, const QString &folder, const QString &name, quint32 projectId, const MemberQuotaData &limits)
+{
+    const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Adding the folder %1…", folder));
+    try {
+        m_quotasManager->addFolder(device, folder, name, projectId, limits);
+        showSuccess();
+    } catch (const std::exception &e) {
+        showError(QString::fromUtf8(e.what()));
+    }
+}
+
+void QuotasModule::folderRemoveHasOccurred(const SettingsDeviceQuota &folder, bool keepProjectIds)
+{
+    const BusyState::Scope busy(m_busy, i18nd("velun_kcm_quotas", "Removing the folder %1…", folder.member().folder));
+    try {
+        m_quotasManager->removeFolder(folder, keepProjectIds);
+        showSuccess();
+    } catch (const std::exception &e) {
+        showError(QString::fromUtf8(e.what()));
+    }
 }
 
 void QuotasModule::settingsChangeHasOccurred(const SettingsDeviceQuota &settings)

@@ -74,6 +74,8 @@ private:
     bool resetOccurred();
     void settingsChangeHasOccurred(const SettingsDeviceQuota &settings);
     void limitsChangeHasOccurred(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields);
+    void folderAddHasOccurred(const QString &device, const QString &folder, const QString &name, quint32 projectId, const MemberQuotaData &limits);
+    void folderRemoveHasOccurred(const SettingsDeviceQuota &folder, bool keepProjectIds);
     // Re-reads the quota data of every device, user and group.
     void refreshQuotaData();
     // Success when `written` requests reached the system, else says so.

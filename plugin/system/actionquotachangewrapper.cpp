@@ -74,6 +74,39 @@ bool ActionQuotaChangeWrapper::setProxyData(const QString &device, int id, const
     return jobExec();
 }
 
+bool ActionQuotaChangeWrapper::setFolderProject(const QString &device, const QString &folder, quint32 id)
+{
+    m_arguments.insert(HelperProtocol::SetFolderProject, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, device);
+    m_arguments.insert(HelperProtocol::Folder, folder);
+    m_arguments.insert(HelperProtocol::Id, id);
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::clearFolderProject(const QString &device, const QString &folder)
+{
+    m_arguments.insert(HelperProtocol::ClearFolderProject, QVariant());
+    m_arguments.insert(HelperProtocol::DeviceName, device);
+    m_arguments.insert(HelperProtocol::Folder, folder);
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::addProjectEntry(quint32 id, const QString &name, const QString &folder)
+{
+    m_arguments.insert(HelperProtocol::AddProjectEntry, QVariant());
+    m_arguments.insert(HelperProtocol::Id, id);
+    m_arguments.insert(HelperProtocol::ProjectName, name);
+    m_arguments.insert(HelperProtocol::Folder, folder);
+    return jobExec();
+}
+
+bool ActionQuotaChangeWrapper::removeProjectEntry(quint32 id)
+{
+    m_arguments.insert(HelperProtocol::RemoveProjectEntry, QVariant());
+    m_arguments.insert(HelperProtocol::Id, id);
+    return jobExec();
+}
+
 void ActionQuotaChangeWrapper::resetAction()
 {
     m_arguments = localeArguments();

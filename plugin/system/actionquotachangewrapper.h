@@ -30,6 +30,12 @@ public:
     bool enableDeviceQuota(const QString &device, SettingsId type, bool enable);
     bool setDeviceGracePeriod(const DeviceDataInformation &data, SettingsId type);
     bool setProxyData(const QString &device, int id, const ProxyQuotaData &data, SettingsId type);
+    // Folder quotas: the folder's tree gets (or loses) the project id, and
+    // the project files gain (or lose) the project's lines.
+    bool setFolderProject(const QString &device, const QString &folder, quint32 id);
+    bool clearFolderProject(const QString &device, const QString &folder);
+    bool addProjectEntry(quint32 id, const QString &name, const QString &folder);
+    bool removeProjectEntry(quint32 id);
 
 private:
     void resetAction();

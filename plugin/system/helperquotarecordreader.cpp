@@ -58,15 +58,20 @@ QMap<quint32, ProxyQuotaData> HelperQuotaRecordReader::readRecords(const QString
 // Every request costs an authorisation by polkit on top of the helper's
 // work, which for a few thousand records is the smaller part: so a load
 // asks once for everything.
-QVector<QuotaRecordReader::TableRecords>
-HelperQuotaRecordReader::readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds)
+QVector<QuotaRecordReader::TableRecords> HelperQuotaRecordReader::readTables(const QVector<Table> &tables,
+                                                                             const QVector<quint32> &userIds,
+                                                                             const QVector<quint32> &groupIds,
+                                                                             const QVector<quint32> &projectIds)
 {
     if (tables.isEmpty()) {
         return {};
     }
-    QStringList devices[2];
+    const auto kindOf = [](SettingsId type) {
+        return type == Users ? 0 : (type == Groups ? 1 : 2);
+    };
+    QStringList devices[3];
     for (const Table &table : tables) {
-        devices[table.type == Users ? 0 : 1].append(table.device);
+        devices[kindOf(table.type)].append(table.device);
     }
     QVariantMap arguments = localeArguments();
     arguments.insert(HelperProtocol::GetQuotaTables, QVariant());
@@ -75,20 +80,28 @@ HelperQuotaRecordReader::readTables(const QVector<Table> &tables, const QVector<
     // Only the ids of a kind that is read at all travel.
     arguments.insert(HelperProtocol::UserIds, QuotaRecordBatch::encodeIds(devices[0].isEmpty() ? QVector<quint32>() : userIds));
     arguments.insert(HelperProtocol::GroupIds, QuotaRecordBatch::encodeIds(devices[1].isEmpty() ? QVector<quint32>() : groupIds));
+    // Folder tables are asked for only where a device accounts them, so a
+    // load without folder quotas sends exactly what it always did.
+    if (!devices[2].isEmpty()) {
+        arguments.insert(HelperProtocol::ProjectDevices, devices[2]);
+        arguments.insert(HelperProtocol::ProjectIds, QuotaRecordBatch::encodeIds(projectIds));
+    }
     const HelperActionExecutor::Result result = m_executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
     if (!result.succeeded) {
         throw std::runtime_error(result.errorText.toStdString());
     }
 
-    const QVariantList answers[2] = {result.data.value(HelperProtocol::UserRecords).toList(), result.data.value(HelperProtocol::GroupRecords).toList()};
-    if (answers[0].size() != devices[0].size() || answers[1].size() != devices[1].size()) {
+    const QVariantList answers[3] = {result.data.value(HelperProtocol::UserRecords).toList(),
+                                     result.data.value(HelperProtocol::GroupRecords).toList(),
+                                     result.data.value(HelperProtocol::ProjectRecords).toList()};
+    if (answers[0].size() != devices[0].size() || answers[1].size() != devices[1].size() || answers[2].size() != devices[2].size()) {
         unreadable();
     }
-    int next[2] = {0, 0};
+    int next[3] = {0, 0, 0};
     QVector<TableRecords> read;
     read.reserve(tables.size());
     for (const Table &table : tables) {
-        const int kind = table.type == Users ? 0 : 1;
+        const int kind = kindOf(table.type);
         const QVariant &answer = answers[kind].at(next[kind]++);
         TableRecords records;
         if (answer.userType() == QMetaType::QString) {

@@ -16,7 +16,10 @@ public:
     explicit HelperQuotaRecordReader(HelperActionExecutor &executor);
 
     QMap<quint32, ProxyQuotaData> readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids) override;
-    QVector<TableRecords> readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds) override;
+    QVector<TableRecords> readTables(const QVector<Table> &tables,
+                                     const QVector<quint32> &userIds,
+                                     const QVector<quint32> &groupIds,
+                                     const QVector<quint32> &projectIds = {}) override;
 
 private:
     HelperActionExecutor &m_executor;

@@ -5,15 +5,17 @@
 
 #include <stdexcept>
 
-QVector<QuotaRecordReader::TableRecords>
-QuotaRecordReader::readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds)
+QVector<QuotaRecordReader::TableRecords> QuotaRecordReader::readTables(const QVector<Table> &tables,
+                                                                       const QVector<quint32> &userIds,
+                                                                       const QVector<quint32> &groupIds,
+                                                                       const QVector<quint32> &projectIds)
 {
     QVector<TableRecords> result;
     result.reserve(tables.size());
     for (const Table &table : tables) {
         TableRecords read;
         try {
-            read.records = readRecords(table.device, table.type, table.type == Users ? userIds : groupIds);
+            read.records = readRecords(table.device, table.type, table.type == Users ? userIds : (table.type == Groups ? groupIds : projectIds));
         } catch (const std::runtime_error &error) {
             read.failed = true;
             read.error = QString::fromUtf8(error.what());

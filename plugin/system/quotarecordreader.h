@@ -38,8 +38,10 @@ public:
 
     // Every table of a load, answered in the order asked; a table that
     // could not be read is marked failed and does not stop the others. The
-    // user tables are asked for `userIds`, the group tables for `groupIds`.
+    // user tables are asked for `userIds`, the group tables for `groupIds`,
+    // the folder (project) tables for `projectIds`.
     // This one asks readRecords() table by table; a reader that can do all
     // in one request overrides it. Throws when nothing could be read.
-    virtual QVector<TableRecords> readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds);
+    virtual QVector<TableRecords>
+    readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds, const QVector<quint32> &projectIds = {});
 };

@@ -50,6 +50,18 @@ MemberQuotaData QuotaSettingsModel::currentData(const SettingsDeviceQuota *setti
     return data != table.constEnd() ? data.value() : m_noData;
 }
 
+void QuotaSettingsModel::setShowsFolders(bool folders)
+{
+    beginResetModel();
+    m_folders = folders;
+    endResetModel();
+}
+
+bool QuotaSettingsModel::showsFolders() const
+{
+    return m_folders;
+}
+
 void QuotaSettingsModel::setSettingsQuota(const QList<SettingsDeviceQuota *> &settings)
 {
     beginResetModel();
@@ -83,7 +95,10 @@ int QuotaSettingsModel::rowCount(const QModelIndex &parent) const
 
 int QuotaSettingsModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : QMetaEnum::fromType<ParameterId>().keyCount();
+    if (parent.isValid()) {
+        return 0;
+    }
+    return m_folders ? QMetaEnum::fromType<ParameterId>().keyCount() : int(GraceInodeTime) + 1;
 }
 
 QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
@@ -108,10 +123,20 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
         if (index.column() != NameColumn) {
             return QVariant();
         }
-        return QIcon::fromTheme(settings->id() == Users ? QStringLiteral("gmc-user") : QStringLiteral("gmc-user-groups"));
+        switch (settings->id()) {
+        case Users:
+            return QIcon::fromTheme(QStringLiteral("gmc-user"));
+        case Groups:
+            return QIcon::fromTheme(QStringLiteral("gmc-user-groups"));
+        case Projects:
+            return QIcon::fromTheme(QStringLiteral("folder"));
+        }
+        return QVariant();
     }
+    // Who the row is stays known when its record does not.
+    const bool identity = index.column() == NameColumn || index.column() == FolderColumn || index.column() == ProjectIdColumn;
     if (role == KnownRole) {
-        return index.column() == NameColumn || data.isKnown();
+        return identity || data.isKnown();
     }
     if (role == RawValueRole || role == StateRole || role == UsageShareRole) {
         return extraData(settings, data, index.column(), role);
@@ -124,7 +149,7 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
         return i18nd("velun_kcm_quotas", "No account has this id; its quota records were left by a deleted account.");
     }
     // A record that could not be read is shown as such, never as zeros.
-    if (index.column() != NameColumn && !data.isKnown()) {
+    if (!identity && !data.isKnown()) {
         if (role == Qt::ToolTipRole && !data.unknownReason().isEmpty()) {
             return i18nd("velun_kcm_quotas", "The quota data could not be read: %1", data.unknownReason());
         }
@@ -156,6 +181,11 @@ QVariant QuotaSettingsModel::data(const QModelIndex &index, int role) const
         return data.graceTimePeriod().inodeGrace.toString();
     case GraceInodeTime:
         return data.graceDateTime().inodeGrace.toString(DateTimeFormat);
+    case FolderColumn:
+        return settings->member().folder;
+    case ProjectIdColumn:
+        // Project ids use all 32 bits.
+        return QString::number(static_cast<quint32>(settings->member().id));
     }
     return QVariant();
 }
@@ -229,6 +259,10 @@ QVariant QuotaSettingsModel::rawValue(const SettingsDeviceQuota *settings, const
         return QVariant(qint64(TimePeriodTransfer::fromTime(data.graceTimePeriod().inodeGrace)));
     case GraceInodeTime:
         return data.graceDateTime().inodeGrace;
+    case FolderColumn:
+        return settings->member().folder;
+    case ProjectIdColumn:
+        return QVariant(quint64(static_cast<quint32>(settings->member().id)));
     }
     return QVariant();
 }
@@ -289,6 +323,10 @@ QVariant QuotaSettingsModel::headerData(int section, Qt::Orientation orientation
         return i18nd("velun_kcm_quotas", "Grace inode period");
     case GraceInodeTime:
         return i18nd("velun_kcm_quotas", "Inodes time to force");
+    case FolderColumn:
+        return m_folders ? i18nd("velun_kcm_quotas", "Folder") : QVariant();
+    case ProjectIdColumn:
+        return m_folders ? i18nd("velun_kcm_quotas", "Project id") : QVariant();
     }
     return QVariant();
 }

@@ -38,6 +38,9 @@ public:
         InodeHardLimit,
         GraceInodePeriod,
         GraceInodeTime,
+        // Only in a table of folders.
+        FolderColumn,
+        ProjectIdColumn,
     };
     Q_ENUM(ParameterId)
 
@@ -66,6 +69,11 @@ public:
 
     QuotaSettingsModel(const QList<SettingsDeviceQuota *> &settings, QObject *parent = nullptr, const Clock &clock = Clock());
 
+    // A table of folders has their path and project id as two more
+    // columns.
+    void setShowsFolders(bool folders);
+    bool showsFolders() const;
+
     void setSettingsQuota(const QList<SettingsDeviceQuota *> &settings);
     void setCurrentDevice(const QString &device);
     QString currentDevice() const;
@@ -90,4 +98,5 @@ private:
     QString m_currentDevice;
     Clock m_clock;
     MemberQuotaData m_noData;
+    bool m_folders = false;
 };

@@ -89,7 +89,12 @@ bool QuotaSettingsProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex 
         return false;
     }
     const QModelIndex nameIndex = m_source->index(sourceRow, QuotaSettingsModel::NameColumn);
-    const Member member = m_source->item(nameIndex)->member();
+    const SettingsDeviceQuota *row = m_source->item(nameIndex);
+    // A folder lies on one device: the table of another has no row for it.
+    if (row->id() == Projects && !row->devicesQuota().contains(m_source->currentDevice())) {
+        return false;
+    }
+    const Member member = row->member();
     switch (m_mode) {
     case All:
         break;
@@ -108,13 +113,14 @@ bool QuotaSettingsProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex 
     if (m_search.isEmpty()) {
         return true;
     }
-    if (member.name.contains(m_search, Qt::CaseInsensitive)) {
+    if (member.name.contains(m_search, Qt::CaseInsensitive) || member.folder.contains(m_search, Qt::CaseInsensitive)) {
         return true;
     }
     const QString digits = m_search.startsWith(QLatin1Char('#')) ? m_search.mid(1) : m_search;
     bool isNumber = false;
-    const int id = digits.toInt(&isNumber);
-    return isNumber && id == member.id;
+    // Project ids use all 32 bits; uids and gids compare the same way.
+    const quint32 id = digits.toUInt(&isNumber);
+    return isNumber && id == static_cast<quint32>(member.id);
 }
 
 bool QuotaSettingsProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
@@ -198,7 +204,9 @@ QVariant QuotaSettingsProxyModel::nameMark(const QModelIndex &sourceIndex, int r
         return member.unknownAccount ? QVariant(scheme.foreground(KColorScheme::InactiveText)) : QVariant();
     }
 
-    QStringList lines{i18nd("velun_kcm_quotas", "%1 (id %2)", member.name, QString::number(member.id))};
+    QStringList lines{member.folder.isEmpty()
+                          ? i18nd("velun_kcm_quotas", "%1 (id %2)", member.name, QString::number(member.id))
+                          : i18nd("velun_kcm_quotas", "%1 (project %2, id %3)", member.folder, member.name, QString::number(static_cast<quint32>(member.id)))};
     if (member.unknownAccount) {
         lines.append(i18nd("velun_kcm_quotas", "No account has this id; the records are left from a deleted account."));
     }

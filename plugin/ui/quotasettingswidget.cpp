@@ -7,6 +7,7 @@
 #include "plugin/model/members/settingsdevicequota.h"
 #include "plugin/system/devicedatainformation.h"
 #include "plugin/system/kcmquotas_debug.h"
+#include "plugin/ui/addfolderdialog.h"
 #include "plugin/ui/quotatableexporter.h"
 #include "plugin/ui/settingmemberquotasdialog.h"
 #include "plugin/ui/usagebardelegate.h"
@@ -31,6 +32,7 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QStyle>
 
 #include <algorithm>
@@ -65,16 +67,18 @@ QString deviceText(const QString &device)
 }
 }
 
-QuotaSettingsWidget::QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings, QWidget *parent, const KConfigGroup &viewState)
+QuotaSettingsWidget::QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings, QWidget *parent, const KConfigGroup &viewState, SettingsId kind)
     : QWidget(parent)
     , m_ui(new Ui::QuotaSettingsWidget)
     , m_settings(settings)
     , m_viewState(viewState)
+    , m_kind(kind)
 {
     m_ui->setupUi(this);
     m_ui->filterParamsBtn->setIcon(style()->standardIcon(QStyle::SP_TitleBarUnshadeButton));
 
     m_model = new QuotaSettingsModel(m_settings, this);
+    m_model->setShowsFolders(m_kind == Projects);
     m_proxy = new QuotaSettingsProxyModel(m_model, this);
     // Until the administrator picks a column, the rows keep the account
     // directory's order.
@@ -86,14 +90,30 @@ QuotaSettingsWidget::QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &set
 
     m_ui->filterCheckBoxes->hide();
     inflateFilterParams();
+    if (m_kind == Projects) {
+        // Where a folder is comes first, its project beside its name.
+        m_ui->treeView->header()->moveSection(QuotaSettingsModel::FolderColumn, 0);
+        m_ui->treeView->header()->moveSection(QuotaSettingsModel::ProjectIdColumn, 2);
+        m_ui->searchEdit->setPlaceholderText(i18nd("velun_kcm_quotas", "Search by folder, name or project id"));
+        m_ui->searchEdit->setAccessibleName(i18nd("velun_kcm_quotas", "Search folders"));
+        m_ui->addFolderBtn->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+        m_ui->removeFolderBtn->setIcon(QIcon::fromTheme(QStringLiteral("list-remove")));
+        m_ui->addFolderBtn->show();
+        m_ui->removeFolderBtn->show();
+        connect(m_ui->addFolderBtn, &QPushButton::clicked, this, &QuotaSettingsWidget::addFolder);
+        connect(m_ui->removeFolderBtn, &QPushButton::clicked, this, &QuotaSettingsWidget::removeFolder);
+    }
     restoreViewState();
 
     connect(m_ui->cBoxDevices, qOverload<int>(&QComboBox::currentIndexChanged), this, &QuotaSettingsWidget::changeDevice);
     fillDevices();
 
     m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "All"), QVariant::fromValue(All));
-    m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Ordinary"), QVariant::fromValue(Ordinary));
-    m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Systems"), QVariant::fromValue(Systems));
+    // Folders are no accounts: there are no system ones among them.
+    if (m_kind != Projects) {
+        m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Ordinary"), QVariant::fromValue(Ordinary));
+        m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Systems"), QVariant::fromValue(Systems));
+    }
     m_ui->cBoxFilterMode->addItem(i18nd("velun_kcm_quotas", "Over a limit"), QVariant::fromValue(OverLimit));
 
     connect(m_ui->cBoxFilterMode, qOverload<int>(&QComboBox::currentIndexChanged), this, &QuotaSettingsWidget::setupModeItemsFilter);
@@ -104,7 +124,7 @@ QuotaSettingsWidget::QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &set
     connect(m_ui->treeView->header(), &QHeaderView::sortIndicatorChanged, this, &QuotaSettingsWidget::saveViewState);
     setupActions();
 
-    m_ui->cBoxFilterMode->setCurrentIndex(m_ui->cBoxFilterMode->findData(QVariant::fromValue(Ordinary)));
+    m_ui->cBoxFilterMode->setCurrentIndex(m_ui->cBoxFilterMode->findData(QVariant::fromValue(m_kind == Projects ? All : Ordinary)));
 }
 
 QuotaSettingsWidget::~QuotaSettingsWidget()
@@ -200,11 +220,31 @@ QString QuotaSettingsWidget::currentDevice() const
     return m_ui->cBoxDevices->currentData().toString();
 }
 
+void QuotaSettingsWidget::setFolderDevices(const QMap<QString, QString> &mountPoints, quint32 nextProjectId)
+{
+    m_nextProjectId = nextProjectId;
+    if (m_kind != Projects || mountPoints.keys() == m_folderDevices.keys()) {
+        m_folderDevices = mountPoints;
+        return;
+    }
+    m_folderDevices = mountPoints;
+    // A device switched on or off in the general tab comes or goes; the
+    // one the administrator looks at stays chosen.
+    const QString current = currentDevice();
+    const QSignalBlocker blocker(m_ui->cBoxDevices);
+    m_ui->cBoxDevices->clear();
+    fillDevices();
+    const int index = m_ui->cBoxDevices->findData(current);
+    m_ui->cBoxDevices->setCurrentIndex(index >= 0 ? index : 0);
+    changeDevice();
+    updateActionsEnabled();
+}
+
 void QuotaSettingsWidget::fillDevices()
 {
     QStringList devices;
     try {
-        devices = DeviceDataInformation::supportedDevices();
+        devices = m_kind == Projects ? m_folderDevices.keys() : DeviceDataInformation::supportedDevices();
     } catch (const std::exception &e) {
         // Without the device list the table still shows the members.
         qCWarning(KCMQUOTAS) << "the device list is unknown:" << e.what();
@@ -266,6 +306,9 @@ void QuotaSettingsWidget::updateActionsEnabled()
     m_copyRowsAction->setEnabled(selected);
     m_ui->setLimitsBtn->setEnabled(selected);
     m_ui->copyLimitsBtn->setEnabled(selected && device);
+    // One folder at a time: each asks about the files beneath it.
+    m_ui->removeFolderBtn->setEnabled(m_ui->treeView->selectionModel()->selectedRows().size() == 1);
+    m_ui->addFolderBtn->setEnabled(!m_folderDevices.isEmpty());
 }
 
 void QuotaSettingsWidget::showContextMenu(const QPoint &position)
@@ -346,6 +389,10 @@ void QuotaSettingsWidget::saveViewState()
 bool QuotaSettingsWidget::isMainParam(QuotaSettingsModel::ParameterId id) const
 {
     switch (id) {
+    case QuotaSettingsModel::FolderColumn:
+    case QuotaSettingsModel::ProjectIdColumn:
+    case QuotaSettingsModel::BlockHardLimit:
+        return m_kind == Projects;
     case QuotaSettingsModel::NameColumn:
     case QuotaSettingsModel::QuotaIsOn:
     case QuotaSettingsModel::UsedBlocks:
@@ -458,7 +505,7 @@ void QuotaSettingsWidget::copyLimitsFromMember()
     QStringList names;
     for (const SettingsDeviceQuota *member : std::as_const(m_settings)) {
         if (member->devicesQuota().contains(device)) {
-            names.append(member->member().name);
+            names.append(rowLabel(member));
         }
     }
     // Nothing is chosen for the administrator: a preselected account taken
@@ -488,8 +535,8 @@ void QuotaSettingsWidget::copyLimitsFromMember()
         return;
     }
     const QString name = chooser.textValue();
-    const auto source = std::find_if(m_settings.cbegin(), m_settings.cend(), [&name](const SettingsDeviceQuota *member) {
-        return member->member().name == name;
+    const auto source = std::find_if(m_settings.cbegin(), m_settings.cend(), [this, &name, &device](const SettingsDeviceQuota *member) {
+        return rowLabel(member) == name && member->devicesQuota().contains(device);
     });
     if (source == m_settings.cend()) {
         QMessageBox::warning(this, i18nd("velun_kcm_quotas", "Copy limits"), i18nd("velun_kcm_quotas", "There is no member named %1.", name));
@@ -576,4 +623,50 @@ void QuotaSettingsWidget::exportTable()
     if (!exportTo(fileName, &error)) {
         QMessageBox::warning(this, i18nd("velun_kcm_quotas", "Export"), i18nd("velun_kcm_quotas", "The table could not be written to %1: %2", fileName, error));
     }
+}
+
+QString QuotaSettingsWidget::rowLabel(const SettingsDeviceQuota *member) const
+{
+    return m_kind == Projects ? member->member().folder : member->member().name;
+}
+
+void QuotaSettingsWidget::addFolder()
+{
+    AddFolderDialog dialog(m_folderDevices, m_nextProjectId, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    Q_EMIT folderAddRequested(dialog.device(), dialog.folder(), dialog.name(), dialog.projectId(), dialog.limits());
+}
+
+void QuotaSettingsWidget::removeFolder()
+{
+    const QList<SettingsDeviceQuota *> members = selectedMembers();
+    if (members.size() != 1) {
+        return;
+    }
+    const SettingsDeviceQuota folder(*members.first());
+    const Member member = folder.member();
+    QMessageBox box(QMessageBox::Question,
+                    i18nd("velun_kcm_quotas", "Remove folder"),
+                    i18nd("velun_kcm_quotas",
+                          "Remove the folder quota of %1? Its limits are cleared and project %2 (id %3) is taken out of /etc/projects and "
+                          "/etc/projid.",
+                          member.folder,
+                          member.name,
+                          QString::number(static_cast<quint32>(member.id))),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    this);
+    box.setInformativeText(i18nd("velun_kcm_quotas",
+                                 "Should the files beneath it keep project id %1? Kept, their usage still counts under that id; otherwise "
+                                 "every file beneath goes back to project 0.",
+                                 QString::number(static_cast<quint32>(member.id))));
+    box.button(QMessageBox::Yes)->setText(i18nd("velun_kcm_quotas", "Keep the project id"));
+    box.button(QMessageBox::No)->setText(i18nd("velun_kcm_quotas", "Clear the project id"));
+    box.setDefaultButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    if (answer != QMessageBox::Yes && answer != QMessageBox::No) {
+        return;
+    }
+    Q_EMIT folderRemoveRequested(folder, answer == QMessageBox::Yes);
 }

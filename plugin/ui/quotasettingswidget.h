@@ -10,6 +10,7 @@
 #include <KConfigGroup>
 
 #include <QList>
+#include <QMap>
 #include <QWidget>
 
 class QAction;
@@ -39,10 +40,19 @@ public:
     };
     Q_ENUM(FilterModeId)
 
-    QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings, QWidget *parent = nullptr, const KConfigGroup &viewState = KConfigGroup());
+    // `kind` Projects makes it the folders tab: the folders' paths and
+    // project ids as columns, only the devices given by setFolderDevices(),
+    // and buttons to add and remove folders.
+    QuotaSettingsWidget(const QList<SettingsDeviceQuota *> &settings,
+                        QWidget *parent = nullptr,
+                        const KConfigGroup &viewState = KConfigGroup(),
+                        SettingsId kind = Users);
     ~QuotaSettingsWidget() override;
 
     void updateSettings(const QList<SettingsDeviceQuota *> &settings);
+    // The folders tab: the devices that account folder quotas, with their
+    // mount points, and the project id a new folder is offered.
+    void setFolderDevices(const QMap<QString, QString> &mountPoints, quint32 nextProjectId);
 
     // The device whose data the table shows (a block device path).
     QString currentDevice() const;
@@ -57,6 +67,10 @@ Q_SIGNALS:
     void limitsChangedForMany(const QList<SettingsDeviceQuota *> &members, const QString &device, const MemberQuotaData &limits, int fields);
     // The administrator asks for the quota data to be read again.
     void refreshRequested();
+    // The folders tab: a folder to give a folder quota, with its first
+    // limits; a folder whose folder quota is to go.
+    void folderAddRequested(const QString &device, const QString &folder, const QString &name, quint32 projectId, const MemberQuotaData &limits);
+    void folderRemoveRequested(const SettingsDeviceQuota &folder, bool keepProjectIds);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -82,6 +96,10 @@ private:
     void copyLimitsFromMember();
     void copySelectedRows();
     void exportTable();
+    void addFolder();
+    void removeFolder();
+    // How the tab names a row to the administrator: a folder by its path.
+    QString rowLabel(const SettingsDeviceQuota *member) const;
     // The selected members, the current one and the scroll position, by
     // member id, so a reload can put them back.
     struct Place {
@@ -98,6 +116,9 @@ private:
     QuotaSettingsModel *m_model;
     QuotaSettingsProxyModel *m_proxy;
     KConfigGroup m_viewState;
+    SettingsId m_kind;
+    QMap<QString, QString> m_folderDevices;
+    quint32 m_nextProjectId = 1;
     QAction *m_setLimitsAction = nullptr;
     QAction *m_copyLimitsAction = nullptr;
     QAction *m_copyRowsAction = nullptr;

@@ -90,8 +90,17 @@ SettingMemberQuotasDialog::SettingMemberQuotasDialog(const SettingsDeviceQuota &
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &SettingMemberQuotasDialog::reject);
 
     const QString name = m_member.member().name;
-    setWindowTitle(m_member.id() == Users ? i18nd("velun_kcm_quotas", "Setting quotas for a user: %1", name)
-                                          : i18nd("velun_kcm_quotas", "Setting quotas for a group: %1", name));
+    switch (m_member.id()) {
+    case Users:
+        setWindowTitle(i18nd("velun_kcm_quotas", "Setting quotas for a user: %1", name));
+        break;
+    case Groups:
+        setWindowTitle(i18nd("velun_kcm_quotas", "Setting quotas for a group: %1", name));
+        break;
+    case Projects:
+        setWindowTitle(i18nd("velun_kcm_quotas", "Setting quotas for a folder: %1", m_member.member().folder));
+        break;
+    }
 
     for (Int64SpinBox *files : {m_ui->usedFiles, m_ui->softLimitFilesValue, m_ui->hardLimitFilesValue}) {
         files->setMaximum(maximumFiles());
@@ -148,7 +157,7 @@ void SettingMemberQuotasDialog::setManyMembers(const QList<SettingsDeviceQuota *
 {
     QStringList names;
     for (const SettingsDeviceQuota *member : members) {
-        names.append(member->member().name);
+        names.append(member->id() == Projects ? member->member().folder : member->member().name);
     }
     // A few names, then how many more; the full list is in the tool tip.
     constexpr int shownNames = 5;
@@ -156,9 +165,17 @@ void SettingMemberQuotasDialog::setManyMembers(const QList<SettingsDeviceQuota *
     if (names.size() > shownNames) {
         shown = i18ndp("velun_kcm_quotas", "%2 and %1 more", "%2 and %1 more", names.size() - shownNames, shown);
     }
-    setWindowTitle(m_member.id() == Users
-                       ? i18ndp("velun_kcm_quotas", "Setting quotas for %1 user: %2", "Setting quotas for %1 users: %2", names.size(), shown)
-                       : i18ndp("velun_kcm_quotas", "Setting quotas for %1 group: %2", "Setting quotas for %1 groups: %2", names.size(), shown));
+    switch (m_member.id()) {
+    case Users:
+        setWindowTitle(i18ndp("velun_kcm_quotas", "Setting quotas for %1 user: %2", "Setting quotas for %1 users: %2", names.size(), shown));
+        break;
+    case Groups:
+        setWindowTitle(i18ndp("velun_kcm_quotas", "Setting quotas for %1 group: %2", "Setting quotas for %1 groups: %2", names.size(), shown));
+        break;
+    case Projects:
+        setWindowTitle(i18ndp("velun_kcm_quotas", "Setting quotas for %1 folder: %2", "Setting quotas for %1 folders: %2", names.size(), shown));
+        break;
+    }
     setToolTip(names.join(QLatin1Char('\n')));
     m_ui->devicesCombo->setEnabled(false);
     m_ui->dateTimeMemory->setEnabled(false);
@@ -277,6 +294,10 @@ int SettingMemberQuotasDialog::changedFields() const
 
 QStringList SettingMemberQuotasDialog::memberDevices() const
 {
+    // A folder lies on one device; its quota means nothing on another.
+    if (m_member.id() == Projects) {
+        return m_member.devicesQuota().keys();
+    }
     // The device list is asked for afresh; when the helper cannot answer
     // now, the devices of the last load still let the member be edited
     // instead of the exception tearing down the panel.
@@ -338,8 +359,17 @@ void SettingMemberQuotasDialog::setupParamsOnGui()
     }
     checkMessageWidget();
 
-    m_ui->quotaStateLabel->setText(m_member.id() == Users ? i18nd("velun_kcm_quotas", "Quotas for the user on this device:")
-                                                          : i18nd("velun_kcm_quotas", "Group quotas on this device:"));
+    switch (m_member.id()) {
+    case Users:
+        m_ui->quotaStateLabel->setText(i18nd("velun_kcm_quotas", "Quotas for the user on this device:"));
+        break;
+    case Groups:
+        m_ui->quotaStateLabel->setText(i18nd("velun_kcm_quotas", "Group quotas on this device:"));
+        break;
+    case Projects:
+        m_ui->quotaStateLabel->setText(i18nd("velun_kcm_quotas", "Quotas for the folder on this device:"));
+        break;
+    }
     m_ui->quotaIsOnValue->setText(data.isKnown() ? onOff(data.objectQuotaIsOn()) : i18nd("velun_kcm_quotas", "unknown"));
 
     const MemorySize used = data.memorySizeById(UsedSize);
@@ -489,7 +519,9 @@ void SettingMemberQuotasDialog::checkMessageWidget()
     }
     const bool off = !m_currentData.deviceQuotaIsOn();
     if (off) {
-        const QString kind = m_member.id() == Groups ? i18nd("velun_kcm_quotas", "for groups") : i18nd("velun_kcm_quotas", "for users");
+        const QString kind = m_member.id() == Groups ? i18nd("velun_kcm_quotas", "for groups")
+            : m_member.id() == Projects              ? i18nd("velun_kcm_quotas", "for folders")
+                                                     : i18nd("velun_kcm_quotas", "for users");
         m_ui->kmessagewidget->setText(i18nd("velun_kcm_quotas", "The settings will become available after quota support is enabled %1 on this device.", kind));
     }
     m_ui->kmessagewidget->setVisible(off);

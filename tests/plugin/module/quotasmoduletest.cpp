@@ -728,7 +728,7 @@ void QuotasModuleTest::refreshReadsTheSystemAndKeepsPendingEdits()
     outside.dqb_ihardlimit = 3000000000ULL;
     m_system->setRecord(sdb, Users, 65534, outside);
     const int reads = m_system->count(QStringLiteral("get_quota_tables"));
-    auto users = module->widget()->findChildren<QuotaSettingsWidget *>().first();
+    auto users = module->widget()->findChild<QuotaSettingsWidget *>(QStringLiteral("usersSettings"));
     auto filter = users->findChild<QComboBox *>(QStringLiteral("cBoxFilterMode"));
     filter->setCurrentIndex(filter->findData(QVariant::fromValue(QuotaSettingsWidget::All)));
     users->findChild<QPushButton *>(QStringLiteral("refreshBtn"))->click();
