@@ -142,7 +142,7 @@ check "a picture of the folders tab" test -s "$shots/kcm-quotas-folders.png"
 
 # The member dialog changed the ext4 folder's limits.
 check_contains "the folder's member dialog is applied" "message=0|Changes applied successfully|" "$edited"
-check_equal "repquota -P: the folder's new limits" "0 8192 10 20" "$(prj_line "$prj_id" | cut -d' ' -f2,3,5,6)"
+check_equal "repquota -P: the folder's new limits, its soft space limit kept" "2048 8192 10 20" "$(prj_line "$prj_id" | cut -d' ' -f2,3,5,6)"
 
 # The kernel enforces them on a write as the folder's user. XFS answers a
 # project's hard limit with ENOSPC, ext4 with EDQUOT.
