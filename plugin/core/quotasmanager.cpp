@@ -120,6 +120,8 @@ void QuotasManager::update()
         storage->setUsersData(forUsers.deviceData());
         storage->setGroupsData(forGroups.deviceData());
         storage->setFilesystem(filesystem);
+        storage->setProjectsData(DeviceQuotaFacts::read(device, Projects, filesystem, *m_kernel).deviceData());
+        storage->setMountPath(DeviceDataInformation::deviceIsMounted(device) ? DeviceDataInformation::deviceMountPath(device) : QString());
         m_quotaStorages.insert(device, storage);
     }
 
@@ -526,7 +528,7 @@ QList<SettingsDeviceQuota *> QuotasManager::projectSettings() const
 
 DeviceDataInformation QuotasManager::graceDeviceData(const QString &device, SettingsId type) const
 {
-    return DeviceQuotaFacts::read(device, type, QString(), *m_kernel).deviceData();
+    return DeviceQuotaFacts::read(device, type, DeviceDataInformation::deviceFilesystem(device), *m_kernel).deviceData();
 }
 
 ProxyQuotaData QuotasManager::proxyData(const MemberQuotaData &data) const
@@ -554,19 +556,80 @@ ProxyQuotaData QuotasManager::proxyData(const MemberQuotaData &data) const
 
 void QuotasManager::enableFstabQuotaOption(const QString &device, SettingsId type, bool enable)
 {
-    if (type != Users && type != Groups) {
+    if (!isKnownSettingsId(type)) {
         fail(i18nd("velun_kcm_quotas", "Unknown type for setDeviceData"));
     }
     const QString option = quotaMountOption(type);
+    // XFS takes several spellings of each kind; any of them counts as the
+    // option, and switching off must not leave one behind.
+    const QStringList forms = DeviceDataInformation::quotaMountOptions(type, DeviceDataInformation::deviceFilesystem(device));
     QStringList options = DeviceDataInformation::deviceOptions(device, fstabName);
     if (enable) {
-        if (!options.contains(option, Qt::CaseSensitive)) {
+        const bool enforced = std::any_of(forms.cbegin(), forms.cend(), [&options](const QString &form) {
+            return !form.endsWith(QLatin1String("noenforce")) && options.contains(form, Qt::CaseSensitive);
+        });
+        if (!enforced) {
+            // An accounting-only form would leave the limits unenforced
+            // after the next mount.
+            for (const QString &form : forms) {
+                options.removeAll(form);
+            }
             options.append(option);
             m_actions.setDeviceOptions(device, options);
         }
-    } else if (options.removeAll(option) > 0) {
+        return;
+    }
+    int removed = 0;
+    for (const QString &form : forms) {
+        removed += options.removeAll(form);
+    }
+    if (removed > 0) {
         m_actions.setDeviceOptions(device, options);
     }
+}
+
+bool QuotasManager::startMetadataAccounting(const QString &device, SettingsId type)
+{
+    const QString filesystem = DeviceDataInformation::deviceFilesystem(device);
+    const bool xfs = DeviceDataInformation::isXfs(filesystem);
+    if (!xfs && !MemberQuotaData::quotaKeptInternally(device, type, *m_kernel)) {
+        // Checked before fstab is touched: ext4 refuses to mount with
+        // prjquota when the file system lacks the feature.
+        if (filesystem == QLatin1String("ext4")) {
+            fail(i18nd("velun_kcm_quotas", "%1 has no folder quotas yet: unmount it and run tune2fs -O project,quota %1, then mount it again.", device));
+        }
+        fail(i18nd("velun_kcm_quotas", "Folder quotas need an ext4 or XFS file system; %1 is %2.", device, filesystem));
+    }
+    enableFstabQuotaOption(device, type, true);
+    // What follows reads the fstab just written.
+    ConfigReader &reader = ConfigReader::instance();
+    reader.reset();
+    if (MemberQuotaData::quotaKeptInternally(device, type, *m_kernel)) {
+        return true;
+    }
+    // XFS starts counting a kind only at mount time. The root file system
+    // is mounted by the kernel with the options of its command line, which
+    // the panel leaves to the administrator.
+    if (DeviceDataInformation::deviceMountPath(device) == QLatin1String("/")) {
+        return false;
+    }
+    m_actions.remountDevice(device);
+    reader.reset();
+    if (!MemberQuotaData::quotaKeptInternally(device, type, *m_kernel)) {
+        fail(i18nd("velun_kcm_quotas", "Failed to enable quotas on device %1", device));
+    }
+    return true;
+}
+
+QString QuotasManager::rootFlags(const QString &device) const
+{
+    QStringList flags;
+    for (const SettingsId type : {Users, Groups, Projects}) {
+        if (DeviceDataInformation::deviceMountWithQuota(device, type, fstabName)) {
+            flags.append(quotaMountOption(type));
+        }
+    }
+    return flags.join(QLatin1Char(','));
 }
 
 bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId type)
@@ -587,12 +650,24 @@ bool QuotasManager::setDeviceData(const DeviceDataInformation &data, SettingsId 
     // Fail before touching /etc/fstab: a device that is not mounted can be
     // neither remounted nor checked.
     requireMounted(device);
-    enableFstabQuotaOption(device, type, true);
 
-    // Records kept inside the file system exist from mkfs on and are
-    // accounted from mount time on: only enforcement has to be switched on,
-    // and the fstab option brings it back with the next mount.
-    const bool internal = MemberQuotaData::quotaKeptInternally(device, type, *m_kernel);
+    // Folders and XFS have no quota files: the file system counts from
+    // mount time on once it has the feature or the option.
+    const bool metadata = type == Projects || DeviceDataInformation::isXfs(DeviceDataInformation::deviceFilesystem(device));
+    bool internal = true;
+    if (metadata) {
+        if (!startMetadataAccounting(device, type)) {
+            // Waits for the next boot; the tab says what the kernel command
+            // line needs.
+            return true;
+        }
+    } else {
+        enableFstabQuotaOption(device, type, true);
+        // Records kept inside the file system exist from mkfs on and are
+        // accounted from mount time on: only enforcement has to be switched
+        // on, and the fstab option brings it back with the next mount.
+        internal = MemberQuotaData::quotaKeptInternally(device, type, *m_kernel);
+    }
 
     // Quota files need both the file and the option on the live mount; a
     // remount brings in the option, quotacheck then builds a missing file.
@@ -631,6 +706,10 @@ void QuotasManager::setGeneralSettings(const QMap<QString, QuotaStorage *> &stor
         setDeviceData(it.value()->usersData(), Users);
         reader.reset();
         setDeviceData(it.value()->groupsData(), Groups);
+        if (!it.value()->projectsData().deviceName().isNull()) {
+            reader.reset();
+            setDeviceData(it.value()->projectsData(), Projects);
+        }
     }
     // The last fstab rewrite happened after the last reset; without this the
     // reload would show the options as they were before the apply.
@@ -776,6 +855,16 @@ bool QuotasManager::prepareDeviceForLimits(const QString &device, SettingsId typ
 {
     ConfigReader &reader = ConfigReader::instance();
     requireMounted(device);
+    if (type == Projects || DeviceDataInformation::isXfs(DeviceDataInformation::deviceFilesystem(device))) {
+        if (!startMetadataAccounting(device, type)) {
+            // Limits written now would not be enforced, nor even counted.
+            fail(i18nd("velun_kcm_quotas",
+                       "Quotas on %1 start only with the next boot: the root file system needs rootflags=%2 on the kernel command line.",
+                       device,
+                       rootFlags(device)));
+        }
+        return MemberQuotaData::quotaIsOn(device, type, *m_kernel) || m_actions.enableDeviceQuota(device, type, true);
+    }
     enableFstabQuotaOption(device, type, true);
 
     if (!MemberQuotaData::quotaFileExist(device, type, *m_kernel)) {

@@ -138,6 +138,14 @@ private:
     // The fstab option, the quota file and quotas on; returns whether the
     // helper switched quotas on, so limits can be written.
     bool prepareDeviceForLimits(const QString &device, SettingsId type);
+    // Folders, and every kind on XFS, are counted by the file system from
+    // mount time on, without quota files: writes the fstab option and
+    // mounts the device again where it does not count the kind yet. False
+    // when that has to wait for the next boot (XFS as the root file
+    // system); throws when the file system cannot count the kind.
+    bool startMetadataAccounting(const QString &device, SettingsId type);
+    // The quota options fstab gives the device, as rootflags= takes them.
+    QString rootFlags(const QString &device) const;
 
     // The real seams when none were handed down.
     std::unique_ptr<HelperActionExecutor> m_ownExecutor;

@@ -17,7 +17,7 @@ const QString typeKey = QStringLiteral("TYPE");
 
 bool isSupportedFilesystem(const QString &type)
 {
-    return type == QLatin1String("ext2") || type == QLatin1String("ext3") || type == QLatin1String("ext4");
+    return type == QLatin1String("ext2") || type == QLatin1String("ext3") || type == QLatin1String("ext4") || DeviceDataInformation::isXfs(type);
 }
 
 // The blkid line of a device path ("PATH: ..."), or a null string.
@@ -194,8 +194,33 @@ QStringList DeviceDataInformation::deviceOptions(const QString &device, const QS
 
 bool DeviceDataInformation::deviceMountWithQuota(const QString &device, SettingsId id, const QString &tabFileName)
 {
-    if (id != Users && id != Groups) {
+    if (!isKnownSettingsId(id)) {
         fail(i18nd("velun_kcm_quotas", "Unknown type for deviceMountWithQuota"));
     }
-    return deviceOptions(device, tabFileName).contains(quotaMountOption(id), Qt::CaseSensitive);
+    const QStringList options = deviceOptions(device, tabFileName);
+    const QStringList wanted = quotaMountOptions(id, deviceFilesystem(device));
+    return std::any_of(wanted.cbegin(), wanted.cend(), [&options](const QString &option) {
+        return options.contains(option, Qt::CaseSensitive);
+    });
+}
+
+QStringList DeviceDataInformation::quotaMountOptions(SettingsId id, const QString &filesystem)
+{
+    if (!isXfs(filesystem)) {
+        return {quotaMountOption(id)};
+    }
+    switch (id) {
+    case Users:
+        return {QStringLiteral("usrquota"), QStringLiteral("uquota"), QStringLiteral("quota"), QStringLiteral("uqnoenforce"), QStringLiteral("qnoenforce")};
+    case Groups:
+        return {QStringLiteral("grpquota"), QStringLiteral("gquota"), QStringLiteral("gqnoenforce")};
+    case Projects:
+        return {QStringLiteral("prjquota"), QStringLiteral("pquota"), QStringLiteral("pqnoenforce")};
+    }
+    return {};
+}
+
+bool DeviceDataInformation::isXfs(const QString &filesystem)
+{
+    return filesystem == QLatin1String("xfs");
 }

@@ -42,7 +42,8 @@ public:
     bool quotaKeptInternally() const;
     void setQuotaKeptInternally(bool internal);
 
-    // Sorted block device paths of the ext2/3/4 devices of /etc/fstab.
+    // Sorted block device paths of the ext2/3/4 and XFS devices of
+    // /etc/fstab.
     static QStringList supportedDevices();
     static QString blockDeviceName(const QString &fsSpec, const QStringList &blkidLines);
     // From /etc/mtab; for a device that is not mounted, its blkid TYPE.
@@ -53,6 +54,11 @@ public:
     static bool deviceIsMounted(const QString &device);
     static QStringList deviceOptions(const QString &device, const QString &tabFileName);
     static bool deviceMountWithQuota(const QString &device, SettingsId id, const QString &tabFileName);
+    // Every mount option that gives the kind on this file system type: XFS
+    // also takes its short forms and the accounting-only ones (which
+    // /proc/mounts shows once enforcement is off), ext2/3/4 the one option.
+    static QStringList quotaMountOptions(SettingsId id, const QString &filesystem);
+    static bool isXfs(const QString &filesystem);
 
 private:
     QString m_deviceName;

@@ -45,6 +45,8 @@ GeneralSettingsWidget::GeneralSettingsWidget(QWidget *parent)
     m_ui->setupUi(this);
     m_ui->kmessagewidget->hide();
     m_ui->internalQuotaLabel->hide();
+    m_ui->xfsQuotaLabel->hide();
+    m_ui->folderQuotaLabel->hide();
     inflateGraceWidgets();
     setupConnections();
 }
@@ -66,14 +68,23 @@ void GeneralSettingsWidget::inflateGraceWidgets()
                                  GroupsMemoryGrace,
                                  GroupsFilesGrace,
                                  this);
-    const int after = m_ui->verticalLayout->indexOf(m_ui->internalQuotaLabel);
+    m_projectsBox = makeSupportBox(i18nd("velun_kcm_quotas", "Folder quota support"),
+                                   i18nd("velun_kcm_quotas", "Enable / disable quota support for folders on this device"),
+                                   ProjectsMemoryGrace,
+                                   ProjectsFilesGrace,
+                                   this);
+    m_projectsBox->hide();
+    // Above the line that says why a device has no folder quotas.
+    const int after = m_ui->verticalLayout->indexOf(m_ui->xfsQuotaLabel);
     // Named for whoever looks them up, the tests among them.
     m_usersBox->setObjectName(QStringLiteral("usersQuotaBox"));
     m_groupsBox->setObjectName(QStringLiteral("groupsQuotaBox"));
+    m_projectsBox->setObjectName(QStringLiteral("projectsQuotaBox"));
     m_ui->verticalLayout->insertWidget(after + 1, m_usersBox);
     m_ui->verticalLayout->insertWidget(after + 2, m_groupsBox);
+    m_ui->verticalLayout->insertWidget(after + 3, m_projectsBox);
 
-    for (QGroupBox *box : {m_usersBox, m_groupsBox}) {
+    for (QGroupBox *box : {m_usersBox, m_groupsBox, m_projectsBox}) {
         const auto editors = box->findChildren<GracePeriodsWidget *>();
         for (GracePeriodsWidget *editor : editors) {
             connect(editor, &GracePeriodsWidget::changed, this, [this] {
@@ -94,6 +105,7 @@ void GeneralSettingsWidget::setupConnections()
     // periods can be set in the same Apply that switches quotas on.
     connect(m_usersBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::rememberShownDevice);
     connect(m_groupsBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::rememberShownDevice);
+    connect(m_projectsBox, &QGroupBox::clicked, this, &GeneralSettingsWidget::rememberShownDevice);
 }
 
 void GeneralSettingsWidget::updateData(const QMap<QString, QuotaStorage *> &storages, bool refresh)
@@ -120,24 +132,37 @@ void GeneralSettingsWidget::currentDeviceChanged(const QString &device)
     m_ui->internalQuotaLabel->setVisible(storage && (storage->usersData().quotaKeptInternally() || storage->groupsData().quotaKeptInternally()));
     const auto pending = m_edits.constFind(device);
     if (pending != m_edits.constEnd()) {
-        showDevice(pending->filesystem, pending->users, pending->groups);
+        const DeviceDataInformation loadedProjects = storage ? storage->projectsData() : DeviceDataInformation();
+        showDevice(device, pending->filesystem, pending->users, pending->groups, pending->projects.deviceName().isNull() ? loadedProjects : pending->projects);
         return;
     }
     if (!storage) {
         // A device the last load no longer has: nothing to show for it.
         m_ui->fsName->clear();
         m_ui->internalQuotaLabel->hide();
+        m_ui->xfsQuotaLabel->hide();
+        m_ui->folderQuotaLabel->hide();
+        m_projectsBox->hide();
+        m_foldersOffered = false;
         return;
     }
-    showDevice(storage->filesystem(), storage->usersData(), storage->groupsData());
+    showDevice(device, storage->filesystem(), storage->usersData(), storage->groupsData(), storage->projectsData());
 }
 
-void GeneralSettingsWidget::showDevice(const QString &filesystem, const DeviceDataInformation &users, const DeviceDataInformation &groups)
+void GeneralSettingsWidget::showDevice(const QString &device,
+                                       const QString &filesystem,
+                                       const DeviceDataInformation &users,
+                                       const DeviceDataInformation &groups,
+                                       const DeviceDataInformation &projects)
 {
     const QScopedValueRollback<bool> filling(m_filling, true);
     m_ui->fsName->setText(filesystem);
-    const auto show = [](QGroupBox *box, const DeviceDataInformation &data) {
-        box->setChecked(data.quotaSupportOn());
+    showFilesystemNotes(device, filesystem);
+    const bool xfsRoot = m_xfsRoot;
+    const auto show = [xfsRoot](QGroupBox *box, const DeviceDataInformation &data) {
+        // The root file system's option waits in fstab for the next boot:
+        // shown as switched on, so that an Apply keeps it there.
+        box->setChecked(data.quotaSupportOn() || (xfsRoot && data.willMountWithQuota() && !data.quotaKeptInternally()));
         const auto editors = box->findChildren<GracePeriodsWidget *>();
         for (GracePeriodsWidget *editor : editors) {
             editor->setPeriodData(data.graceTimePeriod());
@@ -145,7 +170,63 @@ void GeneralSettingsWidget::showDevice(const QString &filesystem, const DeviceDa
     };
     show(m_usersBox, users);
     show(m_groupsBox, groups);
-    m_ui->kmessagewidget->setVisible(!users.quotaSupportOn() || !groups.quotaSupportOn());
+    show(m_projectsBox, projects);
+    updateRootFlags();
+    m_ui->kmessagewidget->setVisible(!m_usersBox->isChecked() || !m_groupsBox->isChecked() || (m_foldersOffered && !m_projectsBox->isChecked()));
+}
+
+void GeneralSettingsWidget::showFilesystemNotes(const QString &device, const QString &filesystem)
+{
+    const QuotaStorage *storage = m_storages.value(device, nullptr);
+    const QString mountPath = storage ? storage->mountPath() : QString();
+    const DeviceDataInformation projects = storage ? storage->projectsData() : DeviceDataInformation();
+    const bool xfs = DeviceDataInformation::isXfs(filesystem);
+    m_xfsRoot = xfs && mountPath == QLatin1String("/");
+    m_ui->xfsQuotaLabel->setVisible(xfs);
+    if (xfs && !m_xfsRoot) {
+        m_ui->xfsQuotaLabel->setText(i18nd("velun_kcm_quotas",
+                                           "XFS counts quotas only while it is mounted with their options: switching a kind on adds its option to "
+                                           "/etc/fstab and mounts %1 again, which is refused while the device is busy. XFS has no quota files.",
+                                           device));
+    }
+    // ext4 counts folders only with the "project" feature, which mkfs or
+    // tune2fs give; a device that is not mounted cannot tell.
+    m_foldersOffered = xfs || projects.quotaKeptInternally();
+    m_projectsBox->setVisible(m_foldersOffered);
+    const bool explain = !m_foldersOffered && !mountPath.isEmpty();
+    m_ui->folderQuotaLabel->setVisible(explain);
+    if (explain) {
+        m_ui->folderQuotaLabel->setText(
+            filesystem == QLatin1String("ext4")
+                ? i18nd("velun_kcm_quotas", "%1 has no folder quotas yet: unmount it and run tune2fs -O project,quota %1, then mount it again.", device)
+                : i18nd("velun_kcm_quotas", "Folder quotas need an ext4 or XFS file system; %1 is %2.", device, filesystem));
+    }
+}
+
+void GeneralSettingsWidget::updateRootFlags()
+{
+    if (!m_xfsRoot) {
+        return;
+    }
+    QStringList flags;
+    if (m_usersBox->isChecked()) {
+        flags.append(quotaMountOption(Users));
+    }
+    if (m_groupsBox->isChecked()) {
+        flags.append(quotaMountOption(Groups));
+    }
+    if (m_foldersOffered && m_projectsBox->isChecked()) {
+        flags.append(quotaMountOption(Projects));
+    }
+    if (flags.isEmpty()) {
+        flags = QStringList{quotaMountOption(Users), quotaMountOption(Groups), quotaMountOption(Projects)};
+    }
+    m_ui->xfsQuotaLabel->setText(i18nd("velun_kcm_quotas",
+                                       "%1 is the root file system, which the kernel mounts with the options of its command line: switching a kind on "
+                                       "adds its option to /etc/fstab, and the kernel command line needs rootflags=%2 as well. Nothing changes before "
+                                       "the next boot.",
+                                       m_ui->cBoxDevices->currentText(),
+                                       flags.join(QLatin1Char(','))));
 }
 
 void GeneralSettingsWidget::rememberShownDevice()
@@ -167,8 +248,16 @@ void GeneralSettingsWidget::rememberShownDevice()
     edit.groups.setQuotaSupportOn(m_groupsBox->isChecked());
     edit.groups.setGraceTimePeriod(
         {timeToApply(GroupsMemoryGrace, loadedGroups.graceTimePeriod().blockGrace), timeToApply(GroupsFilesGrace, loadedGroups.graceTimePeriod().inodeGrace)});
+    if (m_foldersOffered) {
+        const DeviceDataInformation loadedProjects = storage ? storage->projectsData() : DeviceDataInformation();
+        edit.projects.setDeviceName(device);
+        edit.projects.setQuotaSupportOn(m_projectsBox->isChecked());
+        edit.projects.setGraceTimePeriod({timeToApply(ProjectsMemoryGrace, loadedProjects.graceTimePeriod().blockGrace),
+                                          timeToApply(ProjectsFilesGrace, loadedProjects.graceTimePeriod().inodeGrace)});
+    }
     m_edits.insert(device, edit);
-    m_ui->kmessagewidget->setVisible(!m_usersBox->isChecked() || !m_groupsBox->isChecked());
+    updateRootFlags();
+    m_ui->kmessagewidget->setVisible(!m_usersBox->isChecked() || !m_groupsBox->isChecked() || (m_foldersOffered && !m_projectsBox->isChecked()));
     Q_EMIT modify();
 }
 
@@ -204,7 +293,7 @@ Time GeneralSettingsWidget::timeToApply(GracePeriodId id, const Time &loaded) co
 {
     // A period the administrator left alone goes back as it was read, with
     // the seconds and weeks the editor cannot show.
-    for (const QGroupBox *box : {m_usersBox, m_groupsBox}) {
+    for (const QGroupBox *box : {m_usersBox, m_groupsBox, m_projectsBox}) {
         const auto editors = box->findChildren<GracePeriodsWidget *>();
         for (const GracePeriodsWidget *editor : editors) {
             if (editor->id() == id && editor->shows(loaded)) {
@@ -217,7 +306,7 @@ Time GeneralSettingsWidget::timeToApply(GracePeriodId id, const Time &loaded) co
 
 Time GeneralSettingsWidget::timeByGracePeriodId(GracePeriodId id) const
 {
-    for (const QGroupBox *box : {m_usersBox, m_groupsBox}) {
+    for (const QGroupBox *box : {m_usersBox, m_groupsBox, m_projectsBox}) {
         const auto editors = box->findChildren<GracePeriodsWidget *>();
         for (const GracePeriodsWidget *editor : editors) {
             if (editor->id() == id) {
@@ -236,6 +325,7 @@ QMap<QString, QuotaStorage *> GeneralSettingsWidget::quotas()
         storage->setFilesystem(it->filesystem);
         storage->setUsersData(it->users);
         storage->setGroupsData(it->groups);
+        storage->setProjectsData(it->projects);
         wanted.insert(it.key(), storage);
     }
     return wanted;

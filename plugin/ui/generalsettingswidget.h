@@ -20,8 +20,8 @@ namespace Ui
 class GeneralWidget;
 }
 
-// The general tab: per device, user and group quota support and the four
-// grace periods. Every device the administrator edits keeps its edits until
+// The general tab: per device, user, group and folder quota support and
+// their grace periods. Every device the administrator edits keeps its edits until
 // they are applied or discarded; quotas() hands all of them over at once.
 class GeneralSettingsWidget : public QWidget
 {
@@ -56,7 +56,15 @@ private:
     Time timeToApply(GracePeriodId id, const Time &loaded) const;
     void updateValuesOnGui();
     void currentDeviceChanged(const QString &device);
-    void showDevice(const QString &filesystem, const DeviceDataInformation &users, const DeviceDataInformation &groups);
+    void showDevice(const QString &device,
+                    const QString &filesystem,
+                    const DeviceDataInformation &users,
+                    const DeviceDataInformation &groups,
+                    const DeviceDataInformation &projects);
+    // What the file system of the device shown lets the tab offer, and the
+    // lines that say what it takes.
+    void showFilesystemNotes(const QString &device, const QString &filesystem);
+    void updateRootFlags();
     void rememberShownDevice();
     void systemReboot(SystemReboot &reboot);
 
@@ -65,6 +73,8 @@ private:
         QString filesystem;
         DeviceDataInformation users;
         DeviceDataInformation groups;
+        // A null device name where the device has no folder quotas.
+        DeviceDataInformation projects;
     };
 
     Ui::GeneralWidget *m_ui;
@@ -75,4 +85,9 @@ private:
     bool m_filling = false;
     QGroupBox *m_usersBox = nullptr;
     QGroupBox *m_groupsBox = nullptr;
+    QGroupBox *m_projectsBox = nullptr;
+    // The device shown can have folder quotas.
+    bool m_foldersOffered = false;
+    // The device shown is XFS mounted as the root file system.
+    bool m_xfsRoot = false;
 };

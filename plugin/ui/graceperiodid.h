@@ -3,11 +3,13 @@
 
 #pragma once
 
-// Which of a device's four grace periods an editor shows; the values are
+// Which of a device's six grace periods an editor shows; the values are
 // the editors' identifiers and must not change.
 enum GracePeriodId {
     UsersMemoryGrace = 1,
     UsersFilesGrace = 2,
     GroupsMemoryGrace = 3,
     GroupsFilesGrace = 4,
+    ProjectsMemoryGrace = 5,
+    ProjectsFilesGrace = 6,
 };

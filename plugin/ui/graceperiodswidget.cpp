@@ -23,6 +23,8 @@ const std::unordered_map<GracePeriodId, QPair<KLocalizedString, KLocalizedString
     {UsersFilesGrace, {ki18nd("velun_kcm_quotas", "to user"), ki18nd("velun_kcm_quotas", "by files")}},
     {GroupsMemoryGrace, {ki18nd("velun_kcm_quotas", "to group"), ki18nd("velun_kcm_quotas", "by memory")}},
     {GroupsFilesGrace, {ki18nd("velun_kcm_quotas", "to group"), ki18nd("velun_kcm_quotas", "by files")}},
+    {ProjectsMemoryGrace, {ki18nd("velun_kcm_quotas", "to folder"), ki18nd("velun_kcm_quotas", "by memory")}},
+    {ProjectsFilesGrace, {ki18nd("velun_kcm_quotas", "to folder"), ki18nd("velun_kcm_quotas", "by files")}},
 };
 
 GracePeriodsWidget::GracePeriodsWidget(GracePeriodId id, QWidget *parent)
@@ -39,10 +41,12 @@ GracePeriodsWidget::GracePeriodsWidget(GracePeriodId id, QWidget *parent)
     switch (m_id) {
     case UsersMemoryGrace:
     case GroupsMemoryGrace:
+    case ProjectsMemoryGrace:
         m_ui->groupBoxGrace->setTitle(i18nd("velun_kcm_quotas", "Memory grace period"));
         break;
     case UsersFilesGrace:
     case GroupsFilesGrace:
+    case ProjectsFilesGrace:
         m_ui->groupBoxGrace->setTitle(i18nd("velun_kcm_quotas", "Grace period for files"));
         break;
     }
@@ -80,7 +84,7 @@ Time GracePeriodsWidget::time() const
 
 void GracePeriodsWidget::setPeriodData(const GraceTimePeriod &period)
 {
-    const bool files = m_id == UsersFilesGrace || m_id == GroupsFilesGrace;
+    const bool files = m_id == UsersFilesGrace || m_id == GroupsFilesGrace || m_id == ProjectsFilesGrace;
     const Time &time = files ? period.inodeGrace : period.blockGrace;
     // Counts beyond a box's maximum (a grace period set with another tool)
     // are clamped by the box; the int conversion must not wrap first.

@@ -21,7 +21,10 @@ DeviceQuotaFacts DeviceQuotaFacts::read(const QString &device, SettingsId type, 
     facts.m_keptInternally = state.keptInternally(type);
     // A noauto device that is not mounted has no quota file to look at; it
     // is listed with quotas off instead of stopping the whole load.
-    facts.m_quotaFileExists = DeviceDataInformation::deviceIsMounted(device) && MemberQuotaData::quotaFileExist(device, type, kernel);
+    // XFS has no quota files: whatever aquota file lies there is not its.
+    facts.m_quotaFileExists = facts.m_keptInternally
+        || (!DeviceDataInformation::isXfs(filesystem) && DeviceDataInformation::deviceIsMounted(device)
+            && MemberQuotaData::quotaFileExist(device, type, kernel));
     if (facts.m_quotaOn) {
         const dqinfo info = MemberQuotaData::graceInfo(device, type, kernel);
         facts.m_gracePeriod.blockGrace = TimePeriodTransfer::fromSeconds(info.dqi_bgrace);

@@ -7,9 +7,9 @@
 #include "common/localearguments.h"
 #include "common/proxyquotadata.h"
 #include "common/quotastate.h"
-#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/members/limitfieldid.h"
 #include "plugin/model/members/quotakernelquery.h"
+#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/devicedatainformation.h"
@@ -256,6 +256,10 @@ QuotaState MemberQuotaData::quotaState(const QString &device, QuotaKernelQuery &
 {
     fs_quota_statv answer = QuotaState::request();
     const int result = kernel.getState(device.toUtf8(), &answer);
+    // XFS keeps every kind in its own metadata, under ordinary inode numbers.
+    if (DeviceDataInformation::isXfs(DeviceDataInformation::deviceFilesystem(device))) {
+        return QuotaState::ofMetadataQuotas(result, answer);
+    }
     return QuotaState(result, answer);
 }
 

@@ -37,3 +37,23 @@ void QuotaStorage::setGroupsData(const DeviceDataInformation &data)
 {
     m_groupsData = data;
 }
+
+DeviceDataInformation QuotaStorage::projectsData() const
+{
+    return m_projectsData;
+}
+
+void QuotaStorage::setProjectsData(const DeviceDataInformation &data)
+{
+    m_projectsData = data;
+}
+
+QString QuotaStorage::mountPath() const
+{
+    return m_mountPath;
+}
+
+void QuotaStorage::setMountPath(const QString &path)
+{
+    m_mountPath = path;
+}

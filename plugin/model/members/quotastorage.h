@@ -8,8 +8,8 @@
 #include <QObject>
 #include <QString>
 
-// The general settings of one device: its file system and its quota state
-// for users and for groups.
+// The general settings of one device: its file system, where it is mounted
+// and its quota state for users, groups and folders (projects).
 class QuotaStorage : public QObject
 {
     Q_OBJECT
@@ -26,8 +26,18 @@ public:
     DeviceDataInformation groupsData() const;
     void setGroupsData(const DeviceDataInformation &data);
 
+    // A null device name means no folder settings at all: nothing to apply.
+    DeviceDataInformation projectsData() const;
+    void setProjectsData(const DeviceDataInformation &data);
+
+    // Empty while the device is not mounted.
+    QString mountPath() const;
+    void setMountPath(const QString &path);
+
 private:
     QString m_filesystem;
     DeviceDataInformation m_usersData;
     DeviceDataInformation m_groupsData;
+    DeviceDataInformation m_projectsData;
+    QString m_mountPath;
 };

@@ -82,6 +82,11 @@ private Q_SLOTS:
     void setDeviceData();
     void setDeviceDataInternal_data();
     void setDeviceDataInternal();
+    void setDeviceDataWithoutQuotaFiles_data();
+    void setDeviceDataWithoutQuotaFiles();
+    void limitsOnXfs_data();
+    void limitsOnXfs();
+    void generalApplyTakesFolderSettings();
     void loadsInternalQuotaDevice();
     void graceWrittenRightAfterQuotasComeOn();
     void enableFstabQuotaOptionRejectsUnknownType();
@@ -310,13 +315,173 @@ void QuotasManagerTest::graceWrittenRightAfterQuotasComeOn()
     QCOMPARE(system.count(QStringLiteral("set_device_grace_period")), 0);
 }
 
+// Folders, and every kind on XFS: no quota file, no quotacheck; XFS counts a
+// kind only when mounted with its option.
+void QuotasManagerTest::setDeviceDataWithoutQuotaFiles_data()
+{
+    QTest::addColumn<QString>("filesystem");
+    QTest::addColumn<bool>("root");
+    QTest::addColumn<bool>("projectFeature");
+    QTest::addColumn<QStringList>("fstabOptions");
+    QTest::addColumn<QStringList>("mountOptions");
+    QTest::addColumn<bool>("quotaOn");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("want");
+    QTest::addColumn<QString>("remountRefusal");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("onAfter");
+
+    const QStringList defaults{"defaults"};
+    const QStringList plain{"rw", "relatime"};
+    QTest::newRow("xfs users: option, mounted again, enforced from the mount")
+        << "xfs" << false << false << defaults << plain << false << int(Users) << true << QString()
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "remount_device /dev/sdb1", "set_device_grace_period /dev/sdb1 0"} << QString()
+        << true;
+    QTest::newRow("xfs folders the same with prjquota")
+        << "xfs" << false << false << defaults << plain << false << int(Projects) << true << QString()
+        << QStringList{"set_device_options /dev/sdb1 defaults,prjquota", "remount_device /dev/sdb1", "set_device_grace_period /dev/sdb1 2"} << QString()
+        << true;
+    QTest::newRow("xfs busy: the helper's refusal reaches the administrator")
+        << "xfs" << false << false << defaults << plain << false << int(Groups) << true << "umount: target is busy"
+        << QStringList{"set_device_options /dev/sdb1 defaults,grpquota", "remount_device /dev/sdb1"} << "umount: target is busy" << false;
+    QTest::newRow("xfs root file system: the option only, never a remount")
+        << "xfs" << true << false << defaults << plain << false << int(Users) << true << QString()
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota"} << QString() << false;
+    QTest::newRow("xfs counting without enforcing: the option replaces the accounting-only one, quotas on")
+        << "xfs" << false << false << QStringList{"defaults", "uqnoenforce"} << QStringList{"rw", "uqnoenforce"} << false << int(Users) << true << QString()
+        << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "enable_device_quota /dev/sdb1 0 on", "set_device_grace_period /dev/sdb1 0"}
+        << QString() << true;
+    QTest::newRow("xfs off: enforcement off, every spelling of the option out of fstab")
+        << "xfs" << false << false << QStringList{"uquota", "defaults", "usrquota"} << QStringList{"rw", "usrquota"} << true << int(Users) << false << QString()
+        << QStringList{"enable_device_quota /dev/sdb1 0 off", "set_device_options /dev/sdb1 defaults"} << QString() << false;
+    QTest::newRow("ext4 folders with the project feature: no remount, no quota file")
+        << "ext4" << false << true << defaults << plain << false << int(Projects) << true << QString()
+        << QStringList{"set_device_options /dev/sdb1 defaults,prjquota", "enable_device_quota /dev/sdb1 2 on", "set_device_grace_period /dev/sdb1 2"}
+        << QString() << true;
+    QTest::newRow("ext4 folders on: grace periods only") << "ext4" << false << true << QStringList{"defaults", "prjquota"} << plain << true << int(Projects)
+                                                         << true << QString() << QStringList{"set_device_grace_period /dev/sdb1 2"} << QString() << true;
+    QTest::newRow("ext4 without the project feature: fstab untouched, how to add it")
+        << "ext4" << false << false << defaults << plain << false << int(Projects) << true << QString() << QStringList{}
+        << "/dev/sdb1 has no folder quotas yet: unmount it and run tune2fs -O project,quota /dev/sdb1, then mount it again." << false;
+    QTest::newRow("ext3 has no folder quotas") << "ext3" << false << false << defaults << plain << false << int(Projects) << true << QString() << QStringList{}
+                                               << "Folder quotas need an ext4 or XFS file system; /dev/sdb1 is ext3." << false;
+    QTest::newRow("ext4 folders off") << "ext4" << false << true << QStringList{"defaults", "prjquota"} << plain << true << int(Projects) << false << QString()
+                                      << QStringList{"enable_device_quota /dev/sdb1 2 off", "set_device_options /dev/sdb1 defaults"} << QString() << false;
+}
+
+void QuotasManagerTest::setDeviceDataWithoutQuotaFiles()
+{
+    QFETCH(QString, filesystem);
+    QFETCH(bool, root);
+    QFETCH(bool, projectFeature);
+    QFETCH(QStringList, fstabOptions);
+    QFETCH(QStringList, mountOptions);
+    QFETCH(bool, quotaOn);
+    QFETCH(int, type);
+    QFETCH(bool, want);
+    QFETCH(QString, remountRefusal);
+    QFETCH(QStringList, actions);
+    QFETCH(QString, error);
+    QFETCH(bool, onAfter);
+
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.type = filesystem;
+    device.root = root;
+    device.projectFeature = projectFeature;
+    device.fstabOptions = fstabOptions;
+    device.mountOptions = mountOptions;
+    device.quotaOn[type] = quotaOn;
+    system.addDevice(device);
+    if (!remountRefusal.isEmpty()) {
+        system.failNext(QStringLiteral("remount_device"), remountRefusal);
+    }
+
+    auto manager = makeManager(system);
+    QCOMPARE(errorOf([&] {
+                 QVERIFY(manager->setDeviceData(wanted(sdb, want, 3), static_cast<SettingsId>(type)));
+             }),
+             error);
+    QCOMPARE(system.changeLog(), actions);
+    QCOMPARE(system.device(sdb).quotaOn[type], onAfter);
+    QVERIFY(!system.quotaFileExists(sdb, Users) && !system.quotaFileExists(sdb, Groups));
+}
+
+void QuotasManagerTest::limitsOnXfs_data()
+{
+    QTest::addColumn<bool>("root");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("not counted yet: option, mounted again, limits")
+        << false << QStringList{"set_device_options /dev/sdb1 defaults,usrquota", "remount_device /dev/sdb1", "set_quota_info /dev/sdb1 0"} << QString();
+    QTest::newRow("root file system: no limits before the next boot")
+        << true << QStringList{"set_device_options /dev/sdb1 defaults,usrquota"}
+        << "The limits of anna on /dev/sdb1 were not set: Quotas on /dev/sdb1 start only with the next boot: the root file system needs "
+           "rootflags=usrquota on the kernel command line.";
+}
+
+void QuotasManagerTest::limitsOnXfs()
+{
+    QFETCH(bool, root);
+    QFETCH(QStringList, actions);
+    QFETCH(QString, error);
+
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.type = QStringLiteral("xfs");
+    device.root = root;
+    system.addDevice(device);
+    auto manager = makeManager(system);
+    MemberQuotaData data;
+    data.setMemorySize(HardLimitSize, sizeOf(2.0, MegaBytes));
+    QCOMPARE(errorOf([&] {
+                 manager->updateSettingsQuota(SettingsDeviceQuota(Member{QStringLiteral("anna"), 1001, false}, {{sdb, data}}, Users));
+             }),
+             error);
+    QCOMPARE(system.changeLog(), actions);
+    QCOMPARE(system.record(sdb, Users, 1001).dqb_bhardlimit, error.isEmpty() ? 2048ULL : 0ULL);
+}
+
+void QuotasManagerTest::generalApplyTakesFolderSettings()
+{
+    FakeSystem system;
+    FakeSystem::Device device = plainDisk(sdb);
+    device.projectFeature = true;
+    device.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("prjquota")};
+    device.quotaOn[Projects] = true;
+    system.addDevice(device);
+    FakeSystem::Device other = plainDisk(sdc);
+    other.fstabOptions = QStringList{QStringLiteral("defaults"), QStringLiteral("prjquota")};
+    system.addDevice(other);
+    auto manager = makeManager(system);
+    manager->update();
+    QCOMPARE(manager->quotaStorages().value(sdb)->projectsData().quotaSupportOn(), true);
+    QCOMPARE(manager->quotaStorages().value(sdb)->mountPath(), system.device(sdb).mountDir);
+
+    QObject owner;
+    auto storage = new QuotaStorage(&owner);
+    storage->setUsersData(wanted(sdb, false));
+    storage->setGroupsData(wanted(sdb, false));
+    storage->setProjectsData(wanted(sdb, true, 4));
+    // Settings from before folders: the folder option must stay untouched.
+    auto older = new QuotaStorage(&owner);
+    older->setUsersData(wanted(sdc, false));
+    older->setGroupsData(wanted(sdc, false));
+    system.calls.clear();
+    manager->setGeneralSettings({{sdb, storage}, {sdc, older}});
+    QCOMPARE(system.changeLog(), QStringList{"set_device_grace_period /dev/sdb1 2"});
+    QCOMPARE(system.device(sdb).blockGrace[Projects], 4u * 24 * 3600);
+}
+
 void QuotasManagerTest::enableFstabQuotaOptionRejectsUnknownType()
 {
     FakeSystem system;
     system.addDevice(plainDisk(sdb));
     auto manager = makeManager(system);
     QCOMPARE(errorOf([&] {
-                 manager->enableFstabQuotaOption(sdb, static_cast<SettingsId>(2), true);
+                 manager->enableFstabQuotaOption(sdb, static_cast<SettingsId>(3), true);
              }),
              QStringLiteral("Unknown type for setDeviceData"));
     QVERIFY(system.changeLog().isEmpty());

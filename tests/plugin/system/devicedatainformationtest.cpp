@@ -59,8 +59,8 @@ void DeviceDataInformationTest::supportedDevices_data()
     QTest::newRow("path does not pick the longer path listed first") << lines << QStringList{"/dev/sda1 /a ext4 defaults 0 0"} << QStringList{"/dev/sda1"};
     QTest::newRow("uuid is not matched by a partuuid") << lines << QStringList{"UUID=1234 /a ext4 defaults 0 0"} << QStringList{"/dev/sda1"};
     QTest::newRow("label of an ext3 line with a secondary type") << lines << QStringList{"LABEL=home /home ext3 defaults 0 2"} << QStringList{"/dev/sdb1"};
-    QTest::newRow("vfat and xfs never supported") << lines << QStringList{"UUID=cccc /boot/efi vfat umask=0077 0 1", "/dev/sdd1 /srv xfs defaults 0 0"}
-                                                  << QStringList{};
+    QTest::newRow("vfat never supported, xfs is") << lines << QStringList{"UUID=cccc /boot/efi vfat umask=0077 0 1", "UUID=dddd /srv xfs defaults 0 0"}
+                                                  << QStringList{"/dev/sdd1"};
     QTest::newRow("label with a dot matched literally")
         << lines << QStringList{"LABEL=a.b /x ext2 defaults 0 0", "LABEL=a+b /y ext2 defaults 0 0"} << QStringList{"/dev/sde1"};
     QTest::newRow("line without a type") << lines << QStringList{"UUID=ffff /f ext4 defaults 0 0"} << QStringList{};
@@ -132,33 +132,41 @@ void DeviceDataInformationTest::deviceOptions()
 
 void DeviceDataInformationTest::deviceMountWithQuota_data()
 {
+    QTest::addColumn<QString>("filesystem");
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<bool>("users");
-    QTest::addColumn<bool>("groups");
+    // Users, groups, projects: "ugp" where the kind is given.
+    QTest::addColumn<QString>("kinds");
 
-    QTest::newRow("user option only") << QStringList{"rw", "usrquota"} << true << false;
-    QTest::newRow("both options") << QStringList{"grpquota", "usrquota"} << true << true;
-    QTest::newRow("option with a value is not the option") << QStringList{"rw", "usrquota=aquota.user"} << false << false;
-    QTest::newRow("case matters") << QStringList{"USRQUOTA", "GrpQuota"} << false << false;
-    QTest::newRow("old-style quota option is not usrquota") << QStringList{"quota"} << false << false;
+    QTest::newRow("user option only") << "ext4" << QStringList{"rw", "usrquota"} << "u";
+    QTest::newRow("all three options") << "ext4" << QStringList{"grpquota", "prjquota", "usrquota"} << "ugp";
+    QTest::newRow("option with a value is not the option") << "ext4" << QStringList{"rw", "usrquota=aquota.user"} << "";
+    QTest::newRow("case matters") << "ext4" << QStringList{"USRQUOTA", "GrpQuota"} << "";
+    QTest::newRow("old-style quota option is not usrquota on ext4") << "ext4" << QStringList{"quota"} << "";
+    QTest::newRow("xfs short forms") << "xfs" << QStringList{"uquota", "gquota", "pquota"} << "ugp";
+    QTest::newRow("xfs quota is the user option") << "xfs" << QStringList{"quota"} << "u";
+    // What /proc/mounts shows while XFS counts but does not enforce.
+    QTest::newRow("xfs accounting only") << "xfs" << QStringList{"rw", "uqnoenforce", "pqnoenforce"} << "up";
+    QTest::newRow("ext4 takes no short forms") << "ext4" << QStringList{"uquota", "pquota"} << "";
 }
 
 void DeviceDataInformationTest::deviceMountWithQuota()
 {
+    QFETCH(QString, filesystem);
     QFETCH(QStringList, options);
-    QFETCH(bool, users);
-    QFETCH(bool, groups);
+    QFETCH(QString, kinds);
 
     FakeSystem system;
     FakeSystem::Device disk;
     disk.path = QStringLiteral("/dev/sdb1");
+    disk.type = filesystem;
     disk.fstabOptions = options;
     system.addDevice(disk);
     const QString fstab = QStringLiteral("/etc/fstab");
-    QCOMPARE(DeviceDataInformation::deviceMountWithQuota(disk.path, Users, fstab), users);
-    QCOMPARE(DeviceDataInformation::deviceMountWithQuota(disk.path, Groups, fstab), groups);
+    QCOMPARE(DeviceDataInformation::deviceMountWithQuota(disk.path, Users, fstab), kinds.contains(QLatin1Char('u')));
+    QCOMPARE(DeviceDataInformation::deviceMountWithQuota(disk.path, Groups, fstab), kinds.contains(QLatin1Char('g')));
+    QCOMPARE(DeviceDataInformation::deviceMountWithQuota(disk.path, Projects, fstab), kinds.contains(QLatin1Char('p')));
     QCOMPARE(errorOf([&] {
-                 DeviceDataInformation::deviceMountWithQuota(disk.path, static_cast<SettingsId>(2), fstab);
+                 DeviceDataInformation::deviceMountWithQuota(disk.path, static_cast<SettingsId>(3), fstab);
              }),
              QStringLiteral("Unknown type for deviceMountWithQuota"));
 }

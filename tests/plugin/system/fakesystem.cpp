@@ -35,6 +35,17 @@ QString recordKey(const QString &path, int type, int id)
     return QStringLiteral("%1|%2|%3").arg(path).arg(type).arg(id);
 }
 
+// XFS counts a kind from the mount on that carries one of its options.
+bool xfsCounts(const FakeSystem::Device &d, int kind)
+{
+    static const QStringList forms[3] = {{QStringLiteral("usrquota"), QStringLiteral("uquota"), QStringLiteral("quota"), QStringLiteral("uqnoenforce")},
+                                         {QStringLiteral("grpquota"), QStringLiteral("gquota"), QStringLiteral("gqnoenforce")},
+                                         {QStringLiteral("prjquota"), QStringLiteral("pquota"), QStringLiteral("pqnoenforce")}};
+    return d.mounted && std::any_of(forms[kind].cbegin(), forms[kind].cend(), [&d](const QString &form) {
+               return d.mountOptions.contains(form);
+           });
+}
+
 void writeLines(const QString &path, const QStringList &lines)
 {
     QFile file(path);
@@ -105,7 +116,8 @@ void FakeSystem::writeTables()
             fstab.append(QStringLiteral("%1 %2 %3 %4 0 2").arg(d.fsSpec, d.mountDir, d.type, d.fstabOptions.join(QLatin1Char(','))));
         }
         if (d.mounted) {
-            mtab.append(QStringLiteral("%1 %2 %3 %4 0 0").arg(d.path, d.mountDir, d.type, d.mountOptions.join(QLatin1Char(','))));
+            mtab.append(
+                QStringLiteral("%1 %2 %3 %4 0 0").arg(d.path, d.root ? QStringLiteral("/") : d.mountDir, d.type, d.mountOptions.join(QLatin1Char(','))));
         }
     }
     writeLines(m_dir.filePath(QStringLiteral("fstab")), fstab);
@@ -285,7 +297,7 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
     if (command == QLatin1String("set_device_options")) {
         d.fstabOptions = arguments.value(QStringLiteral("options")).toStringList();
     } else if (command == QLatin1String("remount_device")) {
-        if (!d.mounted) {
+        if (!d.mounted || (d.root && d.type == QLatin1String("xfs"))) {
             result.succeeded = false;
             result.errorText = QStringLiteral("Failed to remount device %1").arg(d.path);
             return result;
@@ -298,6 +310,10 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
                 }
             }
             d.mountOptions = options;
+            // XFS mounted anew enforces every kind it was given.
+            for (int kind = 0; kind < 3 && d.type == QLatin1String("xfs"); ++kind) {
+                d.quotaOn[kind] = xfsCounts(d, kind);
+            }
         }
     } else if (command == QLatin1String("create_quota_file")) {
         // The helper creates nothing where the records are kept inside.
@@ -305,6 +321,11 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
             createQuotaFile(d.path, type);
         }
     } else if (command == QLatin1String("enable_device_quota")) {
+        if (d.type == QLatin1String("xfs") && !xfsCounts(d, type)) {
+            result.succeeded = false;
+            result.errorText = QStringLiteral("XFS does not count these quotas on %1").arg(d.path);
+            return result;
+        }
         d.quotaOn[type] = arguments.value(QStringLiteral("enable")).toBool();
     } else if (command == QLatin1String("set_device_grace_period")) {
         d.blockGrace[type] = arguments.value(QStringLiteral("bgrace")).toUInt();
@@ -325,14 +346,27 @@ int FakeSystem::getState(const QByteArray &device, fs_quota_statv *state)
         if (d.path.toUtf8() != device || !d.mounted) {
             continue;
         }
+        if (d.type == QLatin1String("xfs")) {
+            // Counted from the mount's options; its records under ordinary
+            // inode numbers.
+            const bool counts[3] = {xfsCounts(d, 0), xfsCounts(d, 1), xfsCounts(d, 2)};
+            state->qs_flags = (counts[0] ? FS_QUOTA_UDQ_ACCT : 0) | (counts[0] && d.quotaOn[0] ? FS_QUOTA_UDQ_ENFD : 0) | (counts[1] ? FS_QUOTA_GDQ_ACCT : 0)
+                | (counts[1] && d.quotaOn[1] ? FS_QUOTA_GDQ_ENFD : 0) | (counts[2] ? FS_QUOTA_PDQ_ACCT : 0)
+                | (counts[2] && d.quotaOn[2] ? FS_QUOTA_PDQ_ENFD : 0);
+            state->qs_uquota.qfs_ino = counts[0] ? 131 : 0;
+            state->qs_gquota.qfs_ino = counts[1] ? 132 : 0;
+            state->qs_pquota.qfs_ino = counts[2] ? 133 : 0;
+            return state->qs_flags != 0 ? 0 : ENOSYS;
+        }
         // Quota files are accounted only while quotaon has them on; hidden
         // records are accounted from mount time on.
         const bool users = d.internalQuota || d.quotaOn[0];
         const bool groups = d.internalQuota || d.quotaOn[1];
         state->qs_flags = (users ? FS_QUOTA_UDQ_ACCT : 0) | (d.quotaOn[0] ? FS_QUOTA_UDQ_ENFD : 0) | (groups ? FS_QUOTA_GDQ_ACCT : 0)
-            | (d.quotaOn[1] ? FS_QUOTA_GDQ_ENFD : 0);
+            | (d.quotaOn[1] ? FS_QUOTA_GDQ_ENFD : 0) | (d.projectFeature ? FS_QUOTA_PDQ_ACCT : 0) | (d.projectFeature && d.quotaOn[2] ? FS_QUOTA_PDQ_ENFD : 0);
         state->qs_uquota.qfs_ino = users ? (d.internalQuota ? 3 : 12) : 0;
         state->qs_gquota.qfs_ino = groups ? (d.internalQuota ? 4 : 13) : 0;
+        state->qs_pquota.qfs_ino = d.projectFeature ? 14 : 0;
         return state->qs_flags != 0 ? 0 : ENOSYS;
     }
     return ENODEV;
@@ -341,7 +375,7 @@ int FakeSystem::getState(const QByteArray &device, fs_quota_statv *state)
 int FakeSystem::getInfo(const QByteArray &device, int type, dqinfo *info)
 {
     for (const Device &d : std::as_const(m_devices)) {
-        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 1 && (d.quotaOn[type] || d.internalQuota)) {
+        if (d.path.toUtf8() == device && d.mounted && type >= 0 && type <= 2 && (d.quotaOn[type] || d.internalQuota)) {
             info->dqi_bgrace = d.blockGrace[type];
             info->dqi_igrace = d.inodeGrace[type];
             return 0;

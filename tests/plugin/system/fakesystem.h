@@ -33,12 +33,16 @@ public:
         bool mounted = true;
         QStringList mountOptions = {QStringLiteral("rw"), QStringLiteral("relatime")};
         // Enforcement per kind (the kernel's limits switch).
-        bool quotaOn[2] = {false, false};
+        bool quotaOn[3] = {false, false, false};
         // The ext4 "quota" feature: records in hidden inodes, accounted for
         // every kind while mounted, no quota files.
         bool internalQuota = false;
-        quint32 blockGrace[2] = {0, 0};
-        quint32 inodeGrace[2] = {0, 0};
+        // The ext4 "project" feature: projects accounted while mounted.
+        bool projectFeature = false;
+        // Mounted on / (XFS: counting only through the kernel command line).
+        bool root = false;
+        quint32 blockGrace[3] = {0, 0, 0};
+        quint32 inodeGrace[3] = {0, 0, 0};
         QString mountDir; // filled by addDevice
     };
 

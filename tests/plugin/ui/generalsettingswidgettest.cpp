@@ -116,6 +116,10 @@ private Q_SLOTS:
     void graceSuffixes();
     void graceEditorShowsItsPart_data();
     void graceEditorShowsItsPart();
+    void filesystemNotes_data();
+    void filesystemNotes();
+    void folderEditsReported_data();
+    void folderEditsReported();
 };
 
 void GeneralSettingsWidgetTest::showsTheDevice_data()
@@ -482,6 +486,150 @@ void GeneralSettingsWidgetTest::graceEditorShowsItsPart()
     auto group = editor.findChild<QGroupBox *>(QStringLiteral("groupBoxGrace"));
     QCOMPARE(group->title(), title);
     QCOMPARE(group->toolTip(), toolTip);
+}
+
+// Per kind "U"/"G"/"P" on, "u"/"g"/"p" in fstab, "I" counted by the file
+// system for every kind, "J" for folders alone (the ext4 project feature).
+QuotaStorage *filesystemStorage(const QString &device, const QString &filesystem, const QString &mountPath, const QString &flags, QObject *parent)
+{
+    auto result = new QuotaStorage(parent);
+    result->setFilesystem(filesystem);
+    result->setMountPath(mountPath);
+    const auto kind = [&](QChar on, QChar fstab, bool counted) {
+        DeviceDataInformation data;
+        data.setDeviceName(device);
+        data.setQuotaSupportOn(flags.contains(on));
+        data.setWillMountWithQuota(flags.contains(fstab));
+        data.setQuotaKeptInternally(counted);
+        return data;
+    };
+    const bool all = flags.contains(QLatin1Char('I'));
+    result->setUsersData(kind(QLatin1Char('U'), QLatin1Char('u'), all));
+    result->setGroupsData(kind(QLatin1Char('G'), QLatin1Char('g'), all));
+    result->setProjectsData(kind(QLatin1Char('P'), QLatin1Char('p'), all || flags.contains(QLatin1Char('J'))));
+    return result;
+}
+
+void GeneralSettingsWidgetTest::filesystemNotes_data()
+{
+    QTest::addColumn<QString>("filesystem");
+    QTest::addColumn<QString>("mountPath");
+    QTest::addColumn<QString>("flags");
+    QTest::addColumn<bool>("folderBox");
+    QTest::addColumn<QString>("folderNote");
+    QTest::addColumn<QString>("xfsNote");
+    QTest::addColumn<bool>("usersChecked");
+
+    const QString remount = QStringLiteral(
+        "XFS counts quotas only while it is mounted with their options: switching a kind on adds its option to /etc/fstab and mounts /dev/sdc1 again, "
+        "which is refused while the device is busy. XFS has no quota files.");
+    const QString root = QStringLiteral(
+        "/dev/sdc1 is the root file system, which the kernel mounts with the options of its command line: switching a kind on adds its option to "
+        "/etc/fstab, and the kernel command line needs rootflags=%1 as well. Nothing changes before the next boot.");
+    QTest::newRow("ext4 with the project feature") << "ext4"
+                                                   << "/srv"
+                                                   << "J" << true << QString() << QString() << false;
+    QTest::newRow("ext4 without it says how to add it, no switch")
+        << "ext4"
+        << "/srv"
+        << "" << false << "/dev/sdc1 has no folder quotas yet: unmount it and run tune2fs -O project,quota /dev/sdc1, then mount it again." << QString()
+        << false;
+    QTest::newRow("ext4 not mounted cannot tell") << "ext4"
+                                                  << ""
+                                                  << "" << false << QString() << QString() << false;
+    QTest::newRow("ext3 has none") << "ext3"
+                                   << "/srv"
+                                   << "" << false << "Folder quotas need an ext4 or XFS file system; /dev/sdc1 is ext3." << QString() << false;
+    QTest::newRow("xfs not counting is mounted again") << "xfs"
+                                                       << "/srv"
+                                                       << "" << true << QString() << remount << false;
+    QTest::newRow("xfs counting") << "xfs"
+                                  << "/srv"
+                                  << "UIP" << true << QString() << remount << true;
+    QTest::newRow("xfs root with the option waiting for the boot") << "xfs"
+                                                                   << "/"
+                                                                   << "u" << true << QString() << root.arg(QStringLiteral("usrquota")) << true;
+    QTest::newRow("xfs root, nothing asked yet") << "xfs"
+                                                 << "/"
+                                                 << "" << true << QString() << root.arg(QStringLiteral("usrquota,grpquota,prjquota")) << false;
+    // Counted already: the kernel command line has what it needs.
+    QTest::newRow("xfs root counting") << "xfs"
+                                       << "/"
+                                       << "uUIG" << true << QString() << root.arg(QStringLiteral("usrquota,grpquota")) << true;
+}
+
+void GeneralSettingsWidgetTest::filesystemNotes()
+{
+    QFETCH(QString, filesystem);
+    QFETCH(QString, mountPath);
+    QFETCH(QString, flags);
+    QFETCH(bool, folderBox);
+    QFETCH(QString, folderNote);
+    QFETCH(QString, xfsNote);
+    QFETCH(bool, usersChecked);
+
+    GeneralSettingsWidget widget;
+    QObject owner;
+    // Shown after a device with folder quotas, whose notes must not stay.
+    widget.updateData({{sdb, filesystemStorage(sdb, QStringLiteral("xfs"), QStringLiteral("/"), QStringLiteral("IUP"), &owner)},
+                       {sdc, filesystemStorage(sdc, filesystem, mountPath, flags, &owner)}},
+                      false);
+    widget.findChild<QComboBox *>(QStringLiteral("cBoxDevices"))->setCurrentText(sdc);
+
+    auto folders = widget.findChild<QGroupBox *>(QStringLiteral("projectsQuotaBox"));
+    QCOMPARE(folders->title(), QStringLiteral("Folder quota support"));
+    QCOMPARE(folders->isVisibleTo(&widget), folderBox);
+    auto folderLabel = widget.findChild<QLabel *>(QStringLiteral("folderQuotaLabel"));
+    QCOMPARE(folderLabel->isVisibleTo(&widget) ? folderLabel->text() : QString(), folderNote);
+    auto xfsLabel = widget.findChild<QLabel *>(QStringLiteral("xfsQuotaLabel"));
+    QCOMPARE(xfsLabel->isVisibleTo(&widget) ? xfsLabel->text() : QString(), xfsNote);
+    QCOMPARE(box(&widget, QStringLiteral("usersQuotaBox"))->isChecked(), usersChecked);
+    // Nothing of it is an edit.
+    QVERIFY(!widget.hasPendingEdits());
+}
+
+void GeneralSettingsWidgetTest::folderEditsReported_data()
+{
+    QTest::addColumn<QString>("filesystem");
+    QTest::addColumn<QString>("flags");
+    QTest::addColumn<bool>("reported");
+
+    QTest::newRow("folders offered: switch and grace periods go along") << "ext4"
+                                                                        << "J" << true;
+    QTest::newRow("no folder quotas: nothing to apply for folders") << "ext4"
+                                                                    << "" << false;
+}
+
+void GeneralSettingsWidgetTest::folderEditsReported()
+{
+    QFETCH(QString, filesystem);
+    QFETCH(QString, flags);
+    QFETCH(bool, reported);
+
+    GeneralSettingsWidget widget;
+    QObject owner;
+    QuotaStorage *stored = filesystemStorage(sdb, filesystem, QStringLiteral("/srv"), flags, &owner);
+    DeviceDataInformation projects = stored->projectsData();
+    projects.setGraceTimePeriod({Time{30, 0, 0, 2, 0}, Time{0, 0, 5, 0, 0}});
+    stored->setProjectsData(projects);
+    widget.updateData({{sdb, stored}}, false);
+
+    if (reported) {
+        QGroupBox *folders = widget.findChild<QGroupBox *>(QStringLiteral("projectsQuotaBox"));
+        folders->setChecked(true);
+        Q_EMIT folders->clicked(true);
+        graceEditor(&widget, ProjectsFilesGrace)->findChild<QSpinBox *>(QStringLiteral("spinBoxHours"))->setValue(7);
+    } else {
+        Q_EMIT box(&widget, QStringLiteral("usersQuotaBox"))->clicked(true);
+    }
+    const DeviceDataInformation wanted = widget.quotas().value(sdb)->projectsData();
+    QCOMPARE(wanted.deviceName(), reported ? sdb : QString());
+    QCOMPARE(wanted.quotaSupportOn(), reported);
+    if (reported) {
+        // The untouched space period keeps its seconds.
+        QCOMPARE(wanted.graceTimePeriod().blockGrace, (Time{30, 0, 0, 2, 0}));
+        QCOMPARE(wanted.graceTimePeriod().inodeGrace, (Time{0, 0, 7, 0, 0}));
+    }
 }
 
 QTEST_MAIN(GeneralSettingsWidgetTest)
