@@ -180,6 +180,14 @@ void show(KCModule *module)
             line += QStringLiteral(" projects=%1").arg(onOff(projects));
         }
         out(line);
+        // What the tab says about the device's file system (XFS, the
+        // project feature), as the administrator reads it.
+        for (const QString &name : {QStringLiteral("xfsQuotaLabel"), QStringLiteral("folderQuotaLabel")}) {
+            const auto note = optionalChild<QLabel>(general, name);
+            if (note && note->isVisibleTo(general)) {
+                out(QStringLiteral("general-note=%1 %2").arg(devices->itemText(d), note->text()));
+            }
+        }
     }
     printMembers(module, QStringLiteral("users"), QStringLiteral("user"));
     printMembers(module, QStringLiteral("groups"), QStringLiteral("group"));

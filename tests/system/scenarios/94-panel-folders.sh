@@ -88,6 +88,13 @@ viewed_xfs=$(awk '/^done=folders-view/ { n++ } n == 1' <<< "$output" | sed -n '2
 edited=$(sed -n '/^done=folders-shot/,$p' <<< "$output")
 
 check_contains "general tab: the XFS device with user and group quotas on" "general=$KCMQ_XFS_DEVICE fs=xfs users=on groups=on" "$shown"
+check_contains "general tab: the ext4 device with the project feature has folder quotas on" "general=$KCMQ_PRJ_DEVICE fs=ext4 users=off groups=off projects=on" "$shown"
+check_contains "general tab: the XFS device has folder quotas on" "general=$KCMQ_XFS_DEVICE fs=xfs users=on groups=on projects=on" "$shown"
+check_contains "general tab: XFS needs its mount options" "general-note=$KCMQ_XFS_DEVICE XFS counts quotas only while it is mounted with their options" "$shown"
+check_contains "general tab: the ext4 device without the feature says how to add it" \
+    "general-note=$KCMQ_EXT4_DEVICE $KCMQ_EXT4_DEVICE has no folder quotas yet: unmount it and run tune2fs -O project,quota $KCMQ_EXT4_DEVICE, then mount it again." "$shown"
+check "general tab: no folder quota switch for the ext4 device without the feature" \
+    bash -c '! grep -q "^general=$0 .*projects=" <<< "$1"' "$KCMQ_EXT4_DEVICE" "$shown"
 check_contains "the folders tab follows the users tab" "tab=users
 tab=folders" "$shown"
 
