@@ -16,9 +16,9 @@ PACKAGE_BUILD_PACKAGES=(
     build-essential debhelper dpkg-dev lintian
 )
 # The guest runs this machine's programs: the panel's screenshots under
-# Xvfb need xdotool and ImageMagick there too.
+# Xvfb need xdotool and ImageMagick there too, the XFS fixture xfsprogs.
 SYSTEM_TEST_PACKAGES=(
-    qemu-system-x86 linux-image-amd64 busybox-static cpio dosfstools
+    qemu-system-x86 linux-image-amd64 busybox-static cpio dosfstools xfsprogs
     xdotool imagemagick
 )
 RUN_PACKAGES=(

@@ -3,9 +3,9 @@
 # SPDX-License-Identifier: BSD-3-Clause
 #
 # Photographs a kcmshell5 (or kcmshell6) window showing the panel on an X display where no
-# one else works (Xvfb), with xdotool and ImageMagick: each tab at the size
-# the host chose for the window, then the member dialog opened from the
-# users tab.
+# one else works (Xvfb), with xdotool and ImageMagick: each of the five tabs
+# at the size the host chose for the window, then the member dialog opened
+# from the users tab.
 # Usage: panel-screenshots.sh DISPLAY OUTPUT-DIR [FILE-PREFIX]
 # The prefix, when given, is the host's name and so its window class.
 # KCMQ_DIALOG_MEMBER names the user whose dialog is opened (found through
@@ -69,8 +69,8 @@ width=$WIDTH
 height=$HEIGHT
 echo "window ${width}x${height}" >&2
 
-# The tab bar runs across the window below the module's title; its four
-# tabs share the width between the page margins. kcmshell6 frames the
+# The tab bar runs across the window below the module's title; its tabs
+# share the width between the page margins. kcmshell6 frames the
 # panel with smaller margins and a lower title than kcmshell5, and its
 # style draws lower lines: the users tab's search field and first table
 # row sit elsewhere too.
@@ -78,11 +78,14 @@ case "$class" in
 kcmshell6) margin=18 row=67 search_y=127 first_row_y=170 ;;
 *) margin=27 row=81 search_y=144 first_row_y=194 ;;
 esac
-names=(general notifications groups users)
+names=(general notifications groups users folders)
 left=$margin
 right=$((width - margin))
-for i in 0 1 2 3; do
-    xdotool mousemove --window "$window" $((left + (2 * i + 1) * (right - left) / 8)) "$row" click 1
+click_tab() { # index
+    xdotool mousemove --window "$window" $((left + (2 * $1 + 1) * (right - left) / (2 * ${#names[@]}))) "$row" click 1
+}
+for i in "${!names[@]}"; do
+    click_tab "$i"
     sleep 1.5
     xdotool mousemove --window "$window" 1 1
     shot=$out/$prefix-$((i + 1))-${names[$i]}.png
@@ -90,9 +93,11 @@ for i in 0 1 2 3; do
 done
 
 [ "$member" = - ] && exit 0
-# The users tab is showing. Below the tab bar come the device line, the
+# Back on the users tab. Below the tab bar come the device line, the
 # search line, the table's header, then the rows: the member is searched
 # for, and a double click on the first row opens its dialog.
+click_tab 3
+sleep 1.5
 if [ -n "$member" ]; then
     xdotool mousemove --window "$window" 300 "$search_y" click 1
     xdotool type --delay 60 "$member"
@@ -107,6 +112,6 @@ fi
 echo "dialog $(xdotool getwindowname "$dialog")" >&2
 settle
 sleep 1
-shot=$out/$prefix-5-member-dialog.png
+shot=$out/$prefix-6-member-dialog.png
 import -window root "$shot" && echo "$shot"
 xdotool key --window "$dialog" Escape

@@ -28,7 +28,7 @@ QT6_ROOT_PACKAGES=(
     # Debian 13's C library ignores LANGUAGE under C.UTF-8: the helper's
     # German answers need the German locale, as a German desktop has it
     locales
-    dbus polkitd quota e2fsprogs dosfstools util-linux mount kmod procps python3
+    dbus polkitd quota e2fsprogs dosfstools xfsprogs util-linux mount kmod procps python3
     xvfb xdotool imagemagick x11-utils
     # the VM itself: its kernel, QEMU and the initramfs tools
     qemu-system-x86 linux-image-amd64 busybox-static cpio gzip xz-utils zstd
@@ -43,9 +43,16 @@ command -v debootstrap >/dev/null || {
     apt-get update -q && apt-get install -y -q debootstrap
 }
 
+# Runs of other branches share the root: one at a time, and a root that
+# already has every package of this list is left alone, whatever else it
+# carries (a branch with a shorter list must not make the next one install
+# again).
+mkdir -p "$(dirname "$root")"
+exec 9> "$root.lock"
+flock 9
 stamp=$root/.kcmq-packages
 wanted=$(printf '%s\n' "${QT6_ROOT_PACKAGES[@]}" | sort -u)
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
+if [ -f "$stamp" ] && [ -z "$(comm -23 <(echo "$wanted") <(sort -u "$stamp"))" ]; then
     exit 0
 fi
 
@@ -82,4 +89,5 @@ echo "Installing the Qt 6/KF6 packages into $root"
         { grep -qx "de_DE.UTF-8 UTF-8" /etc/locale.gen || echo "de_DE.UTF-8 UTF-8" >> /etc/locale.gen; } &&
         locale-gen' \
     apt "${QT6_ROOT_PACKAGES[@]}"
-echo "$wanted" > "$stamp"
+{ echo "$wanted"; [ ! -f "$stamp" ] || cat "$stamp"; } | sort -u > "$stamp.new"
+mv "$stamp.new" "$stamp"

@@ -19,6 +19,13 @@
 //   kcmq-panel-host PLUGIN users-export FILE
 //   kcmq-panel-host PLUGIN set-many-hard DEVICE HARD_MB NAME,NAME,...   (only the hard space limit)
 //   kcmq-panel-host PLUGIN edit-files NAME DEVICE SOFT_FILES            (only the soft file limit)
+//   kcmq-panel-host PLUGIN edit-group NAME DEVICE SOFT_FILES HARD_FILES HARD_MB
+//   kcmq-panel-host PLUGIN edit-folder NAME DEVICE SOFT_FILES HARD_FILES HARD_MB   (by project name)
+//   kcmq-panel-host PLUGIN add-folder FOLDER NAME ID SOFT_MB HARD_MB SOFT_FILES HARD_FILES SHOT
+//                                     (NAME "" and ID 0 keep what the dialog proposes; SHOT "" takes no picture)
+//   kcmq-panel-host PLUGIN remove-folder FOLDER keep|clear   (whether the files beneath keep the project id)
+//   kcmq-panel-host PLUGIN folders-view DEVICE SEARCH
+//   kcmq-panel-host PLUGIN folders-shot FILE
 
 #include "platform/kcm/kcmodulecompat.h"
 
@@ -77,6 +84,12 @@ T *child(QObject *parent, const QString &name)
     return found;
 }
 
+template<typename T>
+T *optionalChild(QObject *parent, const QString &name)
+{
+    return parent->findChild<T *>(name);
+}
+
 // The panel's widgets hang off its widget, which is the module itself only
 // for the KF5 hosts.
 template<typename T>
@@ -125,8 +138,9 @@ QGroupBox *boxTitled(QWidget *parent, const QString &title)
 void printMembers(KCModule *module, const QString &tabName, const QString &kind)
 {
     QWidget *page = tab(module, tabName);
-    auto filter = child<QComboBox>(page, QStringLiteral("cBoxFilterMode"));
-    filter->setCurrentIndex(0);
+    if (auto filter = optionalChild<QComboBox>(page, QStringLiteral("cBoxFilterMode"))) {
+        filter->setCurrentIndex(0);
+    }
     auto devices = child<QComboBox>(page, QStringLiteral("cBoxDevices"));
     QAbstractItemModel *model = child<QTreeView>(page, QStringLiteral("treeView"))->model();
     for (int d = 0; d < devices->count(); ++d) {
@@ -149,22 +163,47 @@ void show(KCModule *module)
     }
     QWidget *general = tab(module, QStringLiteral("generalTab"));
     auto devices = child<QComboBox>(general, QStringLiteral("cBoxDevices"));
+    const auto onOff = [](const QGroupBox *box) {
+        return box->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
+    };
     for (int d = 0; d < devices->count(); ++d) {
         devices->setCurrentIndex(d);
-        out(QStringLiteral("general=%1 fs=%2 users=%3 groups=%4")
-                .arg(devices->itemText(d),
-                     child<QLabel>(general, QStringLiteral("fsName"))->text(),
-                     child<QGroupBox>(general, QStringLiteral("usersQuotaBox"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off"),
-                     child<QGroupBox>(general, QStringLiteral("groupsQuotaBox"))->isChecked() ? QStringLiteral("on") : QStringLiteral("off")));
+        QString line = QStringLiteral("general=%1 fs=%2 users=%3 groups=%4")
+                           .arg(devices->itemText(d),
+                                child<QLabel>(general, QStringLiteral("fsName"))->text(),
+                                onOff(child<QGroupBox>(general, QStringLiteral("usersQuotaBox"))),
+                                onOff(child<QGroupBox>(general, QStringLiteral("groupsQuotaBox"))));
+        // Folder quota support is offered only where the file system can
+        // have it.
+        const auto projects = optionalChild<QGroupBox>(general, QStringLiteral("projectsQuotaBox"));
+        if (projects && projects->isVisibleTo(general)) {
+            line += QStringLiteral(" projects=%1").arg(onOff(projects));
+        }
+        out(line);
+        // What the tab says about the device's file system (XFS, the
+        // project feature), as the administrator reads it.
+        for (const QString &name : {QStringLiteral("xfsQuotaLabel"), QStringLiteral("folderQuotaLabel")}) {
+            const auto note = optionalChild<QLabel>(general, name);
+            if (note && note->isVisibleTo(general)) {
+                out(QStringLiteral("general-note=%1 %2").arg(devices->itemText(d), note->text()));
+            }
+        }
     }
     printMembers(module, QStringLiteral("users"), QStringLiteral("user"));
     printMembers(module, QStringLiteral("groups"), QStringLiteral("group"));
+    if (optionalChild<QWidget>(child<QTabWidget>(module, QStringLiteral("tabWidget")), QStringLiteral("folders"))) {
+        printMembers(module, QStringLiteral("folders"), QStringLiteral("folder"));
+    }
 }
 
 int shots(KCModule *module, const QString &dir)
 {
     const auto tabs = child<QTabWidget>(module, QStringLiteral("tabWidget"));
-    const QStringList names{QStringLiteral("general"), QStringLiteral("notifications"), QStringLiteral("groups"), QStringLiteral("users")};
+    const QStringList names{QStringLiteral("general"),
+                            QStringLiteral("notifications"),
+                            QStringLiteral("groups"),
+                            QStringLiteral("users"),
+                            QStringLiteral("folders")};
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
         settle();
@@ -384,12 +423,19 @@ int usersExport(KCModule *module, const QString &file)
     return QFile::exists(file) ? 0 : 1;
 }
 
-int editUser(KCModule *module, const QStringList &args)
+// The member dialog of one row of a member tab (users, groups, folders by
+// their project name), opened by a double click: file limits and the hard
+// space limit (in Mb) set.
+int editMember(KCModule *module, const QString &tabName, const QStringList &args)
 {
     const QString name = args.value(0);
     const QString device = args.value(1);
-    QWidget *page = tab(module, QStringLiteral("users"));
-    child<QComboBox>(page, QStringLiteral("cBoxFilterMode"))->setCurrentIndex(0);
+    QWidget *page = tab(module, tabName);
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    if (auto filter = optionalChild<QComboBox>(page, QStringLiteral("cBoxFilterMode"))) {
+        filter->setCurrentIndex(0);
+    }
+    child<QLineEdit>(page, QStringLiteral("searchEdit"))->clear();
     selectDevice(page, device);
     auto view = child<QTreeView>(page, QStringLiteral("treeView"));
     QModelIndex row;
@@ -399,7 +445,7 @@ int editUser(KCModule *module, const QStringList &args)
         }
     }
     if (!row.isValid()) {
-        out(QStringLiteral("error=no user %1").arg(name));
+        out(QStringLiteral("error=no row %1").arg(name));
         return 1;
     }
     bool edited = false;
@@ -409,6 +455,7 @@ int editUser(KCModule *module, const QStringList &args)
             out(QStringLiteral("error=no dialog"));
             return;
         }
+        out(QStringLiteral("dialog-title=%1").arg(dialog->windowTitle()));
         child<QComboBox>(dialog, QStringLiteral("devicesCombo"))->setCurrentText(device);
         child<QCheckBox>(dialog, QStringLiteral("softLimitFilesChBox"))->setChecked(true);
         setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("softLimitFilesValue")), args.value(2));
@@ -425,6 +472,167 @@ int editUser(KCModule *module, const QStringList &args)
     settle();
     printMessages(module);
     return edited ? 0 : 1;
+}
+
+// Picks the unit of a space limit by its text (the units the panel shows,
+// such as "Mb").
+void selectUnit(QComboBox *units, const QString &text)
+{
+    const int index = units->findText(text);
+    if (index < 0) {
+        out(QStringLiteral("error=no unit %1 in %2").arg(text, units->objectName()));
+        std::exit(3);
+    }
+    units->setCurrentIndex(index);
+}
+
+// "Add folder…" on the folders tab: the folder typed into the dialog, what
+// the dialog proposes printed, then the name, id and limits given, OK.
+int addFolder(KCModule *module, const QStringList &args)
+{
+    QWidget *page = tab(module, QStringLiteral("folders"));
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    settle();
+    bool accepted = false;
+    QTimer::singleShot(0, module, [&] {
+        auto dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            out(QStringLiteral("error=no dialog"));
+            return;
+        }
+        out(QStringLiteral("dialog-title=%1").arg(dialog->windowTitle()));
+        child<QLineEdit>(dialog, QStringLiteral("folderEdit"))->setText(args.value(0));
+        auto name = child<QLineEdit>(dialog, QStringLiteral("nameEdit"));
+        auto id = child<QSpinBox>(dialog, QStringLiteral("projectIdSpin"));
+        out(QStringLiteral("proposed=%1|%2").arg(name->text()).arg(id->value()));
+        out(QStringLiteral("folder-device=%1").arg(child<QLabel>(dialog, QStringLiteral("deviceName"))->text()));
+        if (!args.value(1).isEmpty()) {
+            name->setText(args.value(1));
+        }
+        if (args.value(2).toLongLong() != 0) {
+            id->setValue(args.value(2).toInt());
+        }
+        selectUnit(child<QComboBox>(dialog, QStringLiteral("blockSoftUnit")), QStringLiteral("Mb"));
+        child<QDoubleSpinBox>(dialog, QStringLiteral("blockSoftLimit"))->setValue(args.value(3).toDouble());
+        selectUnit(child<QComboBox>(dialog, QStringLiteral("blockHardUnit")), QStringLiteral("Mb"));
+        child<QDoubleSpinBox>(dialog, QStringLiteral("blockHardLimit"))->setValue(args.value(4).toDouble());
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("inodeSoftLimit")), args.value(5));
+        setCount(child<QAbstractSpinBox>(dialog, QStringLiteral("inodeHardLimit")), args.value(6));
+        settle();
+        if (!args.value(7).isEmpty() && dialog->grab().save(args.value(7))) {
+            out(QStringLiteral("screenshot=%1").arg(args.value(7)));
+        }
+        QPushButton *ok = child<QDialogButtonBox>(dialog, QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok);
+        accepted = ok->isEnabled();
+        if (!accepted) {
+            // The dialog says why it refuses; the host must not hang on it.
+            out(QStringLiteral("problem=%1").arg(child<QLabel>(dialog, QStringLiteral("problemLabel"))->text().replace(QLatin1Char('\n'), QLatin1Char('|'))));
+            dialog->reject();
+            return;
+        }
+        ok->click();
+    });
+    child<QPushButton>(page, QStringLiteral("addFolderBtn"))->click();
+    settle();
+    printMessages(module);
+    return accepted ? 0 : 1;
+}
+
+// Selects the row of a folder (any cell equal to FOLDER) on whichever
+// device of the folders tab shows it.
+QTreeView *selectFolder(QWidget *page, const QString &folder)
+{
+    auto devices = child<QComboBox>(page, QStringLiteral("cBoxDevices"));
+    child<QLineEdit>(page, QStringLiteral("searchEdit"))->clear();
+    auto view = child<QTreeView>(page, QStringLiteral("treeView"));
+    QAbstractItemModel *model = view->model();
+    for (int d = 0; d < devices->count(); ++d) {
+        devices->setCurrentIndex(d);
+        settle();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            for (int c = 0; c < model->columnCount(); ++c) {
+                if (model->index(r, c).data().toString() == folder) {
+                    view->clearSelection();
+                    view->selectionModel()->select(model->index(r, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                    return view;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+// "Remove folder" for one folder, answering whether the files beneath keep
+// their project id.
+int removeFolder(KCModule *module, const QString &folder, const QString &answer)
+{
+    QWidget *page = tab(module, QStringLiteral("folders"));
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    if (!selectFolder(page, folder)) {
+        out(QStringLiteral("error=no folder %1").arg(folder));
+        return 1;
+    }
+    auto remove = child<QPushButton>(page, QStringLiteral("removeFolderBtn"));
+    if (!remove->isEnabled()) {
+        out(QStringLiteral("error=removeFolderBtn is disabled"));
+        return 1;
+    }
+    bool answered = false;
+    QTimer::singleShot(0, module, [&] {
+        auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            out(QStringLiteral("error=no question"));
+            return;
+        }
+        out(QStringLiteral("remove-question=%1|%2").arg(box->text(), box->informativeText()));
+        QAbstractButton *button = box->button(answer == QLatin1String("keep") ? QMessageBox::Yes : QMessageBox::No);
+        out(QStringLiteral("remove-answer=%1").arg(button->text()));
+        answered = true;
+        button->click();
+    });
+    remove->click();
+    settle();
+    printMessages(module);
+    return answered ? 0 : 1;
+}
+
+// The folders tab on one device, narrowed by a search: the device's text,
+// the number of rows and every cell of each row.
+int foldersView(KCModule *module, const QString &device, const QString &search)
+{
+    QWidget *page = tab(module, QStringLiteral("folders"));
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    selectDevice(page, device);
+    child<QLineEdit>(page, QStringLiteral("searchEdit"))->setText(search);
+    settle();
+    out(QStringLiteral("device-text=%1").arg(child<QComboBox>(page, QStringLiteral("cBoxDevices"))->currentText()));
+    QAbstractItemModel *model = child<QTreeView>(page, QStringLiteral("treeView"))->model();
+    QStringList header;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        header.append(model->headerData(c, Qt::Horizontal).toString());
+    }
+    out(QStringLiteral("header=%1").arg(header.join(QLatin1Char('|'))));
+    out(QStringLiteral("rows=%1").arg(model->rowCount()));
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->columnCount(); ++c) {
+            cells.append(model->index(r, c).data().toString());
+        }
+        out(QStringLiteral("row=%1").arg(cells.join(QLatin1Char('|'))));
+    }
+    return 0;
+}
+
+int foldersShot(KCModule *module, const QString &file)
+{
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(tab(module, QStringLiteral("folders")));
+    settle();
+    if (!KCMVS::moduleWidget(module)->window()->grab().save(file)) {
+        out(QStringLiteral("error=cannot save %1").arg(file));
+        return 1;
+    }
+    out(QStringLiteral("screenshot=%1").arg(file));
+    return 0;
 }
 
 int enableUsers(KCModule *module, const QString &device)
@@ -550,8 +758,26 @@ int main(int argc, char **argv)
             status = shots(module, rest.value(0));
             rest = rest.mid(1);
         } else if (command == QLatin1String("edit-user")) {
-            status = editUser(module, rest.mid(0, 5));
+            status = editMember(module, QStringLiteral("users"), rest.mid(0, 5));
             rest = rest.mid(5);
+        } else if (command == QLatin1String("edit-group")) {
+            status = editMember(module, QStringLiteral("groups"), rest.mid(0, 5));
+            rest = rest.mid(5);
+        } else if (command == QLatin1String("edit-folder")) {
+            status = editMember(module, QStringLiteral("folders"), rest.mid(0, 5));
+            rest = rest.mid(5);
+        } else if (command == QLatin1String("add-folder")) {
+            status = addFolder(module, rest.mid(0, 8));
+            rest = rest.mid(8);
+        } else if (command == QLatin1String("remove-folder")) {
+            status = removeFolder(module, rest.value(0), rest.value(1));
+            rest = rest.mid(2);
+        } else if (command == QLatin1String("folders-view")) {
+            status = foldersView(module, rest.value(0), rest.value(1));
+            rest = rest.mid(2);
+        } else if (command == QLatin1String("folders-shot")) {
+            status = foldersShot(module, rest.value(0));
+            rest = rest.mid(1);
         } else if (command == QLatin1String("users-view")) {
             status = usersView(module, rest.mid(0, 5));
             rest = rest.mid(5);

@@ -104,7 +104,7 @@ private Q_SLOTS:
     void internalDisable();
 
 private:
-    QString m_ext4, m_ext3, m_ext2, m_vfat, m_spare;
+    QString m_ext4, m_ext3, m_ext2, m_vfat, m_spare, m_xfs, m_prj;
 };
 
 void CoreSystemTest::initTestCase()
@@ -115,6 +115,8 @@ void CoreSystemTest::initTestCase()
     m_ext2 = env("KCMQ_EXT2_DEVICE");
     m_vfat = env("KCMQ_VFAT_DEVICE");
     m_spare = env("KCMQ_SPARE_DEVICE");
+    m_xfs = env("KCMQ_XFS_DEVICE");
+    m_prj = env("KCMQ_PRJ_DEVICE");
 }
 
 void CoreSystemTest::load()
@@ -122,7 +124,7 @@ void CoreSystemTest::load()
     QuotasManager manager;
     manager.update();
 
-    QStringList expected{m_ext4, m_ext3, m_ext2, m_spare};
+    QStringList expected{m_ext4, m_ext3, m_ext2, m_spare, m_xfs, m_prj};
     expected.sort();
     const QMap<QString, QuotaStorage *> storages = manager.quotaStorages();
     QCOMPARE(storages.keys(), expected);
@@ -141,6 +143,17 @@ void CoreSystemTest::load()
     QCOMPARE(ext3->filesystem(), QStringLiteral("ext3"));
     QVERIFY(!ext3->usersData().quotaSupportOn());
     QVERIFY(!ext3->usersData().willMountWithQuota());
+
+    // XFS enforces what it was mounted with; the ext4 device made with the
+    // project feature accounts users and groups without enforcing them.
+    const QuotaStorage *xfs = storages.value(m_xfs);
+    QCOMPARE(xfs->filesystem(), QStringLiteral("xfs"));
+    QVERIFY(xfs->usersData().quotaSupportOn());
+    QVERIFY(xfs->groupsData().quotaSupportOn());
+    QVERIFY(!xfs->usersData().settingFileExist());
+    const QuotaStorage *prj = storages.value(m_prj);
+    QCOMPARE(prj->filesystem(), QStringLiteral("ext4"));
+    QVERIFY(!prj->usersData().quotaSupportOn());
 
     const QuotaStorage *spare = storages.value(m_spare);
     QCOMPARE(spare->filesystem(), QStringLiteral("ext4"));

@@ -21,7 +21,7 @@ mounts=/srv/kcmq
 env_file=/run/kcmq/fixtures.env
 
 fixture_step "kernel modules"
-modprobe -a quota_v2 loop ext4 vfat nls_cp437 nls_ascii nls_utf8 nls_iso8859-1 ||
+modprobe -a quota_v2 loop ext4 xfs vfat nls_cp437 nls_ascii nls_utf8 nls_iso8859-1 ||
     fixture_error "modprobe of the quota, loop and file system modules" || return 1
 
 fixture_step "removal of earlier installs of the project"
@@ -67,7 +67,7 @@ for u in "$KCMQ_GRANTED_USER" "$KCMQ_DENIED_USER"; do
 done
 
 fixture_step "loop devices"
-mkdir -p "$images" "$mounts"/{ext4,ext3,ext2,vfat,spare}
+mkdir -p "$images" "$mounts"/{ext4,ext3,ext2,vfat,spare,xfs,prj}
 # Fixed identities, so scenarios and reports can name them.
 KCMQ_EXT4_UUID=7d8e4b8e-6a51-4c57-9b0b-5c3a8f2e1d40
 KCMQ_EXT3_LABEL=kcmq-ext3
@@ -75,7 +75,10 @@ KCMQ_VFAT_LABEL=KCMQVFAT
 make_device() { # name mkfs-command...
     local name=$1
     shift
-    truncate -s 64M "$images/$name.img" || return 1
+    # mkfs.xfs refuses file systems under 300 MiB; the images are sparse.
+    local size=64M
+    [ "$name" != xfs ] || size=320M
+    truncate -s "$size" "$images/$name.img" || return 1
     "$@" "$images/$name.img" > /dev/null 2>&1 || return 1
     losetup --find --show "$images/$name.img"
 }
@@ -83,17 +86,23 @@ KCMQ_EXT4_DEVICE=$(make_device ext4 mkfs.ext4 -q -F -U "$KCMQ_EXT4_UUID" -L kcmq
     KCMQ_EXT3_DEVICE=$(make_device ext3 mkfs.ext3 -q -F -L "$KCMQ_EXT3_LABEL") &&
     KCMQ_EXT2_DEVICE=$(make_device ext2 mkfs.ext2 -q -F) &&
     KCMQ_VFAT_DEVICE=$(make_device vfat mkfs.vfat -n "$KCMQ_VFAT_LABEL") &&
-    KCMQ_SPARE_DEVICE=$(make_device spare mkfs.ext4 -q -F -L kcmq-spare) ||
+    KCMQ_SPARE_DEVICE=$(make_device spare mkfs.ext4 -q -F -L kcmq-spare) &&
+    KCMQ_XFS_DEVICE=$(make_device xfs mkfs.xfs -q -f -L kcmq-xfs) &&
+    KCMQ_PRJ_DEVICE=$(make_device prj mkfs.ext4 -q -F -O quota,project -I 256 -L kcmq-prj) ||
     fixture_error "loop device file systems" || return 1
 KCMQ_EXT4_MOUNT=$mounts/ext4
 KCMQ_EXT3_MOUNT=$mounts/ext3
 KCMQ_EXT2_MOUNT=$mounts/ext2
 KCMQ_VFAT_MOUNT=$mounts/vfat
 KCMQ_SPARE_MOUNT=$mounts/spare
+KCMQ_XFS_MOUNT=$mounts/xfs
+KCMQ_PRJ_MOUNT=$mounts/prj
 
 fixture_step "/etc/fstab"
 # Comments, blank lines and the three ways of naming a device; the spare
-# device is listed but never mounted.
+# device is listed but never mounted. XFS accounts a kind only when mounted
+# with its option; the ext4 device with the "project" feature accounts
+# every kind from mount time, prjquota enforces its folder limits.
 cat > /etc/fstab <<FSTAB
 # /etc/fstab of the kcm-quotas test VM
 # <file system>  <mount point>  <type>  <options>  <dump>  <pass>
@@ -105,13 +114,15 @@ LABEL=$KCMQ_EXT3_LABEL  $KCMQ_EXT3_MOUNT  ext3  defaults  0  2
 $KCMQ_EXT2_DEVICE  $KCMQ_EXT2_MOUNT  ext2  rw,usrquota  0  0
 $KCMQ_VFAT_DEVICE  $KCMQ_VFAT_MOUNT  vfat  defaults  0  0
 $KCMQ_SPARE_DEVICE  $KCMQ_SPARE_MOUNT  ext4  noauto,usrquota  0  0
+$KCMQ_XFS_DEVICE  $KCMQ_XFS_MOUNT  xfs  usrquota,grpquota,prjquota  0  0
+$KCMQ_PRJ_DEVICE  $KCMQ_PRJ_MOUNT  ext4  rw,prjquota  0  0
 FSTAB
 chmod 0644 /etc/fstab
 # mount(8) keeps no mtab of its own any more; the panel reads /etc/mtab.
 ln -sf ../proc/self/mounts /etc/mtab
 
 fixture_step "mounts"
-for m in "$KCMQ_EXT4_MOUNT" "$KCMQ_EXT3_MOUNT" "$KCMQ_EXT2_MOUNT" "$KCMQ_VFAT_MOUNT"; do
+for m in "$KCMQ_EXT4_MOUNT" "$KCMQ_EXT3_MOUNT" "$KCMQ_EXT2_MOUNT" "$KCMQ_VFAT_MOUNT" "$KCMQ_XFS_MOUNT" "$KCMQ_PRJ_MOUNT"; do
     mount "$m" || fixture_error "mount $m" || return 1
 done
 
@@ -161,6 +172,10 @@ dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.D
 fixture_step "saving the restorable files"
 mkdir -p /run/kcmq/saved
 cp -a /etc/fstab /run/kcmq/saved/fstab
+# The folder quota files, when the host has them (usually not).
+for f in /etc/projects /etc/projid; do
+    [ ! -e "$f" ] || cp -a "$f" "/run/kcmq/saved/${f#/etc/}"
+done
 
 {
     printf 'export KCMQ_SOURCE_DIR=%q KCMQ_BUILD_DIR=%q\n' "$KCMQ_SOURCE_DIR" "$KCMQ_BUILD_DIR"
@@ -170,7 +185,7 @@ cp -a /etc/fstab /run/kcmq/saved/fstab
         KCMQ_GROUP1 KCMQ_GROUP1_ID KCMQ_GROUP2 KCMQ_GROUP2_ID \
         KCMQ_EXT4_DEVICE KCMQ_EXT4_UUID KCMQ_EXT4_MOUNT KCMQ_EXT3_DEVICE KCMQ_EXT3_LABEL KCMQ_EXT3_MOUNT \
         KCMQ_EXT2_DEVICE KCMQ_EXT2_MOUNT KCMQ_VFAT_DEVICE KCMQ_VFAT_LABEL KCMQ_VFAT_MOUNT \
-        KCMQ_SPARE_DEVICE KCMQ_SPARE_MOUNT; do
+        KCMQ_SPARE_DEVICE KCMQ_SPARE_MOUNT KCMQ_XFS_DEVICE KCMQ_XFS_MOUNT KCMQ_PRJ_DEVICE KCMQ_PRJ_MOUNT; do
         printf 'export %s=%q\n' "$v" "${!v}"
     done
     # Whatever else the ctest command line handed over (test programs).
@@ -186,4 +201,12 @@ fixtures_restore() {
     chmod 0644 /etc/fstab
     chown root:root /etc/fstab
     rm -f /etc/cron.d/warnquota
+    local f
+    for f in projects projid; do
+        if [ -e "/run/kcmq/saved/$f" ]; then
+            cp -a "/run/kcmq/saved/$f" "/etc/$f"
+        else
+            rm -f "/etc/$f"
+        fi
+    done
 }

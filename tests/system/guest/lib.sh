@@ -101,6 +101,7 @@ core_test() {
     as_user "$KCMQ_GRANTED_USER" env \
         KCMQ_EXT4_DEVICE="$KCMQ_EXT4_DEVICE" KCMQ_EXT3_DEVICE="$KCMQ_EXT3_DEVICE" KCMQ_EXT3_LABEL="$KCMQ_EXT3_LABEL" \
         KCMQ_EXT2_DEVICE="$KCMQ_EXT2_DEVICE" KCMQ_VFAT_DEVICE="$KCMQ_VFAT_DEVICE" KCMQ_SPARE_DEVICE="$KCMQ_SPARE_DEVICE" \
+        KCMQ_XFS_DEVICE="$KCMQ_XFS_DEVICE" KCMQ_PRJ_DEVICE="$KCMQ_PRJ_DEVICE" \
         KCMQ_INTERNAL_DEVICE="${KCMQ_INTERNAL_DEVICE:-}" \
         KCMQ_USER1="$KCMQ_USER1" KCMQ_USER1_ID="$KCMQ_USER1_ID" KCMQ_USER2_ID="$KCMQ_USER2_ID" KCMQ_GROUP1_ID="$KCMQ_GROUP1_ID" \
         "$KCMQ_CORE_TEST" "$1"
@@ -215,4 +216,44 @@ package_files() {
 # The plug-in as the package installed it, where the hosts look for it.
 installed_plugin() {
     dpkg-query -L kcm-quotas | grep -m1 '/plasma/kcms/systemsettings_qwidgets/kcm-quotas.so$'
+}
+
+# project_tree DIR: one line per file, folder and link at or under DIR,
+# "path project-id inherit-flag" (links "path link"), read with
+# FS_IOC_FSGETXATTR without our code; mounts below DIR are walked too, so a
+# change that crossed into one shows.
+project_tree() {
+    python3 - "$1" <<'PY'
+import fcntl, os, struct, sys
+FS_IOC_FSGETXATTR = 0x801C581F
+PROJINHERIT = 0x200
+def show(path):
+    if os.path.islink(path):
+        print(path, "link")
+        return
+    try:
+        fd = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
+    except OSError as e:
+        print(path, "error", e.errno)
+        return
+    try:
+        buf = fcntl.ioctl(fd, FS_IOC_FSGETXATTR, bytes(28))
+        xflags, _, _, projid = struct.unpack_from("<IIII", buf)
+        print(path, projid, "P" if xflags & PROJINHERIT else "-")
+    except OSError as e:
+        print(path, "error", e.errno)
+    finally:
+        os.close(fd)
+root = sys.argv[1]
+show(root)
+for top, dirs, files in os.walk(root):
+    dirs.sort()
+    for name in sorted(dirs + files):
+        show(os.path.join(top, name))
+PY
+}
+
+# project_of PATH: the project id of one file or folder.
+project_of() {
+    project_tree "$1" | head -1 | cut -d' ' -f2
 }

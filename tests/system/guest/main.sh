@@ -55,13 +55,26 @@ if ! . "$guest/fixtures.sh"; then
 fi
 
 # A scenario is a script in scenarios/ named NN-name.sh; KCMQ_SCENARIOS
-# (a shell pattern on the name) narrows the run during development.
+# (shell patterns on the name, separated by blanks) narrows the run during
+# development.
+wanted() {
+    local pattern
+    [ -n "${KCMQ_SCENARIOS:-}" ] || return 0
+    set -f
+    for pattern in $KCMQ_SCENARIOS; do
+        # shellcheck disable=SC2254
+        case "$1" in $pattern)
+            set +f
+            return 0
+            ;;
+        esac
+    done
+    set +f
+    return 1
+}
 for scenario in "$KCMQ_SOURCE_DIR"/tests/system/scenarios/[0-9]*.sh; do
     name=$(basename "$scenario" .sh)
-    if [ -n "${KCMQ_SCENARIOS:-}" ]; then
-        # shellcheck disable=SC2254
-        case "$name" in $KCMQ_SCENARIOS) ;; *) continue ;; esac
-    fi
+    wanted "$name" || continue
     echo "KCMQ-SCENARIO $name"
     before=$(grep -c '' "$KCMQ_REPORT")
     KCMQ_SCENARIO=$name timeout --kill-after=5 "${KCMQ_SCENARIO_TIMEOUT:-600}" \

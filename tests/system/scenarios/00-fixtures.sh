@@ -9,6 +9,13 @@ check "kernel switched group quotas on for the ext4 device" test "$(quota_state 
 check "usage of user1 is counted" sh -c "repquota -n -u '$KCMQ_EXT4_DEVICE' | grep -q '^#$KCMQ_USER1_ID '"
 check "ext3 device is found by its label" test "$(blkid -L "$KCMQ_EXT3_LABEL")" = "$KCMQ_EXT3_DEVICE"
 check "ext4 device is found by its UUID" test "$(blkid -U "$KCMQ_EXT4_UUID")" = "$KCMQ_EXT4_DEVICE"
+for option in usrquota grpquota prjquota; do
+    check_contains "XFS device is mounted with $option" ",$option" "$(mount_options "$KCMQ_XFS_DEVICE")"
+done
+check_equal "xfs_quota sees project accounting on the XFS device" "ON ON" \
+    "$(xfs_quota -x -c 'state -p' "$KCMQ_XFS_MOUNT" 2>/dev/null | awk '/Accounting:|Enforcement:/ { printf "%s%s", sep, $2; sep = " " }')"
+check_contains "ext4 device with the project feature enforces folder limits" "prjquota" "$(mount_options "$KCMQ_PRJ_DEVICE")"
+check "ext4 device with the project feature has it" sh -c "dumpe2fs -h '$KCMQ_PRJ_DEVICE' 2>/dev/null | grep -q 'features:.* project'"
 check "spare device is not mounted" sh -c "! findmnt --source '$KCMQ_SPARE_DEVICE' >/dev/null"
 check "granted user is an ordinary account" test "$(id -u "$KCMQ_GRANTED_USER")" -ge 1000
 check "client runs as the granted user" test "$(as_user "$KCMQ_GRANTED_USER" id -un)" = "$KCMQ_GRANTED_USER"

@@ -47,10 +47,11 @@ shown=$(sed -n '1,/^done=show/p' <<< "$edited")
 kept=$(sed -n '/^done=edit-user/,/^done=print-admins/p' <<< "$edited")
 applied=$(sed -n '/^done=grace/,$p' <<< "$edited")
 check_contains "the factory is the panel's" "factory=QuotasFactory" "$shown"
-check_contains "four tabs, users last" "tab=generalTab
+check_contains "five tabs, folders last" "tab=generalTab
 tab=notification
 tab=groups
-tab=users" "$shown"
+tab=users
+tab=folders" "$shown"
 check_contains "general tab: ext4 device with user and group quotas on" "general=$KCMQ_EXT4_DEVICE fs=ext4 users=on groups=on" "$shown"
 check_contains "general tab: ext2 device with quotas off" "general=$KCMQ_EXT2_DEVICE fs=ext2 users=off groups=off" "$shown"
 check "general tab: no vfat device" bash -c "! grep -q 'general=$KCMQ_VFAT_DEVICE' <<< \"\$1\"" _ "$shown"
@@ -59,7 +60,7 @@ check_contains "users tab: user1 uses 3 Mb on the ext4 device" "user=$KCMQ_EXT4_
 check "users tab: user1's usage in Mb" grep -qE "^user=$KCMQ_EXT4_DEVICE $KCMQ_USER1\|[a-z]+\|3(\.[0-9]+)? Mb\|" <<< "$shown"
 check_contains "groups tab: group1 on the ext4 device" "group=$KCMQ_EXT4_DEVICE $KCMQ_GROUP1|" "$shown"
 
-check "a screenshot of each of the four tabs" test "$(ls "$shots"/kcm-quotas-*.png 2>/dev/null | wc -l)" -eq 4
+check "a screenshot of each of the five tabs" test "$(ls "$shots"/kcm-quotas-[1-5]-*.png 2>/dev/null | wc -l)" -eq 5
 
 # A member edit through the dialog is applied at once.
 edited=$(sed -n '/^done=shots/,/^done=edit-user/p' <<< "$edited")
