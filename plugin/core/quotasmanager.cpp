@@ -3,10 +3,12 @@
 
 #include "plugin/core/quotasmanager.h"
 
+#include "common/helperprotocol.h"
+
 #include "plugin/model/members/devicequotafacts.h"
 #include "plugin/model/members/devicequotasnapshot.h"
-#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/members/limitfieldid.h"
+#include "plugin/model/members/systemquotakernelquery.h"
 #include "plugin/model/values/memorysizetransfer.h"
 #include "plugin/model/values/timeperiodtransfer.h"
 #include "plugin/system/configreader.h"
@@ -99,6 +101,24 @@ void QuotasManager::update()
         resetData();
     }
 
+    QList<Member> users;
+    for (const UserInfo &user : m_users()) {
+        users.append(Member{user.name(), static_cast<int>(user.uid()), user.isSystem()});
+    }
+    QList<Member> groups;
+    for (const GroupInfo &group : m_groups()) {
+        groups.append(Member{group.name(), static_cast<int>(group.gid()), group.isSystem()});
+    }
+    const QVector<quint32> userIds = distinctIds(users);
+    const QVector<quint32> groupIds = distinctIds(groups);
+
+    // Before the blkid lines are known no device is: then they and every
+    // table come in one request, which costs one authorisation, not two.
+    QHash<QString, QuotaRecordReader::TableRecords> listed[2];
+    if (!ConfigReader::instance().hasBlkid()) {
+        listTables(userIds, groupIds, listed);
+    }
+
     // Each device's facts are read once here and shared by its storage and
     // every member on it.
     const QStringList devices = DeviceDataInformation::supportedDevices();
@@ -117,25 +137,26 @@ void QuotasManager::update()
         m_quotaStorages.insert(device, storage);
     }
 
-    QList<Member> users;
-    for (const UserInfo &user : m_users()) {
-        users.append(Member{user.name(), static_cast<int>(user.uid()), user.isSystem()});
-    }
-    QList<Member> groups;
-    for (const GroupInfo &group : m_groups()) {
-        groups.append(Member{group.name(), static_cast<int>(group.gid()), group.isSystem()});
-    }
-    const QVector<quint32> userIds = distinctIds(users);
-    const QVector<quint32> groupIds = distinctIds(groups);
-
-    // Every table with quotas on is read in one go: each helper request
-    // costs an authorisation, which is most of a small directory's load.
+    // Every table with quotas on that the listing did not bring is read in
+    // one go: each helper request costs an authorisation, which is most of
+    // a small directory's load.
     QVector<QuotaRecordReader::Table> tables;
+    QHash<QString, QuotaRecordReader::TableRecords> records[2];
     for (const SettingsId type : {Users, Groups}) {
         const QHash<QString, DeviceQuotaFacts> &facts = type == Users ? userFacts : groupFacts;
+        const int kind = type == Users ? 0 : 1;
         for (const QString &device : devices) {
-            if (facts.value(device).quotaOn()) {
+            if (!facts.value(device).quotaOn()) {
+                continue;
+            }
+            const auto read = listed[kind].constFind(device);
+            if (read == listed[kind].constEnd()) {
                 tables.append({device, type});
+            } else {
+                if (read->failed) {
+                    qCWarning(KCMQUOTAS) << "reading the quota records of" << device << "failed:" << read->error;
+                }
+                records[kind].insert(device, *read);
             }
         }
     }
@@ -154,7 +175,6 @@ void QuotasManager::update()
         failed.error = readError;
         read = QVector<QuotaRecordReader::TableRecords>(tables.size(), failed);
     }
-    QHash<QString, QuotaRecordReader::TableRecords> records[2];
     for (int i = 0; i < tables.size(); ++i) {
         if (read.at(i).failed) {
             qCWarning(KCMQUOTAS) << "reading the quota records of" << tables.at(i).device << "failed:" << read.at(i).error;
@@ -170,6 +190,29 @@ void QuotasManager::update()
         // The tabs refilled themselves from the new load while the signal
         // ran; nothing points at the old one any more.
         freeRetired();
+    }
+}
+
+// The tables of every device /etc/fstab may name, by its own names, with
+// the blkid lines that tell which device each name is. A reader that cannot
+// do that in one go leaves `listed` empty, and the load asks as a reload
+// does. A failed request fails the load, as a failed device listing would.
+void QuotasManager::listTables(const QVector<quint32> &userIds, const QVector<quint32> &groupIds, QHash<QString, QuotaRecordReader::TableRecords> listed[2])
+{
+    const QStringList specs = DeviceDataInformation::fstabDeviceSpecs(HelperProtocol::MaxTablesPerKind);
+    const QuotaRecordReader::ListedTables answer = m_reader->readListedTables(specs, userIds, groupIds);
+    if (!answer.listed) {
+        return;
+    }
+    ConfigReader::instance().setBlkid(answer.blkidLines);
+    for (int kind = 0; kind < 2; ++kind) {
+        for (int i = 0; i < specs.size() && i < answer.tables[kind].size(); ++i) {
+            // By the rule the device list is made with.
+            const QString device = DeviceDataInformation::blockDeviceName(specs.at(i), answer.blkidLines);
+            if (!device.isEmpty() && !listed[kind].contains(device)) {
+                listed[kind].insert(device, answer.tables[kind].at(i));
+            }
+        }
     }
 }
 

@@ -17,6 +17,7 @@ public:
 
     QMap<quint32, ProxyQuotaData> readRecords(const QString &device, SettingsId type, const QVector<quint32> &ids) override;
     QVector<TableRecords> readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds) override;
+    ListedTables readListedTables(const QStringList &fsSpecs, const QVector<quint32> &userIds, const QVector<quint32> &groupIds) override;
 
 private:
     HelperActionExecutor &m_executor;

@@ -22,3 +22,8 @@ QuotaRecordReader::readTables(const QVector<Table> &tables, const QVector<quint3
     }
     return result;
 }
+
+QuotaRecordReader::ListedTables QuotaRecordReader::readListedTables(const QStringList &, const QVector<quint32> &, const QVector<quint32> &)
+{
+    return {};
+}

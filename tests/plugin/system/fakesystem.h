@@ -93,6 +93,7 @@ public:
 
 private:
     QString commandOf(const QVariantMap &arguments) const;
+    QStringList blkidOutput() const;
     Result handleChange(const QString &command, const QVariantMap &arguments);
     Result readAll(const QString &path, int type, const QByteArray &packedIds);
     QString quotaFilePath(const QString &path, int type) const;
