@@ -74,6 +74,8 @@ public:
 
     // When set, get_data answers these lines instead of the devices' own.
     QStringList blkidLines;
+    // What get_data answers.
+    QStringList blkidOutput() const;
 
     QList<Call> calls;
     // "command device [detail]" of every change request, in order.
@@ -93,7 +95,6 @@ public:
 
 private:
     QString commandOf(const QVariantMap &arguments) const;
-    QStringList blkidOutput() const;
     Result handleChange(const QString &command, const QVariantMap &arguments);
     Result readAll(const QString &path, int type, const QByteArray &packedIds);
     QString quotaFilePath(const QString &path, int type) const;
