@@ -31,8 +31,11 @@ out=${2:-$build/tests/system/benchmark/vm}
 # and installs the panel and the helper from the Debian package built from
 # the same tree, as the VM tier's fixture does.
 cmake --build "$build" || exit 1
-package=$build/package
-KCMQ_JOBS=${KCMQ_JOBS:-2} "$src/scripts/build-deb.sh" "$package" || exit 1
+# KCMQ_PACKAGE_DIR names a package built from this tree already.
+package=${KCMQ_PACKAGE_DIR:-$build/package}
+if [ -z "${KCMQ_PACKAGE_DIR:-}" ]; then
+    KCMQ_JOBS=${KCMQ_JOBS:-2} "$src/scripts/build-deb.sh" "$package" || exit 1
+fi
 
 accel=tcg
 if [ "${KCMQ_VM_KVM:-0}" = 1 ] && [ -w /dev/kvm ]; then
