@@ -95,6 +95,13 @@ inline const QString GroupIds = QStringLiteral("group_ids");
 // Device paths (QStringList) whose user or group records to read.
 inline const QString UserDevices = QStringLiteral("user_devices");
 inline const QString GroupDevices = QStringLiteral("group_devices");
+// Optional in GetQuotaTables (a boolean, true): the reply carries the blkid
+// lines too (BlkidData, from the same blkid run the helper resolves with),
+// and UserDevices and GroupDevices may name a device as /etc/fstab does
+// (UUID=..., LABEL=...). A panel that knows no device yet so needs one
+// request for the devices and the records; a table of a device without
+// quotas answers with the reason as any other.
+inline const QString WithBlkidData = QStringLiteral("with_blkid_data");
 // Project records: the Type argument is 2 (PRJQUOTA) in the record
 // sub-commands, and GetQuotaTables takes these beside the user and group
 // ones.

@@ -296,12 +296,29 @@ QString QuotaRequest::resolveFstabSpec(const QString &fsSpec)
     if (!fsSpec.contains(QLatin1Char('='))) {
         return QString();
     }
+    const QString path = DeviceSpecification::blockDeviceName(fsSpec, blkidLines());
+    return DeviceSpecification::isDevicePath(path) ? m_files.resolveDeviceNode(path) : QString();
+}
+
+const QStringList &QuotaRequest::blkidLines()
+{
     if (!m_blkidRead) {
         m_blkidLines = runBlkid();
         m_blkidRead = true;
     }
-    const QString path = DeviceSpecification::blockDeviceName(fsSpec, m_blkidLines);
-    return DeviceSpecification::isDevicePath(path) ? m_files.resolveDeviceNode(path) : QString();
+    return m_blkidLines;
+}
+
+// The device path a table's name stands for: a tag form as /etc/fstab
+// writes it goes through the blkid lines, by the rule the panel lists the
+// devices with; anything else is taken as a path.
+QString QuotaRequest::fstabDeviceOf(const QString &name)
+{
+    if (name.startsWith(QLatin1Char('/')) || !name.contains(QLatin1Char('='))) {
+        return name;
+    }
+    const QString path = DeviceSpecification::blockDeviceName(name, blkidLines());
+    return path.isEmpty() ? name : path;
 }
 
 int QuotaRequest::quotaType() const
@@ -615,6 +632,11 @@ void QuotaRequest::getQuotaTables()
             ids[type] = idsArgument(idKeys[type]);
         }
     }
+    const bool withBlkid = m_args.value(HelperProtocol::WithBlkidData).toBool();
+    if (withBlkid) {
+        // Without the lines the panel lists no device: no records either.
+        m_reply.insert(HelperProtocol::BlkidData, blkidLines());
+    }
     for (int type = 0; type < Kinds; ++type) {
         // A panel that reads no folders gets the reply it always got.
         if (type == PRJQUOTA && !m_args.contains(HelperProtocol::ProjectDevices)) {
@@ -625,7 +647,7 @@ void QuotaRequest::getQuotaTables()
         for (const QString &device : devices[type]) {
             try {
                 // Each device is resolved as every other sub-command's is.
-                const QString node = resolvedDevice(device);
+                const QString node = resolvedDevice(withBlkid ? fstabDeviceOf(device) : device);
                 tables.append(quotaTable(node.toUtf8(), type, ids[type], isXfs(node)));
             } catch (const std::exception &error) {
                 tables.append(QString::fromUtf8(error.what()));

@@ -68,6 +68,9 @@ private:
     QString resolvedDevice(const QString &name);
     bool namedByFstab(const QString &node);
     QString resolveFstabSpec(const QString &fsSpec);
+    // The blkid lines, blkid run at most once per request.
+    const QStringList &blkidLines();
+    QString fstabDeviceOf(const QString &name);
     int quotaType() const;
     QStringList runBlkid();
     QuotaState quotaState(const QString &device);

@@ -105,6 +105,24 @@ void QuotasManager::update()
         resetData();
     }
 
+    QList<Member> users;
+    for (const UserInfo &user : m_users()) {
+        users.append(Member{user.name(), static_cast<int>(user.uid()), user.isSystem()});
+    }
+    QList<Member> groups;
+    for (const GroupInfo &group : m_groups()) {
+        groups.append(Member{group.name(), static_cast<int>(group.gid()), group.isSystem()});
+    }
+    const QVector<quint32> userIds = distinctIds(users);
+    const QVector<quint32> groupIds = distinctIds(groups);
+
+    // Before the blkid lines are known no device is: then they and every
+    // table come in one request, which costs one authorisation, not two.
+    QHash<QString, QuotaRecordReader::TableRecords> listed[2];
+    if (!ConfigReader::instance().hasBlkid()) {
+        listTables(userIds, groupIds, listed);
+    }
+
     // Each device's facts are read once here and shared by its storage and
     // every member on it.
     const QStringList devices = DeviceDataInformation::supportedDevices();
@@ -173,25 +191,25 @@ void QuotasManager::update()
         }
     }
 
-    QList<Member> users;
-    for (const UserInfo &user : m_users()) {
-        users.append(Member{user.name(), static_cast<int>(user.uid()), user.isSystem()});
-    }
-    QList<Member> groups;
-    for (const GroupInfo &group : m_groups()) {
-        groups.append(Member{group.name(), static_cast<int>(group.gid()), group.isSystem()});
-    }
-    const QVector<quint32> userIds = distinctIds(users);
-    const QVector<quint32> groupIds = distinctIds(groups);
-
-    // Every table with quotas on is read in one go: each helper request
-    // costs an authorisation, which is most of a small directory's load.
+    // Every table with quotas on that the listing did not bring is read in
+    // one go: each helper request costs an authorisation, which is most of
+    // a small directory's load.
     QVector<QuotaRecordReader::Table> tables;
+    QHash<QString, QuotaRecordReader::TableRecords> records[3];
     for (const SettingsId type : {Users, Groups}) {
         const QHash<QString, DeviceQuotaFacts> &facts = type == Users ? userFacts : groupFacts;
         for (const QString &device : devices) {
-            if (facts.value(device).quotaOn()) {
+            if (!facts.value(device).quotaOn()) {
+                continue;
+            }
+            const auto read = listed[type].constFind(device);
+            if (read == listed[type].constEnd()) {
                 tables.append({device, type});
+            } else {
+                if (read->failed) {
+                    qCWarning(KCMQUOTAS) << "reading the quota records of" << device << "failed:" << read->error;
+                }
+                records[type].insert(device, *read);
             }
         }
     }
@@ -217,7 +235,6 @@ void QuotasManager::update()
         failed.error = readError;
         read = QVector<QuotaRecordReader::TableRecords>(tables.size(), failed);
     }
-    QHash<QString, QuotaRecordReader::TableRecords> records[3];
     for (int i = 0; i < tables.size(); ++i) {
         if (read.at(i).failed) {
             qCWarning(KCMQUOTAS) << "reading the quota records of" << tables.at(i).device << "failed:" << read.at(i).error;
@@ -234,6 +251,25 @@ void QuotasManager::update()
         // The tabs refilled themselves from the new load while the signal
         // ran; nothing points at the old one any more.
         freeRetired();
+    }
+}
+
+void QuotasManager::listTables(const QVector<quint32> &userIds, const QVector<quint32> &groupIds, QHash<QString, QuotaRecordReader::TableRecords> listed[2])
+{
+    const QStringList specs = DeviceDataInformation::fstabDeviceSpecs(HelperProtocol::MaxTablesPerKind);
+    const QuotaRecordReader::ListedTables answer = m_reader->readListedTables(specs, userIds, groupIds);
+    if (!answer.listed) {
+        return;
+    }
+    ConfigReader::instance().setBlkid(answer.blkidLines);
+    for (int kind = 0; kind < 2; ++kind) {
+        for (int i = 0; i < specs.size() && i < answer.tables[kind].size(); ++i) {
+            // By the rule the device list is made with.
+            const QString device = DeviceDataInformation::blockDeviceName(specs.at(i), answer.blkidLines);
+            if (!device.isEmpty() && !listed[kind].contains(device)) {
+                listed[kind].insert(device, answer.tables[kind].at(i));
+            }
+        }
     }
 }
 

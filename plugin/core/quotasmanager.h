@@ -116,6 +116,7 @@ Q_SIGNALS:
 private:
     QuotasManager(HelperActionExecutor *executor, QuotaKernelQuery *kernel, std::unique_ptr<QuotaRecordReader> reader, QObject *parent);
     void requireMounted(const QString &device) const;
+    void listTables(const QVector<quint32> &userIds, const QVector<quint32> &groupIds, QHash<QString, QuotaRecordReader::TableRecords> listed[2]);
     QList<SettingsDeviceQuota *> loadMembers(const QList<Member> &accounts,
                                              SettingsId type,
                                              const QStringList &devices,

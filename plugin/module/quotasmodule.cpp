@@ -11,6 +11,7 @@
 #include "platform/kcm/statewidget.h"
 #include "plugin/core/quotasmanager.h"
 #include "plugin/model/members/settingsdevicequota.h"
+#include "plugin/model/members/quotakernelquery.h"
 #include "plugin/notifications/notificationsdata.h"
 #include "plugin/notifications/notificationsettingwidget.h"
 #include "plugin/system/configreader.h"
@@ -76,6 +77,11 @@ bool QuotasModule::checkCommonAccess() const
 
 bool QuotasModule::isKernelQuotaSupport() const
 {
+    // A loaded quota format answers the question already; the helper's
+    // check would cost its start and an authorisation for nothing.
+    if (m_seams.kernel->quotaFormatLoaded()) {
+        return true;
+    }
     const QVariantMap arguments{{HelperProtocol::CheckSupportKernel, QVariant()}};
     return m_seams.executor->execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs).succeeded;
 }

@@ -65,6 +65,16 @@ QStringList ConfigReader::blkid()
     return m_blkid;
 }
 
+bool ConfigReader::hasBlkid() const
+{
+    return !m_blkid.isEmpty();
+}
+
+void ConfigReader::setBlkid(const QStringList &lines)
+{
+    m_blkid = lines;
+}
+
 void ConfigReader::reset()
 {
     m_blkid.clear();

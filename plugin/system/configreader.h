@@ -40,6 +40,10 @@ public:
     // A copy of the blkid lines, fetched through the helper when not cached.
     // Throws std::runtime_error with the helper's text when that fails.
     QStringList blkid();
+    // Whether blkid() answers without asking the helper.
+    bool hasBlkid() const;
+    // Keeps lines the helper sent with another answer, as blkid() would.
+    void setBlkid(const QStringList &lines);
     void reset();
 
     static QList<TabLine> readTabFile(const QString &path);

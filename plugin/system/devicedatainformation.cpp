@@ -135,6 +135,18 @@ QStringList DeviceDataInformation::supportedDevices()
     return devices;
 }
 
+QStringList DeviceDataInformation::fstabDeviceSpecs(int limit)
+{
+    QStringList specs;
+    for (const ConfigReader::TabLine &entry : ConfigReader::instance().tabFile(ConfigReader::Fstab)) {
+        const bool mayName = entry.device.startsWith(QLatin1Char('/')) || entry.device.contains(QLatin1Char('='));
+        if (mayName && !specs.contains(entry.device) && specs.size() < limit) {
+            specs.append(entry.device);
+        }
+    }
+    return specs;
+}
+
 QString DeviceDataInformation::blockDeviceName(const QString &fsSpec, const QStringList &blkidLines)
 {
     return DeviceSpecification::blockDeviceName(fsSpec, blkidLines);

@@ -45,6 +45,10 @@ public:
     // Sorted block device paths of the ext2/3/4 and XFS devices of
     // /etc/fstab.
     static QStringList supportedDevices();
+    // The device fields of /etc/fstab that may name a supported device
+    // (a path or a tag form), each once, in file order, before the blkid
+    // lines tell which do; at most `limit` of them.
+    static QStringList fstabDeviceSpecs(int limit);
     static QString blockDeviceName(const QString &fsSpec, const QStringList &blkidLines);
     // From /etc/mtab; for a device that is not mounted, its blkid TYPE.
     static QString deviceFilesystem(const QString &device);

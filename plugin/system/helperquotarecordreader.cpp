@@ -34,6 +34,25 @@ QMap<quint32, ProxyQuotaData> decode(const QVariant &bytes)
     }
     return records;
 }
+
+// One table of a get_quota_tables answer.
+QuotaRecordReader::TableRecords tableOf(const QVariant &answer)
+{
+    QuotaRecordReader::TableRecords records;
+    if (answer.userType() == QMetaType::QString) {
+        // The helper could not read this table; the others stand.
+        records.failed = true;
+        records.error = answer.toString();
+    } else {
+        try {
+            records.records = decode(answer);
+        } catch (const std::runtime_error &error) {
+            records.failed = true;
+            records.error = QString::fromUtf8(error.what());
+        }
+    }
+    return records;
+}
 }
 
 HelperQuotaRecordReader::HelperQuotaRecordReader(HelperActionExecutor &executor)
@@ -102,21 +121,45 @@ QVector<QuotaRecordReader::TableRecords> HelperQuotaRecordReader::readTables(con
     read.reserve(tables.size());
     for (const Table &table : tables) {
         const int kind = kindOf(table.type);
-        const QVariant &answer = answers[kind].at(next[kind]++);
-        TableRecords records;
-        if (answer.userType() == QMetaType::QString) {
-            // The helper could not read this table; the others stand.
-            records.failed = true;
-            records.error = answer.toString();
-        } else {
-            try {
-                records.records = decode(answer);
-            } catch (const std::runtime_error &error) {
-                records.failed = true;
-                records.error = QString::fromUtf8(error.what());
-            }
-        }
-        read.append(records);
+        read.append(tableOf(answers[kind].at(next[kind]++)));
     }
     return read;
+}
+
+QuotaRecordReader::ListedTables
+HelperQuotaRecordReader::readListedTables(const QStringList &fsSpecs, const QVector<quint32> &userIds, const QVector<quint32> &groupIds)
+{
+    QVariantMap arguments = localeArguments();
+    arguments.insert(HelperProtocol::GetQuotaTables, QVariant());
+    arguments.insert(HelperProtocol::WithBlkidData, true);
+    arguments.insert(HelperProtocol::UserDevices, fsSpecs);
+    arguments.insert(HelperProtocol::GroupDevices, fsSpecs);
+    arguments.insert(HelperProtocol::UserIds, QuotaRecordBatch::encodeIds(fsSpecs.isEmpty() ? QVector<quint32>() : userIds));
+    arguments.insert(HelperProtocol::GroupIds, QuotaRecordBatch::encodeIds(fsSpecs.isEmpty() ? QVector<quint32>() : groupIds));
+    const HelperActionExecutor::Result result = m_executor.execute(accessActionName(), arguments, HelperActionExecutor::AccessTimeoutMs);
+    if (!result.succeeded) {
+        throw std::runtime_error(result.errorText.toStdString());
+    }
+    ListedTables listed;
+    if (!result.data.contains(HelperProtocol::BlkidData)) {
+        // A helper that does not know the argument: the tables it read by
+        // tag are refusals, so nothing of the answer is used.
+        return listed;
+    }
+    listed.listed = true;
+    listed.blkidLines = result.data.value(HelperProtocol::BlkidData).toStringList();
+    const QVariantList answers[2] = {result.data.value(HelperProtocol::UserRecords).toList(), result.data.value(HelperProtocol::GroupRecords).toList()};
+    for (int kind = 0; kind < 2; ++kind) {
+        for (int i = 0; i < fsSpecs.size(); ++i) {
+            if (answers[kind].size() == fsSpecs.size()) {
+                listed.tables[kind].append(tableOf(answers[kind].at(i)));
+            } else {
+                TableRecords unreadable;
+                unreadable.failed = true;
+                unreadable.error = i18nd("velun_kcm_quotas", "The helper's answer holds no readable quota records");
+                listed.tables[kind].append(unreadable);
+            }
+        }
+    }
+    return listed;
 }

@@ -20,6 +20,7 @@ public:
                                      const QVector<quint32> &userIds,
                                      const QVector<quint32> &groupIds,
                                      const QVector<quint32> &projectIds = {}) override;
+    ListedTables readListedTables(const QStringList &fsSpecs, const QVector<quint32> &userIds, const QVector<quint32> &groupIds) override;
 
 private:
     HelperActionExecutor &m_executor;

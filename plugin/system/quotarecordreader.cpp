@@ -24,3 +24,8 @@ QVector<QuotaRecordReader::TableRecords> QuotaRecordReader::readTables(const QVe
     }
     return result;
 }
+
+QuotaRecordReader::ListedTables QuotaRecordReader::readListedTables(const QStringList &, const QVector<quint32> &, const QVector<quint32> &)
+{
+    return {};
+}

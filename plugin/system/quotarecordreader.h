@@ -8,6 +8,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // Reads every quota record of one device for one kind of member in one go:
@@ -44,4 +45,18 @@ public:
     // in one request overrides it. Throws when nothing could be read.
     virtual QVector<TableRecords>
     readTables(const QVector<Table> &tables, const QVector<quint32> &userIds, const QVector<quint32> &groupIds, const QVector<quint32> &projectIds = {});
+
+    // The blkid lines and both kinds' tables of the devices that `fsSpecs`
+    // name as /etc/fstab does, in one request: before the lines are known
+    // no device is. A spec without quotas is a failed table.
+    struct ListedTables {
+        // False when the reader cannot answer this in one go; the caller
+        // then asks for the lines and the tables apart.
+        bool listed = false;
+        QStringList blkidLines;
+        // Users, Groups: one per spec, in the order of `fsSpecs`.
+        QVector<TableRecords> tables[2];
+    };
+    // Throws std::runtime_error with the reason when the request fails.
+    virtual ListedTables readListedTables(const QStringList &fsSpecs, const QVector<quint32> &userIds, const QVector<quint32> &groupIds);
 };

@@ -359,6 +359,65 @@ private Q_SLOTS:
         QCOMPARE(read, tablesRead);
     }
 
+    // A panel that knows no device yet names them as fstab does and takes
+    // the blkid lines of the same run along.
+    void getQuotaTablesWithBlkid_data()
+    {
+        QTest::addColumn<bool>("withBlkid");
+        QTest::addColumn<QStringList>("userDevices");
+        QTest::addColumn<QStringList>("userAnswers");
+        QTest::addColumn<int>("blkidRuns");
+
+        const QString records = QStringLiteral("ids 1000");
+        QTest::newRow("a device named by its label, blkid run once for both")
+            << true << QStringList{QStringLiteral("LABEL=home"), disk} << QStringList{records, records} << 1;
+        QTest::newRow("a label blkid does not know answers with the reason")
+            << true << QStringList{QStringLiteral("LABEL=gone")} << QStringList{QStringLiteral("Device LABEL=gone is not a block device")} << 1;
+        QTest::newRow("a device fstab does not name answers with the reason")
+            << true << QStringList{QStringLiteral("UUID=77")} << QStringList{QStringLiteral("Device /dev/sdc1 is not a block device")} << 1;
+        QTest::newRow("no lines asked for: a label is no device")
+            << false << QStringList{QStringLiteral("LABEL=home")} << QStringList{QStringLiteral("Device LABEL=home is not a block device")} << 0;
+    }
+
+    void getQuotaTablesWithBlkid()
+    {
+        QFETCH(bool, withBlkid);
+        QFETCH(QStringList, userDevices);
+        QFETCH(QStringList, userAnswers);
+        QFETCH(int, blkidRuns);
+
+        files.files.insert(QStringLiteral("/etc/fstab"), "LABEL=home /home ext4 defaults 0 2\n");
+        processes.results.insert(QStringLiteral("blkid"),
+                                 FakeProcessRunner::result(0, {}, "/dev/sdb1: LABEL=\"home\" TYPE=\"ext4\"\n/dev/sdc1: UUID=\"77\" TYPE=\"ext4\"\n"));
+        dqblk record{};
+        record.dqb_valid = QIF_ALL;
+        kernel.records.insert(1000, record);
+        QVariantMap args{{QStringLiteral("get_quota_tables"), QVariant()},
+                         {QStringLiteral("user_devices"), userDevices},
+                         {QStringLiteral("user_ids"), QuotaRecordBatch::encodeIds({1000})}};
+        if (withBlkid) {
+            args.insert(QStringLiteral("with_blkid_data"), true);
+        }
+        QVariantMap reply;
+        QCOMPARE(run(args, &reply), QString());
+
+        QStringList answers;
+        for (const QVariant &table : reply.value(QStringLiteral("user_records")).toList()) {
+            QVector<QuotaRecordBatch::Entry> entries;
+            if (table.userType() == QMetaType::QByteArray && QuotaRecordBatch::decodeRecords(table.toByteArray(), entries)) {
+                answers.append(QStringLiteral("ids %1").arg(entries.value(0).id));
+            } else {
+                answers.append(table.toString());
+            }
+        }
+        QCOMPARE(answers, userAnswers);
+        QCOMPARE(reply.contains(QStringLiteral("blkid_data")), withBlkid);
+        if (withBlkid) {
+            QCOMPARE(reply.value(QStringLiteral("blkid_data")).toStringList().value(0), QStringLiteral("/dev/sdb1: LABEL=\"home\" TYPE=\"ext4\""));
+        }
+        QCOMPARE(processes.calls.size(), blkidRuns);
+    }
+
     void getQuotaTablesRefuses_data()
     {
         QTest::addColumn<QVariantMap>("args");

@@ -10,4 +10,5 @@ class SystemQuotaKernelQuery : public QuotaKernelQuery
 public:
     int getState(const QByteArray &device, fs_quota_statv *state) override;
     int getInfo(const QByteArray &device, int type, dqinfo *info) override;
+    bool quotaFormatLoaded() override;
 };

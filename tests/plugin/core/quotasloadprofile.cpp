@@ -37,6 +37,9 @@ public:
         if (arguments.contains(QStringLiteral("get_quota_tables"))) {
             Result result;
             result.succeeded = true;
+            if (arguments.value(QStringLiteral("with_blkid_data")).toBool()) {
+                result.data.insert(QStringLiteral("blkid_data"), blkidOutput());
+            }
             const QString kinds[2][2] = {{QStringLiteral("user_devices"), QStringLiteral("user_records")},
                                          {QStringLiteral("group_devices"), QStringLiteral("group_records")}};
             for (int type = 0; type < 2; ++type) {

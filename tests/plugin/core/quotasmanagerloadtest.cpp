@@ -326,38 +326,36 @@ void QuotasManagerLoadTest::failedDeviceReadLeavesMembersUnknown()
 
 void QuotasManagerLoadTest::oneRecordRequestPerLoad_data()
 {
+    QTest::addColumn<bool>("quotas");
+    QTest::addColumn<QString>("fsSpec");
     QTest::addColumn<QString>("refusal");
-    QTest::addColumn<QStringList>("userDevices");
-    QTest::addColumn<QStringList>("groupDevices");
-    QTest::addColumn<QStringList>("firstLoad");
-    QTest::addColumn<QStringList>("shownOnSdb");
 
-    const QStringList both{QStringLiteral("get_data"), QStringLiteral("get_quota_tables")};
-    QTest::newRow("every table of every device in one request")
-        << QString() << QStringList{sdb, sdc} << QStringList{sdb} << both << QStringList{QStringLiteral("known"), QStringLiteral("known")};
-    // The helper's refusal of the one request reaches every table.
-    QTest::newRow("a refused request leaves every record unknown")
-        << QStringLiteral("Authorization denied") << QStringList{sdb, sdc} << QStringList{sdb} << both
-        << QStringList{QStringLiteral("Authorization denied"), QStringLiteral("Authorization denied")};
-    QTest::newRow("no quotas anywhere, no record request") << QString() << QStringList{} << QStringList{} << QStringList{QStringLiteral("get_data")}
-                                                           << QStringList{QStringLiteral("known"), QStringLiteral("known")};
+    QTest::newRow("the devices and every table in one request") << true << sdb << QString();
+    // Matched by the rule the device list is made with, not by the name.
+    QTest::newRow("a device fstab names by its label gets its records") << true << QStringLiteral("LABEL=home") << QString();
+    QTest::newRow("no quotas anywhere: still the one request for the devices") << false << sdb << QString();
+    // Without the blkid lines no device is known: as a failed listing.
+    QTest::newRow("a refused request fails the load") << true << sdb << QStringLiteral("Authorization denied");
 }
 
-// Each request costs an authorisation: a load asks for the blkid lines
-// once and for all records in one more request, a reload only for those.
+// Each request costs an authorisation: a first load asks once for the
+// blkid lines and every table fstab may name, a reload only for the
+// tables with quotas on.
 void QuotasManagerLoadTest::oneRecordRequestPerLoad()
 {
+    QFETCH(bool, quotas);
+    QFETCH(QString, fsSpec);
     QFETCH(QString, refusal);
-    QFETCH(QStringList, userDevices);
-    QFETCH(QStringList, groupDevices);
-    QFETCH(QStringList, firstLoad);
-    QFETCH(QStringList, shownOnSdb);
 
     FakeSystem system;
-    const bool quotas = !userDevices.isEmpty();
-    system.addDevice(quotaDisk(sdb, quotas, quotas));
+    FakeSystem::Device home = quotaDisk(sdb, quotas, quotas);
+    home.fsSpec = fsSpec;
+    home.blkidPairs = QStringLiteral("LABEL=\"home\"");
+    system.addDevice(home);
     system.addDevice(quotaDisk(sdc, quotas, false));
     system.addDevice(quotaDisk(sdd, false, false));
+    system.setRecord(sdb, Users, 1000, record(4096, 8, 16, 5, 0));
+    system.setRecord(sdb, Groups, 2000, record(4096, 8, 16, 7, 0));
     QuotasManager manager(system.executor(), system);
     manager.setAccountDirectory(
         [] {
@@ -366,33 +364,55 @@ void QuotasManagerLoadTest::oneRecordRequestPerLoad()
         [] {
             return directoryGroups(2);
         });
+    const auto commands = [&system] {
+        QStringList sent;
+        for (const FakeSystem::Call &call : std::as_const(system.calls)) {
+            sent.append(call.command);
+        }
+        return sent;
+    };
+
     if (!refusal.isEmpty()) {
         system.failNext(QStringLiteral("get_quota_tables"), refusal);
+        try {
+            manager.update();
+            QFAIL("a refused first request must fail the load");
+        } catch (const std::runtime_error &error) {
+            QCOMPARE(QString::fromUtf8(error.what()), refusal);
+        }
+        QCOMPARE(commands(), QStringList{QStringLiteral("get_quota_tables")});
+        QVERIFY(manager.userSettings().isEmpty());
+        // Nothing was kept of it: the next load asks the same way again.
+        system.calls.clear();
     }
 
     manager.update();
-    QStringList commands;
-    for (const FakeSystem::Call &call : std::as_const(system.calls)) {
-        commands.append(call.command);
-        if (call.command == QLatin1String("get_quota_tables")) {
-            QCOMPARE(call.arguments.value(QStringLiteral("user_devices")).toStringList(), userDevices);
-            QCOMPARE(call.arguments.value(QStringLiteral("group_devices")).toStringList(), groupDevices);
-        }
-    }
-    QCOMPARE(commands, firstLoad);
-    const auto shown = [](const SettingsDeviceQuota *member) {
-        const MemberQuotaData data = member->devicesQuota().value(sdb);
-        return data.isKnown() ? QStringLiteral("known") : data.unknownReason();
-    };
-    QCOMPARE((QStringList{shown(memberNamed(manager.userSettings(), QStringLiteral("user0"))),
-                          shown(memberNamed(manager.groupSettings(), QStringLiteral("group0")))}),
-             shownOnSdb);
-    // The devices' own settings never depend on the records.
+    QCOMPARE(commands(), QStringList{QStringLiteral("get_quota_tables")});
+    const QVariantMap first = system.calls.first().arguments;
+    QVERIFY(first.value(QStringLiteral("with_blkid_data")).toBool());
+    const QStringList named{fsSpec, sdc, sdd};
+    QCOMPARE(first.value(QStringLiteral("user_devices")).toStringList(), named);
+    QCOMPARE(first.value(QStringLiteral("group_devices")).toStringList(), named);
+
+    const MemberQuotaData user = memberNamed(manager.userSettings(), QStringLiteral("user0"))->devicesQuota().value(sdb);
+    const MemberQuotaData group = memberNamed(manager.groupSettings(), QStringLiteral("group0"))->devicesQuota().value(sdb);
+    QVERIFY(user.isKnown() && group.isKnown());
+    QCOMPARE(user.softFilesLimit(), quotas ? 5 : 0);
+    QCOMPARE(group.softFilesLimit(), quotas ? 7 : 0);
+    QCOMPARE(QStringList(manager.quotaStorages().keys()), (QStringList{sdb, sdc, sdd}));
     QCOMPARE(manager.quotaStorages().value(sdb)->usersData().quotaSupportOn(), quotas);
 
+    // The reload knows the devices: only the tables with quotas on.
     system.calls.clear();
     manager.update();
     QCOMPARE(system.calls.size(), quotas ? 1 : 0);
+    if (quotas) {
+        const QVariantMap reload = system.calls.first().arguments;
+        QVERIFY(!reload.contains(QStringLiteral("with_blkid_data")));
+        QCOMPARE(reload.value(QStringLiteral("user_devices")).toStringList(), (QStringList{sdb, sdc}));
+        QCOMPARE(reload.value(QStringLiteral("group_devices")).toStringList(), QStringList{sdb});
+    }
+    QCOMPARE(memberNamed(manager.userSettings(), QStringLiteral("user0"))->devicesQuota().value(sdb).softFilesLimit(), quotas ? 5 : 0);
 }
 
 QTEST_GUILESS_MAIN(QuotasManagerLoadTest)

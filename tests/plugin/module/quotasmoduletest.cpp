@@ -67,7 +67,13 @@ public:
         return FakeSystem::answer(actionName, arguments, timeoutMs);
     }
 
+    bool quotaFormatLoaded() override
+    {
+        return formatLoaded;
+    }
+
     bool kernelSupport = true;
+    bool formatLoaded = false;
     bool notificationsFail = false;
     int kernelChecks = 0;
     int notificationWrites = 0;
@@ -160,6 +166,8 @@ private Q_SLOTS:
     void cleanup();
     void preparationFailures_data();
     void preparationFailures();
+    void firstLoadRequests_data();
+    void firstLoadRequests();
     void memberEdit_data();
     void memberEdit();
     void limitsForMany_data();
@@ -309,7 +317,8 @@ void QuotasModuleTest::preparationFailures_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("no kernel support") << false << QString() << true << noKernelSupport;
-    QTest::newRow("block devices cannot be listed") << true << "get_data" << true << "blkid failed";
+    // The first load's one request lists the block devices.
+    QTest::newRow("block devices cannot be listed") << true << "get_quota_tables" << true << "blkid failed";
 }
 
 void QuotasModuleTest::preparationFailures()
@@ -350,6 +359,39 @@ void QuotasModuleTest::preparationFailures()
     QCOMPARE(m_system->kernelChecks, 2);
     QVERIFY(module.widget()->findChild<QuotaSettingsWidget *>(QStringLiteral("usersSettings")));
     QCOMPARE(module.widget()->findChildren<QTabWidget *>(QStringLiteral("tabWidget")).size(), 1);
+}
+
+void QuotasModuleTest::firstLoadRequests_data()
+{
+    QTest::addColumn<bool>("formatLoaded");
+    QTest::addColumn<QStringList>("requests");
+
+    const QString tables = QStringLiteral("get_quota_tables");
+    QTest::newRow("quota format loaded: no support check") << true << QStringList{tables};
+    QTest::newRow("quota format not known: the helper checks") << false << QStringList{QStringLiteral("check_support_kernel"), tables};
+}
+
+// Every request of the first load costs an authorisation, the first one
+// the helper's start too.
+void QuotasModuleTest::firstLoadRequests()
+{
+    QFETCH(bool, formatLoaded);
+    QFETCH(QStringList, requests);
+    m_system->formatLoaded = formatLoaded;
+
+    QuotasModule module(nullptr, {}, seams());
+    module.load();
+    QStringList sent;
+    for (const FakeHelperExecutor::Request &request : std::as_const(m_system->executor().requests)) {
+        for (const QString &command : {QStringLiteral("check_support_kernel"), QStringLiteral("get_data"), QStringLiteral("get_quota_tables")}) {
+            if (request.arguments.contains(command)) {
+                sent.append(command);
+            }
+        }
+    }
+    QCOMPARE(sent, requests);
+    QVERIFY(usersTab(module));
+    QVERIFY(!hasMessage(module, noKernelSupport, KMessageWidget::Error));
 }
 
 void QuotasModuleTest::memberEdit_data()
@@ -550,7 +592,6 @@ void QuotasModuleTest::busyWhileTheHelperWorks_data()
 
     const QString loading = QStringLiteral("Loading quota data…");
     QTest::newRow("first load") << false << "get_quota_tables" << loading;
-    QTest::newRow("first load, block devices") << false << "get_data" << loading;
     QTest::newRow("member edit: the slow quota check names its device")
         << true << "create_quota_file"
         << "Checking the quota file of /dev/sdb1; this can take minutes on a large file system…";

@@ -3,6 +3,7 @@
 
 #include "fakesystem.h"
 
+#include "common/devicespecification.h"
 #include "common/helperprotocol.h"
 #include "common/projectfile.h"
 #include "common/quotarecordbatch.h"
@@ -275,15 +276,7 @@ HelperActionExecutor::Result FakeSystem::answer(const QString &actionName, const
     }
     result.succeeded = true;
     if (command == QLatin1String("get_data")) {
-        QStringList lines;
-        for (const Device &d : std::as_const(m_devices)) {
-            lines.append(QStringLiteral("%1: %2TYPE=\"%3\"").arg(d.path, d.blkidPairs.isEmpty() ? QString() : d.blkidPairs + QLatin1Char(' '), d.type));
-        }
-        lines.append(QString());
-        if (!blkidLines.isEmpty()) {
-            lines = blkidLines;
-        }
-        result.data.insert(QStringLiteral("blkid_data"), lines);
+        result.data.insert(QStringLiteral("blkid_data"), blkidOutput());
     } else if (command == QLatin1String("get_quota_info")) {
         const ProxyQuotaData record =
             m_records.value(recordKey(device, arguments.value(QStringLiteral("type")).toInt(), arguments.value(QStringLiteral("id")).toInt()));
@@ -296,12 +289,18 @@ HelperActionExecutor::Result FakeSystem::answer(const QString &actionName, const
         const QString kinds[3][3] = {{QStringLiteral("user_devices"), QStringLiteral("user_ids"), QStringLiteral("user_records")},
                                      {QStringLiteral("group_devices"), QStringLiteral("group_ids"), QStringLiteral("group_records")},
                                      {QStringLiteral("project_devices"), QStringLiteral("project_ids"), QStringLiteral("project_records")}};
+        // Asked with the blkid lines, a device may be named by its tag.
+        const bool withBlkid = arguments.value(QStringLiteral("with_blkid_data")).toBool();
+        if (withBlkid) {
+            result.data.insert(QStringLiteral("blkid_data"), blkidOutput());
+        }
         for (int type = 0; type < 3; ++type) {
             if (type == 2 && !arguments.contains(kinds[type][0])) {
                 continue;
             }
             QVariantList tables;
-            for (const QString &path : arguments.value(kinds[type][0]).toStringList()) {
+            for (const QString &name : arguments.value(kinds[type][0]).toStringList()) {
+                const QString path = withBlkid && !name.startsWith(QLatin1Char('/')) ? DeviceSpecification::blockDeviceName(name, blkidOutput()) : name;
                 const Result table = readAll(path, type, arguments.value(kinds[type][1]).toByteArray());
                 tables.append(table.succeeded ? table.data.value(QStringLiteral("quota_records")) : QVariant(table.errorText));
             }
@@ -311,6 +310,19 @@ HelperActionExecutor::Result FakeSystem::answer(const QString &actionName, const
         return handleChange(command, arguments);
     }
     return result;
+}
+
+QStringList FakeSystem::blkidOutput() const
+{
+    if (!blkidLines.isEmpty()) {
+        return blkidLines;
+    }
+    QStringList lines;
+    for (const Device &d : std::as_const(m_devices)) {
+        lines.append(QStringLiteral("%1: %2TYPE=\"%3\"").arg(d.path, d.blkidPairs.isEmpty() ? QString() : d.blkidPairs + QLatin1Char(' '), d.type));
+    }
+    lines.append(QString());
+    return lines;
 }
 
 HelperActionExecutor::Result FakeSystem::readAll(const QString &path, int type, const QByteArray &packedIds)

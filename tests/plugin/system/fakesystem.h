@@ -81,6 +81,8 @@ public:
 
     // When set, get_data answers these lines instead of the devices' own.
     QStringList blkidLines;
+    // What get_data answers.
+    QStringList blkidOutput() const;
 
     QList<Call> calls;
     // "command device [detail]" of every change request, in order.

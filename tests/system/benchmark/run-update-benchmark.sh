@@ -27,8 +27,15 @@ src=$(cd "$here/../../.." && pwd -P)
 build=$(cd "$1" && pwd -P) || exit 2
 out=${2:-$build/tests/system/benchmark/vm}
 
-# The guest installs the whole build tree, so it must be complete.
+# The guest runs the benchmark from the build tree, so it must be complete,
+# and installs the panel and the helper from the Debian package built from
+# the same tree, as the VM tier's fixture does.
 cmake --build "$build" || exit 1
+# KCMQ_PACKAGE_DIR names a package built from this tree already.
+package=${KCMQ_PACKAGE_DIR:-$build/package}
+if [ -z "${KCMQ_PACKAGE_DIR:-}" ]; then
+    KCMQ_JOBS=${KCMQ_JOBS:-2} "$src/scripts/build-deb.sh" "$package" || exit 1
+fi
 
 accel=tcg
 if [ "${KCMQ_VM_KVM:-0}" = 1 ] && [ -w /dev/kvm ]; then
@@ -39,7 +46,7 @@ KCMQ_SCENARIOS=95-update-benchmark KCMQ_VM_KVM=${KCMQ_VM_KVM:-0} KCMQ_VM_TIMEOUT
     "$src/tests/system/vm/start-guest.sh" "$src" "$build" "$out" \
     KCMQ_BENCHMARK=1 KCMQ_SCENARIO_TIMEOUT="${KCMQ_SCENARIO_TIMEOUT:-3500}" \
     KCMQ_UPDATE_BENCHMARK="$build/bin/quotasupdatebenchmark" KCMQ_BENCH_RELOADS="${KCMQ_BENCH_RELOADS:-20}" \
-    KCMQ_BENCH_SIZES="${KCMQ_BENCH_SIZES:-1000 10000}"
+    KCMQ_BENCH_SIZES="${KCMQ_BENCH_SIZES:-1000 10000}" KCMQ_PACKAGE_DIR="$package"
 status=$?
 echo "---- figures ($accel) ----"
 grep '^BENCH ' "$out/results/report" 2>/dev/null || echo "none: see $out/guest.log"
