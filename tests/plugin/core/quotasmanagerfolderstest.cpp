@@ -184,6 +184,9 @@ void QuotasManagerFoldersTest::loadsFolders()
     f.system.writeProjectFiles(f.paths(projects).toUtf8(), projid.toUtf8());
     f.system.setRecord(sdb, Projects, 10, usage(4096, 1024));
     if (readFails) {
+        // The first load lists the devices and their user and group tables
+        // in one request; the folders' tables come in the next one.
+        f.manager->update();
         f.system.failNext(QStringLiteral("get_quota_tables"), QStringLiteral("helper down"));
     }
     f.manager->update();
