@@ -78,7 +78,8 @@ files_are() { # name projects projid
     check_equal "$1: /etc/projid" "$3" "$(cat /etc/projid; echo .)"
 }
 
-# "used soft hard files isoft ihard" of a project, in KiB, as the tools see it.
+# "used soft hard files isoft ihard" of a project, in KiB, as the tools see
+# it (-v: repquota leaves out records without usage otherwise).
 project_line() { # device mount-point id
     if [ "$(findmnt -n -o FSTYPE --source "$1" | head -1)" = xfs ]; then
         local blocks inodes
@@ -86,7 +87,7 @@ project_line() { # device mount-point id
         inodes=$(xfs_quota -x -c 'report -p -n -N -i' "$2" 2> /dev/null | awk -v id="#$3" '$1 == id { print $2, $3, $4 }')
         echo "$blocks $inodes"
     else
-        repquota -P -n "$1" 2> /dev/null | awk -v id="#$3" '$1 == id {
+        repquota -P -n -v "$1" 2> /dev/null | awk -v id="#$3" '$1 == id {
             i = 3; used = $i; soft = $(i + 1); hard = $(i + 2); i += 3
             if (substr($2, 1, 1) == "+") i++
             print used, soft, hard, $i, $(i + 1), $(i + 2) }'

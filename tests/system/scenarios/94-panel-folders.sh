@@ -63,7 +63,7 @@ xfs_line() { # -u|-g|-p -b|-i mount-point id
 }
 # repquota -P -n: "used soft hard files soft hard" of a project.
 prj_line() { # id
-    repquota -P -n "$KCMQ_PRJ_DEVICE" 2> /dev/null | awk -v id="#$1" '$1 == id {
+    repquota -P -n -v "$KCMQ_PRJ_DEVICE" 2> /dev/null | awk -v id="#$1" '$1 == id {
         i = 3; used = $i; soft = $(i + 1); hard = $(i + 2); i += 3
         if (substr($2, 1, 1) == "+") i++
         print used, soft, hard, $i, $(i + 1), $(i + 2) }'
