@@ -38,7 +38,10 @@ head -c 1048576 /dev/zero > "$media/films/trailer.webm"
 printf '61:%s\n62:%s\n' "$alpha" "$media" >> /etc/projects
 printf 'alpha:61\nmedia:62\n' >> /etc/projid
 chmod 0644 /etc/projects /etc/projid
-chattr -R +P -p 61 "$alpha"
+# chattr stops at the first file that cannot take the inherit flag, so the
+# id and the flag are given apart.
+chattr -R -p 61 "$alpha"
+chattr +P "$alpha"
 xfs_quota -x -c 'project -s -p '"$media"' 62' "$KCMQ_XFS_MOUNT" > /dev/null
 setquota -t -P 604800 86400 "$KCMQ_PRJ_DEVICE"
 setquota -P 61 2048 8192 0 100 "$KCMQ_PRJ_DEVICE"
