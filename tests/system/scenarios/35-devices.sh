@@ -20,8 +20,9 @@ check_contains "remount made usrquota visible in /proc/self/mounts" "usrquota" "
 check_action_fails "remount_device of a device that is not mounted" "Failed to remount device $KCMQ_SPARE_DEVICE" change remount_device device_name=s:"$KCMQ_SPARE_DEVICE"
 check_action_fails "remount_device of a regular file" "Device /etc/fstab is not a block device" change remount_device device_name=s:/etc/fstab
 
-check_action_fails "create_quota_file with type 2" "Unknown type option for createQuotaFiles" change create_quota_file device_name=s:"$dev" type=i:2
-check "type 2 created no file" sh -c "! ls '$mnt' | grep -q aquota"
+check_action_fails "create_quota_file for folders" "Folder quotas have no quota file: the file system keeps their records itself" change create_quota_file device_name=s:"$dev" type=i:2
+check_action_fails "create_quota_file with type 3" "Unknown type option for createQuotaFiles" change create_quota_file device_name=s:"$dev" type=i:3
+check "types 2 and 3 created no file" sh -c "! ls '$mnt' | grep -q aquota"
 check_action "create_quota_file for users" change create_quota_file device_name=s:"$dev" type=i:0
 check_equal "aquota.user is a regular file of root" "600 root root" "$(file_mode "$mnt/aquota.user")"
 # grpquota is not among the mount options: quotacheck refuses, and so
