@@ -48,13 +48,13 @@ public:
 
     // The blkid lines and both kinds' tables of the devices that `fsSpecs`
     // name as /etc/fstab does, in one request: before the lines are known
-    // no device is. A spec without quotas is a failed table.
+    // no device is. A device field without quotas is a failed table.
     struct ListedTables {
         // False when the reader cannot answer this in one go; the caller
         // then asks for the lines and the tables apart.
         bool listed = false;
         QStringList blkidLines;
-        // Users, Groups: one per spec, in the order of `fsSpecs`.
+        // Users, Groups: one per device field, in the order of `fsSpecs`.
         QVector<TableRecords> tables[2];
     };
     // Throws std::runtime_error with the reason when the request fails.
