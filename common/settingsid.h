@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The numbers are the kernel's quota types (USRQUOTA, GRPQUOTA, PRJQUOTA)
 // and travel to the helper as "type", so they must not change. Projects are
@@ -45,4 +46,17 @@ inline QString quotaFileName(SettingsId id)
         break;
     }
     return QString();
+}
+
+// Every quota option spelling that may be added to or taken out of
+// /etc/fstab: the kinds' own and the short ones XFS also reads, which an
+// administrator may have written.
+inline QStringList quotaMountOptionSpellings()
+{
+    return {QStringLiteral("usrquota"),
+            QStringLiteral("grpquota"),
+            QStringLiteral("prjquota"),
+            QStringLiteral("uquota"),
+            QStringLiteral("gquota"),
+            QStringLiteral("pquota")};
 }

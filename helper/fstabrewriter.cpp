@@ -4,6 +4,7 @@
 #include "fstabrewriter.h"
 
 #include "common/devicespecification.h"
+#include "common/settingsid.h"
 
 #include <QVector>
 
@@ -137,14 +138,7 @@ bool FstabRewriter::currentOptions(const QByteArray &table, const QString &devic
 
 bool FstabRewriter::quotaOptionChange(const QStringList &current, const QStringList &requested, QuotaOptionChange &change)
 {
-    // XFS also reads its own short spellings, which an administrator may
-    // have written and the panel then takes out again.
-    for (const QString &option : {QStringLiteral("usrquota"),
-                                  QStringLiteral("grpquota"),
-                                  QStringLiteral("prjquota"),
-                                  QStringLiteral("uquota"),
-                                  QStringLiteral("gquota"),
-                                  QStringLiteral("pquota")}) {
+    for (const QString &option : quotaMountOptionSpellings()) {
         if (!current.contains(option) && requested == current + QStringList{option}) {
             change = {option, true};
             return true;

@@ -7,6 +7,7 @@
 #include "common/helperprotocol.h"
 #include "common/projectfile.h"
 #include "common/quotarecordbatch.h"
+#include "common/settingsid.h"
 #include "plugin/system/configreader.h"
 
 #include <QDir>
@@ -385,12 +386,7 @@ HelperActionExecutor::Result FakeSystem::handleChange(const QString &command, co
         // (the same list again changes nothing).
         const QStringList requested = arguments.value(QStringLiteral("options")).toStringList();
         bool oneChange = requested == d.fstabOptions;
-        for (const QString &option : {QStringLiteral("usrquota"),
-                                      QStringLiteral("grpquota"),
-                                      QStringLiteral("prjquota"),
-                                      QStringLiteral("uquota"),
-                                      QStringLiteral("gquota"),
-                                      QStringLiteral("pquota")}) {
+        for (const QString &option : quotaMountOptionSpellings()) {
             QStringList removed = d.fstabOptions;
             oneChange = oneChange || (!d.fstabOptions.contains(option) && requested == d.fstabOptions + QStringList{option})
                 || (removed.removeAll(option) > 0 && (requested == removed || (removed.isEmpty() && requested == QStringList{QStringLiteral("defaults")})));
