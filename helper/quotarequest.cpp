@@ -16,6 +16,7 @@
 #include "helper/fstabrewriter.h"
 #include "helper/processrunner.h"
 #include "helper/quotakernel.h"
+#include "helper/quotatablereader.h"
 
 #include <KLocalizedString>
 
@@ -61,28 +62,6 @@ QString limitsText(const dqblk &record)
         .arg(quint64(record.dqb_bhardlimit))
         .arg(quint64(record.dqb_isoftlimit))
         .arg(quint64(record.dqb_ihardlimit));
-}
-
-// The kernel answers these when it (or the file system's quota format)
-// cannot walk the records; then only the requested ids can be read.
-bool walkUnsupported(int error)
-{
-    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
-}
-
-ProxyQuotaData fromNextRecord(const if_nextdqblk &next)
-{
-    ProxyQuotaData record;
-    record.dqb_bhardlimit = next.dqb_bhardlimit;
-    record.dqb_bsoftlimit = next.dqb_bsoftlimit;
-    record.dqb_curspace = next.dqb_curspace;
-    record.dqb_ihardlimit = next.dqb_ihardlimit;
-    record.dqb_isoftlimit = next.dqb_isoftlimit;
-    record.dqb_curinodes = next.dqb_curinodes;
-    record.dqb_btime = next.dqb_btime;
-    record.dqb_itime = next.dqb_itime;
-    record.dqb_valid = next.dqb_valid;
-    return record;
 }
 
 QString decodeOutput(QByteArray bytes)
@@ -637,23 +616,37 @@ void QuotaRequest::getQuotaTables()
         // Without the lines the panel lists no device: no records either.
         m_reply.insert(HelperProtocol::BlkidData, blkidLines());
     }
+    // Every device is resolved first, as every other sub-command's is; then
+    // the tables are read side by side, and the reply keeps their order.
+    QVector<QuotaTableReader::Table> reads;
+    QVariantList tables[Kinds];
+    QVector<QPair<int, int>> places; // (kind, index in tables[kind]) of each read
     for (int type = 0; type < Kinds; ++type) {
         // A panel that reads no folders gets the reply it always got.
         if (type == PRJQUOTA && !m_args.contains(HelperProtocol::ProjectDevices)) {
             continue;
         }
-        QVariantList tables;
-        tables.reserve(devices[type].size());
         for (const QString &device : devices[type]) {
             try {
-                // Each device is resolved as every other sub-command's is.
                 const QString node = resolvedDevice(withBlkid ? fstabDeviceOf(device) : device);
-                tables.append(quotaTable(node.toUtf8(), type, ids[type], isXfs(node)));
+                reads.append({node.toUtf8(), type, ids[type], isXfs(node)});
+                places.append({type, int(tables[type].size())});
+                tables[type].append(QVariant());
             } catch (const std::exception &error) {
-                tables.append(QString::fromUtf8(error.what()));
+                tables[type].append(QString::fromUtf8(error.what()));
             }
         }
-        m_reply.insert(replyKeys[type], tables);
+    }
+    const QuotaTableReader reader(m_kernel);
+    const QVector<QuotaTableReader::Result> results = reader.readAll(reads, QuotaTableReader::workersFor(reads.size()));
+    for (int i = 0; i < results.size(); ++i) {
+        const QuotaTableReader::Result &result = results.at(i);
+        tables[places.at(i).first][places.at(i).second] = result.error == 0 ? QVariant(result.records) : QVariant(quotactlErrorText(result.error));
+    }
+    for (int type = 0; type < Kinds; ++type) {
+        if (type != PRJQUOTA || m_args.contains(HelperProtocol::ProjectDevices)) {
+            m_reply.insert(replyKeys[type], tables[type]);
+        }
     }
 }
 
@@ -675,58 +668,11 @@ QVector<quint32> QuotaRequest::idsArgument(const QString &key) const
 // member.
 QByteArray QuotaRequest::quotaTable(const QByteArray &device, int type, const QVector<quint32> &ids, bool xfs)
 {
-    QMap<quint32, ProxyQuotaData> records;
-    // Looked up once: the walk makes one call per record.
-    const int walkCommand = QCMD(Q_GETNEXTQUOTA, type);
-    quint32 nextId = 0;
-    for (;;) {
-        if_nextdqblk next{};
-        const int error = m_kernel.quotactl(walkCommand, device, static_cast<int>(nextId), &next);
-        if (error == ENOENT) {
-            break; // no record at or above nextId
-        }
-        if (error != 0) {
-            if (records.isEmpty() && walkUnsupported(error)) {
-                break;
-            }
-            fail(quotactlErrorText(error));
-        }
-        // A record below the one asked for would walk forever.
-        if (next.dqb_id < nextId) {
-            break;
-        }
-        // The walk ascends, so the end is the right place: constant time.
-        records.insert(records.constEnd(), next.dqb_id, fromNextRecord(next));
-        if (next.dqb_id == std::numeric_limits<quint32>::max()) {
-            break;
-        }
-        nextId = next.dqb_id + 1;
+    const QuotaTableReader::Result result = QuotaTableReader(m_kernel).read({device, type, ids, xfs});
+    if (result.error != 0) {
+        fail(quotactlErrorText(result.error));
     }
-
-    // Ids the walk did not meet have no record in the quota file; the
-    // kernel still answers them (with what it counts in memory, or zeros),
-    // exactly as a single read would.
-    for (quint32 id : std::as_const(ids)) {
-        if (records.contains(id)) {
-            continue;
-        }
-        dqblk record{};
-        const int error = m_kernel.quotactl(QCMD(Q_GETQUOTA, type), device, static_cast<int>(id), &record);
-        // XFS holds no record for an id that never used its space.
-        if (error == ENOENT && xfs) {
-            record = dqblk{};
-        } else if (error != 0) {
-            fail(quotactlErrorText(error));
-        }
-        records.insert(id, ProxyQuotaData(record));
-    }
-
-    QVector<QuotaRecordBatch::Entry> entries;
-    entries.reserve(records.size());
-    for (auto it = records.cbegin(); it != records.cend(); ++it) {
-        entries.append({it.key(), it.value()});
-    }
-    return QuotaRecordBatch::encodeRecords(entries);
+    return result.records;
 }
 
 // XFS accounts a kind only when it was mounted with its option, and that

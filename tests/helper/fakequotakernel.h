@@ -7,6 +7,8 @@
 
 #include <QHash>
 #include <QMap>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSet>
 #include <QStringList>
 #include <QVector>
@@ -31,6 +33,8 @@ public:
 
     int quotactl(int command, const QByteArray &device, int id, void *address) override
     {
+        // The helper reads tables on several threads at once.
+        const QMutexLocker lock(&m_lock.mutex);
         Call call{static_cast<quint32>(command), device, id, {}, {}};
         const int subCommand = static_cast<int>(static_cast<quint32>(command) >> SUBCMDSHIFT);
         const int type = command & SUBCMDMASK;
@@ -129,4 +133,19 @@ public:
     // XFS: Q_GETQUOTA of an id without a record fails with ENOENT.
     bool missingIsEnoent = false;
     QStringList *log = nullptr;
+
+private:
+    // A fresh fake gets a fresh lock: the tests assign new fakes over old ones.
+    struct Lock {
+        Lock() = default;
+        Lock(const Lock &)
+        {
+        }
+        Lock &operator=(const Lock &)
+        {
+            return *this;
+        }
+        QMutex mutex;
+    };
+    Lock m_lock;
 };

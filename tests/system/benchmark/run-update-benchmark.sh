@@ -11,6 +11,7 @@
 # reloads (KCMQ_BENCH_RELOADS=N for another number; KCMQ_BENCH_SIZES="1000"
 # for other sizes).
 # Usage: run-update-benchmark.sh <build dir> [output dir]
+# (an optimised build: the panel's side is timed as that build made it)
 #
 # Software emulation by default, as on CI machines; KCMQ_VM_KVM=1 uses KVM
 # when /dev/kvm is writable. Both figures slow down alike under emulation,
@@ -36,6 +37,15 @@ package=${KCMQ_PACKAGE_DIR:-$build/package}
 if [ -z "${KCMQ_PACKAGE_DIR:-}" ]; then
     KCMQ_JOBS=${KCMQ_JOBS:-2} "$src/scripts/build-deb.sh" "$package" || exit 1
 fi
+
+# The panel's side runs as this build made it, the helper as the package
+# did (optimised): a Debug build overstates the panel's share.
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
+echo "Build type: ${build_type:-none}"
+case "$build_type" in
+Release | RelWithDebInfo | MinSizeRel) ;;
+*) echo "Note: for the panel as installed, time an optimised build (-DCMAKE_BUILD_TYPE=RelWithDebInfo)" >&2 ;;
+esac
 
 accel=tcg
 if [ "${KCMQ_VM_KVM:-0}" = 1 ] && [ -w /dev/kvm ]; then
