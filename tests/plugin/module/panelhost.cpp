@@ -103,6 +103,25 @@ QWidget *tab(KCModule *module, const QString &name)
     return child<QWidget>(child<QTabWidget>(module, QStringLiteral("tabWidget")), name);
 }
 
+// Brings the named tab to the front, as a click on it would.
+QWidget *showTab(KCModule *module, const QString &name)
+{
+    QWidget *page = tab(module, name);
+    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    return page;
+}
+
+// Saves a picture of the widget and says where, or why not.
+bool saveShot(QWidget *widget, const QString &file)
+{
+    if (!widget->grab().save(file)) {
+        out(QStringLiteral("error=cannot save %1").arg(file));
+        return false;
+    }
+    out(QStringLiteral("screenshot=%1").arg(file));
+    return true;
+}
+
 void settle()
 {
     for (int i = 0; i < 5; ++i) {
@@ -208,11 +227,9 @@ int shots(KCModule *module, const QString &dir)
         tabs->setCurrentIndex(i);
         settle();
         const QString file = QStringLiteral("%1/kcm-quotas-%2-%3.png").arg(dir).arg(i + 1).arg(names.value(i, tabs->widget(i)->objectName()));
-        if (!KCMVS::moduleWidget(module)->grab().save(file)) {
-            out(QStringLiteral("error=cannot save %1").arg(file));
+        if (!saveShot(KCMVS::moduleWidget(module), file)) {
             return 1;
         }
-        out(QStringLiteral("screenshot=%1").arg(file));
     }
     return 0;
 }
@@ -262,29 +279,21 @@ int usersView(KCModule *module, const QStringList &args)
     return 0;
 }
 
-int usersShot(KCModule *module, const QString &file)
+// The whole window with the named tab in front.
+int tabShot(KCModule *module, const QString &tabName, const QString &file)
 {
-    auto tabs = child<QTabWidget>(module, QStringLiteral("tabWidget"));
-    tabs->setCurrentWidget(tab(module, QStringLiteral("users")));
+    showTab(module, tabName);
     settle();
-    if (!KCMVS::moduleWidget(module)->window()->grab().save(file)) {
-        out(QStringLiteral("error=cannot save %1").arg(file));
-        return 1;
-    }
-    out(QStringLiteral("screenshot=%1").arg(file));
-    return 0;
+    return saveShot(KCMVS::moduleWidget(module)->window(), file) ? 0 : 1;
 }
 
-// Selects the named members (all accounts shown) and sets the same limits
-// for them through "Set limits…"; the dialog is photographed first.
-int setMany(KCModule *module, const QStringList &args)
+// Selects the named members (all accounts shown) on the users tab.
+QTreeView *selectUsers(KCModule *module, const QString &device, const QStringList &names)
 {
-    QWidget *page = tab(module, QStringLiteral("users"));
-    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
-    selectDevice(page, args.value(0));
+    QWidget *page = showTab(module, QStringLiteral("users"));
+    selectDevice(page, device);
     child<QComboBox>(page, QStringLiteral("cBoxFilterMode"))->setCurrentIndex(0);
     child<QLineEdit>(page, QStringLiteral("searchEdit"))->clear();
-    const QStringList names = args.value(5).split(QLatin1Char(','));
     auto view = child<QTreeView>(page, QStringLiteral("treeView"));
     view->clearSelection();
     int selected = 0;
@@ -296,6 +305,15 @@ int setMany(KCModule *module, const QStringList &args)
         }
     }
     out(QStringLiteral("selected=%1").arg(selected));
+    return view;
+}
+
+// Selects the named members (all accounts shown) and sets the same limits
+// for them through "Set limits…"; the dialog is photographed first.
+int setMany(KCModule *module, const QStringList &args)
+{
+    selectUsers(module, args.value(0), args.value(5).split(QLatin1Char(',')));
+    QWidget *page = tab(module, QStringLiteral("users"));
     bool accepted = false;
     QTimer::singleShot(0, module, [&] {
         auto dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -323,28 +341,6 @@ int setMany(KCModule *module, const QStringList &args)
     settle();
     printMessages(module);
     return accepted ? 0 : 1;
-}
-
-// Selects the named members (all accounts shown) on the users tab.
-QTreeView *selectUsers(KCModule *module, const QString &device, const QStringList &names)
-{
-    QWidget *page = tab(module, QStringLiteral("users"));
-    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
-    selectDevice(page, device);
-    child<QComboBox>(page, QStringLiteral("cBoxFilterMode"))->setCurrentIndex(0);
-    child<QLineEdit>(page, QStringLiteral("searchEdit"))->clear();
-    auto view = child<QTreeView>(page, QStringLiteral("treeView"));
-    view->clearSelection();
-    int selected = 0;
-    for (int r = 0; r < view->model()->rowCount(); ++r) {
-        const QModelIndex index = view->model()->index(r, 0);
-        if (names.contains(index.data().toString())) {
-            view->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            ++selected;
-        }
-    }
-    out(QStringLiteral("selected=%1").arg(selected));
-    return view;
 }
 
 // "Set limits…" for the named members, changing only the hard space limit
@@ -430,8 +426,7 @@ int editMember(KCModule *module, const QString &tabName, const QStringList &args
 {
     const QString name = args.value(0);
     const QString device = args.value(1);
-    QWidget *page = tab(module, tabName);
-    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    QWidget *page = showTab(module, tabName);
     if (auto filter = optionalChild<QComboBox>(page, QStringLiteral("cBoxFilterMode"))) {
         filter->setCurrentIndex(0);
     }
@@ -490,8 +485,7 @@ void selectUnit(QComboBox *units, const QString &text)
 // the dialog proposes printed, then the name, id and limits given, OK.
 int addFolder(KCModule *module, const QStringList &args)
 {
-    QWidget *page = tab(module, QStringLiteral("folders"));
-    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    QWidget *page = showTab(module, QStringLiteral("folders"));
     settle();
     bool accepted = false;
     QTimer::singleShot(0, module, [&] {
@@ -566,8 +560,7 @@ QTreeView *selectFolder(QWidget *page, const QString &folder)
 // their project id.
 int removeFolder(KCModule *module, const QString &folder, const QString &answer)
 {
-    QWidget *page = tab(module, QStringLiteral("folders"));
-    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    QWidget *page = showTab(module, QStringLiteral("folders"));
     if (!selectFolder(page, folder)) {
         out(QStringLiteral("error=no folder %1").arg(folder));
         return 1;
@@ -600,8 +593,7 @@ int removeFolder(KCModule *module, const QString &folder, const QString &answer)
 // the number of rows and every cell of each row.
 int foldersView(KCModule *module, const QString &device, const QString &search)
 {
-    QWidget *page = tab(module, QStringLiteral("folders"));
-    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(page);
+    QWidget *page = showTab(module, QStringLiteral("folders"));
     selectDevice(page, device);
     child<QLineEdit>(page, QStringLiteral("searchEdit"))->setText(search);
     settle();
@@ -620,18 +612,6 @@ int foldersView(KCModule *module, const QString &device, const QString &search)
         }
         out(QStringLiteral("row=%1").arg(cells.join(QLatin1Char('|'))));
     }
-    return 0;
-}
-
-int foldersShot(KCModule *module, const QString &file)
-{
-    child<QTabWidget>(module, QStringLiteral("tabWidget"))->setCurrentWidget(tab(module, QStringLiteral("folders")));
-    settle();
-    if (!KCMVS::moduleWidget(module)->window()->grab().save(file)) {
-        out(QStringLiteral("error=cannot save %1").arg(file));
-        return 1;
-    }
-    out(QStringLiteral("screenshot=%1").arg(file));
     return 0;
 }
 
@@ -776,13 +756,13 @@ int main(int argc, char **argv)
             status = foldersView(module, rest.value(0), rest.value(1));
             rest = rest.mid(2);
         } else if (command == QLatin1String("folders-shot")) {
-            status = foldersShot(module, rest.value(0));
+            status = tabShot(module, QStringLiteral("folders"), rest.value(0));
             rest = rest.mid(1);
         } else if (command == QLatin1String("users-view")) {
             status = usersView(module, rest.mid(0, 5));
             rest = rest.mid(5);
         } else if (command == QLatin1String("users-shot")) {
-            status = usersShot(module, rest.value(0));
+            status = tabShot(module, QStringLiteral("users"), rest.value(0));
             rest = rest.mid(1);
         } else if (command == QLatin1String("set-many")) {
             status = setMany(module, rest.mid(0, 6));
