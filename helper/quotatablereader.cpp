@@ -129,7 +129,9 @@ QVector<QuotaTableReader::Result> QuotaTableReader::readAll(const QVector<Table>
         }
     };
     std::vector<std::thread> threads;
-    for (int i = 1; i < qBound(1, workers, qMin(int(tables.size()), MaxWorkers)); ++i) {
+    // The calling thread is one of them; no tables, no other thread.
+    const int threadCount = qMin(qMax(1, workers), qMin(int(tables.size()), MaxWorkers));
+    for (int i = 1; i < threadCount; ++i) {
         try {
             threads.emplace_back(work);
         } catch (const std::system_error &) {
@@ -145,5 +147,5 @@ QVector<QuotaTableReader::Result> QuotaTableReader::readAll(const QVector<Table>
 
 int QuotaTableReader::workersFor(int tables)
 {
-    return qBound(1, int(std::thread::hardware_concurrency()), qMax(1, tables));
+    return qMax(1, qMin(int(std::thread::hardware_concurrency()), tables));
 }

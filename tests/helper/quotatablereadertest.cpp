@@ -156,6 +156,12 @@ private Q_SLOTS:
         }
     }
 
+    void noTablesNoThreads()
+    {
+        QVERIFY(QuotaTableReader(kernel).readAll({}, 4).isEmpty());
+        QCOMPARE(QuotaTableReader::workersFor(0), 1);
+    }
+
     void aFailingTableKeepsToItself_data()
     {
         QTest::addColumn<int>("workers");
