@@ -20,7 +20,6 @@
 
 #include <KLocalizedString>
 
-#include <QMap>
 #include <QPair>
 #include <QRegularExpression>
 #include <QVector>
@@ -621,11 +620,9 @@ void QuotaRequest::getQuotaTables()
     QVector<QuotaTableReader::Table> reads;
     QVariantList tables[Kinds];
     QVector<QPair<int, int>> places; // (kind, index in tables[kind]) of each read
-    for (int type = 0; type < Kinds; ++type) {
-        // A panel that reads no folders gets the reply it always got.
-        if (type == PRJQUOTA && !m_args.contains(HelperProtocol::ProjectDevices)) {
-            continue;
-        }
+    // A panel that reads no folders gets the reply it always got.
+    const int kinds = m_args.contains(HelperProtocol::ProjectDevices) ? Kinds : PRJQUOTA;
+    for (int type = 0; type < kinds; ++type) {
         for (const QString &device : devices[type]) {
             try {
                 const QString node = resolvedDevice(withBlkid ? fstabDeviceOf(device) : device);
@@ -643,10 +640,8 @@ void QuotaRequest::getQuotaTables()
         const QuotaTableReader::Result &result = results.at(i);
         tables[places.at(i).first][places.at(i).second] = result.error == 0 ? QVariant(result.records) : QVariant(quotactlErrorText(result.error));
     }
-    for (int type = 0; type < Kinds; ++type) {
-        if (type != PRJQUOTA || m_args.contains(HelperProtocol::ProjectDevices)) {
-            m_reply.insert(replyKeys[type], tables[type]);
-        }
+    for (int type = 0; type < kinds; ++type) {
+        m_reply.insert(replyKeys[type], tables[type]);
     }
 }
 
